@@ -1,0 +1,113 @@
+// frm_Main: the state of the main window and the procedures that work on it. The
+// toolbar control, the page array and the window itself come in as hosts, so every
+// procedure here runs the same against the GTK/WebKit hosts and against test fakes.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/connection.h"
+#include "hosts/main_window_host.h"
+#include "hosts/page_control.h"
+#include "hosts/toolbar/toolbar.h"
+
+namespace zor::shell {
+
+// The version text: major "." minor "." revision.
+std::string VersionText();
+
+// Table indexed by tab position or page index that grows on write and reads as the
+// default past its end, so no sequence of opens ever writes outside it.
+template <typename T>
+class GrowTable {
+ public:
+  T get(int i) const { return i >= 0 && i < static_cast<int>(v_.size()) ? v_[i] : T{}; }
+  void set(int i, T value) {
+    if (i < 0) return;
+    if (i >= static_cast<int>(v_.size())) v_.resize(i + 1);
+    v_[i] = value;
+  }
+
+ private:
+  std::vector<T> v_;
+};
+
+// Calls into parts of the program that are wired in later; each does nothing while unset.
+struct ShellHooks {
+  std::function<void()> buildTranslationMenu;
+  std::function<void()> toggleBasket;
+  std::function<void(int percent)> drawProgress;
+  std::function<void()> updateNavigationTools;
+  std::function<void(int page)> attachPageCommands;
+  std::function<void(int page)> pageCreated;  // after a new page element exists (event wiring)
+  std::function<bool()> addressBoxVisible;
+  std::function<void()> focusAddressBox;
+  std::function<void()> clearStatus;  // lbl_Inf and txt_status
+};
+
+class MainForm {
+ public:
+  MainForm(toolbar::ToolbarControl& toolbar, hosts::PageHost& pages, hosts::MainWindowHost& window,
+           std::string program_folder);
+
+  toolbar::ToolbarControl& ab_Main;
+  hosts::PageHost& WB;
+  hosts::MainWindowHost& window;
+  ShellHooks hooks;
+  // Creates a Corvane Connection; returns nullptr when the library is not available.
+  std::function<std::unique_ptr<Connection>()> createConnection;
+
+  // Program folder without, and the folder path with exactly one trailing separator.
+  const std::string& ProgramFolder() const { return program_folder_; }
+  const std::string& FolderPath() const { return folder_path_; }
+  std::string LngFile() const;
+  std::string BrowserIni() const;
+  std::string LastPagesIni() const;
+
+  // Fields shared by the procedures of the main window.
+  int LastPageIndex = 1;
+  int ActivePage = 1;
+  int PreviousPage = 1;
+  GrowTable<int> PageAtPosition;
+  GrowTable<bool> ForwardEnabled;
+  GrowTable<bool> BackEnabled;
+  GrowTable<int> PageProgress;
+  bool ClosingPages = false;
+  int ContextPage = 0;
+  bool OverTab = false;
+  bool MenuBandFlag = true;
+  std::string TitleText;
+  std::unique_ptr<Connection> ConnectionObject;
+
+  // Configuration and language files.
+  void ApplyLanguage();
+  void LoadSettings();
+  // False when Browser.ini could not be written (the old file then stays as it was).
+  bool SaveSettings(std::string* error = nullptr);
+  void RestoreLastPages();
+  void SaveLastPage(const std::string& url);
+
+  // Tabs.
+  void AddTabTool(const std::string& caption, int page, bool with_picture);
+  void AddNewPage(const std::string& url, bool foreground);
+  bool FullScreen() const;
+  int TabCount() const;
+
+  // The proxy menu as built at start-up from the saved proxy.
+  void BuildStartupProxyMenu(const std::string& proxy_ip);
+  toolbar::Tool* GetCheckedProxyTool() const;
+  // Adds one tool to the end of a band (control type "0" button, "5" separator).
+  toolbar::Tool* AddBandTool(const std::string& band, const std::string& name, int id,
+                             const std::string& control_type, const std::string& caption, bool with_image);
+
+  // The picture shown by the page-icon box (pic_ieicon); tools that take "the page icon" copy it.
+  std::string PageIconImage = "icon:text-html-symbolic";
+
+ private:
+  std::string program_folder_;
+  std::string folder_path_;
+};
+
+}  // namespace zor::shell

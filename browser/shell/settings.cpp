@@ -1,0 +1,133 @@
+// Browser.ini, lng.ini and LastPages.ini as the main window reads and writes them.
+#include <fstream>
+#include <string>
+
+#include "browser/shell/main_form.h"
+#include "common/files.h"
+#include "common/ini.h"
+#include "common/ini_text.h"
+
+namespace zor::shell {
+
+namespace {
+
+constexpr const char* kSettingsSection = "ZOR-BROWSER";
+constexpr const char* kLanguageSection = "ZOR_Main";
+
+// The eight integer flags of Browser.ini, in the order they are read and written.
+struct FlagSetting {
+  const char* key;
+  int default_value;
+  const char* band;  // band of the tool that holds the setting
+  const char* tool;
+  const char* shown_band;  // band whose visibility follows the flag, or nullptr
+};
+
+constexpr FlagSetting kFlags[] = {
+    {"ADDRESSBAR", 1, "sub_View", "b_addrok", "tb_Addressbar"},
+    {"STATUSBAR", 1, "sub_View", "b_statusok", "sb_Status"},
+    {"TOOLSBAR", 1, "sub_View", "b_toolsbarok", "tb_Main"},
+    {"ICONON", 0, "sub_Fav", "b_iconon", nullptr},
+    {"OPENGETBAR", 0, "sub_Usetools", "b_opengetbar", nullptr},
+    {"BESILENT", 0, "sub_Usetools", "b_besilent", nullptr},
+    {"STOPPOPUP", 0, "sub_Usetools", "b_stoppopup", nullptr},
+    {"KILLPOP", 0, "sub_Usetools", "b_killpop", nullptr},
+};
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+void MainForm::ApplyLanguage() {
+  // One read of the file for the whole pass; each value keeps the reader's cap.
+  const IniTextSource lng(LngFile());
+  auto apply_tool = [&](toolbar::Tool& tool) {
+    std::string caption = lng.Read(kLanguageSection, tool.name);
+    if (!caption.empty()) tool.caption = caption;
+    std::string tip = lng.Read(kLanguageSection, "tip_" + tool.name);
+    if (!tip.empty()) tool.tooltip = tip;
+  };
+
+  for (const auto& band : ab_Main.bands()) {
+    if (band->name.find("sub") == std::string::npos) {
+      std::string caption = lng.Read(kLanguageSection, band->name);
+      if (!caption.empty()) band->caption = caption;
+    }
+    for (const auto& tool : band->tools()) apply_tool(*tool);
+  }
+  for (const auto& tool : ab_Main.tools()) apply_tool(*tool);
+
+  if (toolbar::Tool* security = ab_Main.tool("sb_Status", "b_security")) {
+    security->tag = lng.Read(kLanguageSection, "b_security1") + "|" + lng.Read(kLanguageSection, "b_security2") +
+                    "|" + lng.Read(kLanguageSection, "b_security3") + "|";
+  }
+
+  std::string title = lng.Read(kLanguageSection, "ZOR_TITLE");
+  ReplaceAll(title, "{V}", " " + VersionText());
+  ReplaceAll(title, "{N}", "ZOR-BROWSER");
+  TitleText = title;
+  window.SetCaption(TitleText);
+}
+
+void MainForm::LoadSettings() {
+  if (hooks.buildTranslationMenu) hooks.buildTranslationMenu();
+
+  const std::string ini = BrowserIni();
+  for (const FlagSetting& flag : kFlags) {
+    const bool on = FlagOn(ReadIniFlag(ini, kSettingsSection, flag.key, flag.default_value));
+    if (std::string(flag.key) == "OPENGETBAR") {
+      // The basket toggle checks its own tool.
+      if (on && hooks.toggleBasket) hooks.toggleBasket();
+      continue;
+    }
+    if (toolbar::Tool* tool = ab_Main.tool(flag.band, flag.tool)) tool->checked = on;
+    if (flag.shown_band)
+      if (toolbar::Band* band = ab_Main.band(flag.shown_band)) band->visible = on;
+  }
+
+  BuildStartupProxyMenu(ReadIniText(ini, kSettingsSection, "PROXY_IP"));
+
+  window.LoadProgressImage(folder_path_ + "res/pb.bmp");
+}
+
+bool MainForm::SaveSettings(std::string* error) {
+  const std::string ini = BrowserIni();
+  // Keep whatever else the file holds; replace it in one atomic write.
+  ini::IniDocument doc = ini::IniDocument::Load(ini).value_or(ini::IniDocument());
+  for (const FlagSetting& flag : kFlags) {
+    const toolbar::Tool* tool = ab_Main.tool(flag.band, flag.tool);
+    doc.Set(kSettingsSection, flag.key, tool && tool->checked ? "1" : "0");
+  }
+  const toolbar::Tool* proxy = GetCheckedProxyTool();
+  doc.Set(kSettingsSection, "PROXY_IP", proxy && proxy->caption != "Empty" ? proxy->caption : "");
+  return doc.Save(ini, error);
+}
+
+void MainForm::SaveLastPage(const std::string& url) { AppendLine(LastPagesIni(), url, "\r\n"); }
+
+void MainForm::RestoreLastPages() {
+  const std::string path = LastPagesIni();
+  if (!FileExists(path)) return;
+  {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      // A blank line names no page; opening an empty tab for it helps nobody.
+      if (line.empty()) continue;
+      ++count;
+      hosts::PageControl* first = WB.Page(1);
+      if (count == 1 && first && first->LocationURL().empty())
+        first->Navigate(line);
+      else
+        AddNewPage(line, true);
+    }
+  }
+  std::remove(path.c_str());
+}
+
+}  // namespace zor::shell

@@ -1,0 +1,92 @@
+// The page host: one PageControl per element of the page array. Element 0 exists
+// from the start, is never shown and receives refused new windows; pages are 1 and up.
+// The logic is written against these interfaces; hosts/webkit implements them on
+// WebKitWebView and tests use fakes.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace zor::hosts {
+
+// Where a page element lies: the shown page area, or the hidden holder.
+enum class Container { kPageArea, kHidden };
+
+// Commands of ExecWB that the dispatcher uses (the numbers are the command ids).
+enum ExecCommand : int {
+  kExecSaveAs = 4,
+  kExecPrint = 6,
+  kExecPrintPreview = 7,
+  kExecPageSetup = 8,
+  kExecProperties = 10,
+  kExecUndo = 15,
+  kExecRedo = 16,
+  kExecSelectAll = 17,
+  kExecZoom = 19,
+  kExecDelete = 33,
+};
+
+class PageControl {
+ public:
+  virtual ~PageControl() = default;
+
+  // Hosting operations.
+  virtual void SetContainer(Container container) = 0;
+  virtual void SetVisible(bool visible) = 0;
+  virtual void MoveToFill() = 0;  // fill the page area: left 0, top 0, its width and height
+  virtual void BringToFront() = 0;
+  virtual void Focus() = 0;
+  virtual std::string Tag() const = 0;
+  virtual void SetTag(const std::string& tag) = 0;
+
+  // Browser members.
+  virtual void Navigate(const std::string& url) = 0;
+  virtual void Stop() = 0;
+  virtual std::string LocationURL() const = 0;   // empty until the first navigation
+  virtual std::string LocationName() const = 0;
+  virtual bool HasDocument() const = 0;
+  virtual std::string DocumentTitle() const = 0;
+  virtual void ClearDocument() = 0;  // open, clear, close: blanks the page
+  virtual bool Busy() const = 0;
+  virtual int ReadyState() const = 0;  // 0 uninitialised .. 4 complete
+  virtual bool Silent() const = 0;
+  virtual void SetSilent(bool silent) = 0;
+  virtual void SetRegisterAsBrowser(bool on) = 0;
+  virtual void SetRegisterAsDropTarget(bool on) = 0;
+  virtual void GoBack() = 0;
+  virtual void GoForward() = 0;
+  virtual void GoHome() = 0;
+  virtual void Refresh(int level) = 0;  // 0 normal, 1 if expired, 3 completely
+  virtual void ExecWB(int command, int option, int input = 0) = 0;
+};
+
+// The events of every page, each with the page index first.
+struct PageEvents {
+  std::function<void(int page, const std::string& text)> statusTextChange;
+  std::function<void(int page, long progress, long progress_max)> progressChange;
+  std::function<void(int page, int command, bool enable)> commandStateChange;  // 1 forward, 2 back, -1 all
+  std::function<void(int page, const std::string& title)> titleChange;
+  std::function<void(int page, const std::string& url, bool& cancel)> beforeNavigate2;
+  // The handler may set `target` to the page element that takes the new window.
+  std::function<void(int page, int& target, bool& cancel)> newWindow2;
+  std::function<void(int page, bool full_screen)> onFullScreen;
+  std::function<void(int page, bool& cancel)> windowClosing;
+  std::function<void(int page, int lock_state)> setSecureLockIcon;
+  std::function<void(int page)> gotFocus;
+  std::function<void(int page)> lostFocus;
+};
+
+// The page array.
+class PageHost {
+ public:
+  virtual ~PageHost() = default;
+  // Creates (loads) element `index` and returns it; element 0 exists from the start.
+  virtual PageControl* Create(int index) = 0;
+  virtual void Destroy(int index) = 0;
+  // The element, or nullptr when it does not exist.
+  virtual PageControl* Page(int index) const = 0;
+
+  PageEvents events;
+};
+
+}  // namespace zor::hosts
