@@ -1,0 +1,89 @@
+// Profile-string (INI) files with the semantics of the classic Windows
+// reader: names compared case-insensitively (ASCII), the first matching
+// section and the first matching key in it win, lines that are neither
+// "[section]" nor "key=value" are ignored, keys and values are trimmed of
+// blanks and tabs (and stray CRs), and there are no escapes, quotes or
+// comment syntax.
+// Rewriting keeps every line it does not change byte for byte.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zor {
+
+class IniDocument {
+ public:
+  IniDocument() = default;
+
+  // Never fails: anything is a document. Lines end at LF (a CR before it is
+  // part of the line break); a UTF-8 byte-order mark at the start is skipped;
+  // a NUL byte ends the line's meaningful text, as a C string would.
+  static IniDocument Parse(std::string_view text);
+
+  // nullopt when the file cannot be read.
+  static std::optional<IniDocument> Load(const std::string& path);
+
+  // Trimmed value of the first matching key in the first matching section.
+  std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+
+  // Replaces the value of the first matching key of the first matching
+  // section, or adds the key after the section's last non-blank line, or adds
+  // the section at the end. Section and key are trimmed; the value is written
+  // as given up to its first CR, LF or NUL. Returns false (document unchanged)
+  // for names that cannot be read back: empty, containing CR, LF or NUL, a
+  // section containing "]", a key containing "=" or starting with "[".
+  bool Set(std::string_view section, std::string_view key, std::string_view value);
+
+  // Exact text of the document: Serialize(Parse(t)) == t.
+  std::string Serialize() const;
+
+  // Atomic replacement of the file (see WriteFileAtomic).
+  bool Save(const std::string& path, std::string* error = nullptr) const;
+
+  // Distinct section names (first spelling) in file order.
+  std::vector<std::string> Sections() const;
+  // Distinct keys (first spelling) of the first matching section, in file order.
+  std::vector<std::string> Keys(std::string_view section) const;
+
+ private:
+  enum class Kind { kOther, kSection, kKey };
+  struct Line {
+    std::string raw;  // the line as in the file, without its line break
+    std::string eol;  // "\r\n", "\n", or "" for a last line without one
+    Kind kind = Kind::kOther;
+    // Offsets into raw: the trimmed section name or key, the trimmed value,
+    // and for a key line the position just past its "=".
+    std::size_t name_pos = 0, name_len = 0;
+    std::size_t value_pos = 0, value_len = 0;
+    std::size_t after_eq = 0;
+
+    std::string_view Name() const { return std::string_view(raw).substr(name_pos, name_len); }
+    std::string_view Value() const { return std::string_view(raw).substr(value_pos, value_len); }
+  };
+
+  static Line MakeLine(std::string raw, std::string eol);
+  // Index of the header of the first matching section, or npos.
+  std::size_t FindSection(std::string_view section) const;
+  // One past the last line belonging to the section whose header is at index h.
+  std::size_t SectionEnd(std::size_t h) const;
+  std::string NewLineBreak() const { return crlf_ ? "\r\n" : "\n"; }
+
+  std::vector<Line> lines_;
+  bool bom_ = false;
+  bool crlf_ = false;  // style for lines this document adds
+};
+
+// One value read from the file, or default_value when the file, section or
+// key is missing.
+std::string GetProfileString(const std::string& path, std::string_view section,
+                             std::string_view key, std::string_view default_value);
+
+// Sets one value in the file (created when absent) and saves it atomically.
+bool WriteProfileString(const std::string& path, std::string_view section,
+                        std::string_view key, std::string_view value);
+
+}  // namespace zor

@@ -1,0 +1,90 @@
+#include "common/ini_text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <climits>
+#include <optional>
+
+#include "common/files.h"
+#include "common/ini.h"
+#include "common/text_width.h"
+
+namespace zor {
+namespace {
+
+// Whole-text conversion from GB18030; nullopt when any byte sequence is not GB18030.
+std::optional<std::string> FromGb18030(const std::string& in) {
+  iconv_t cd = ::iconv_open("UTF-8", "GB18030");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(in.size() * 2 + 16, '\0');
+  char* src = const_cast<char*>(in.data());
+  std::size_t src_left = in.size();
+  std::size_t used = 0;
+  bool ok = true;
+  while (src_left > 0) {
+    char* dst = out.data() + used;
+    std::size_t dst_left = out.size() - used;
+    const std::size_t r = ::iconv(cd, &src, &src_left, &dst, &dst_left);
+    used = out.size() - dst_left;
+    if (r != static_cast<std::size_t>(-1)) continue;
+    if (errno == E2BIG) {
+      out.resize(out.size() * 2);
+      continue;
+    }
+    ok = false;  // EILSEQ, or EINVAL for a sequence cut off at the end
+    break;
+  }
+  ::iconv_close(cd);
+  if (!ok) return std::nullopt;
+  out.resize(used);
+  return out;
+}
+
+std::optional<IniDocument> LoadTextFile(const std::string& file) {
+  std::optional<std::string> text = ReadWholeFile(file);
+  if (!text) return std::nullopt;
+  if (!IsValidUtf8(*text)) {
+    if (std::optional<std::string> converted = FromGb18030(*text)) text = std::move(converted);
+  }
+  return IniDocument::Parse(*text);
+}
+
+}  // namespace
+
+std::string ReadIniText(const std::string& file, const std::string& section,
+                        const std::string& key) {
+  const std::optional<IniDocument> doc = LoadTextFile(file);
+  if (!doc) return {};
+  const std::optional<std::string> value = doc->Get(section, key);
+  if (!value) return {};
+  return CutToWidth(ToValidUtf8(*value), kIniTextMaxWidth);
+}
+
+int ParseIniFlag(std::string_view value) {
+  std::size_t i = 0;
+  while (i < value.size() && (value[i] == ' ' || value[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+    negative = value[i] == '-';
+    ++i;
+  }
+  long long n = 0;
+  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+    n = n * 10 + (value[i] - '0');
+    if (n > static_cast<long long>(INT_MAX) + 1) n = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) return static_cast<int>(-n);  // -(INT_MAX + 1) == INT_MIN
+  return n > INT_MAX ? INT_MAX : static_cast<int>(n);
+}
+
+int ReadIniFlag(const std::string& file, const std::string& section, const std::string& key,
+                int default_value) {
+  const std::optional<IniDocument> doc = LoadTextFile(file);
+  if (!doc) return default_value;
+  const std::optional<std::string> value = doc->Get(section, key);
+  if (!value) return default_value;
+  return ParseIniFlag(*value);
+}
+
+}  // namespace zor

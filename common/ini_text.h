@@ -1,0 +1,33 @@
+// Texts and flags from the settings and language files, as the programs read
+// them: capped like the old fixed 255-character buffer, always valid UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zor {
+
+// Most a value may measure (in LegacyWidth) when read through ReadIniText.
+inline constexpr int kIniTextMaxWidth = 254;
+
+// Value of key in section of file, or empty text when any of them is missing.
+// The value is cut to kIniTextMaxWidth, never inside a character. A file that
+// is not valid UTF-8 is read as GB18030 when it converts as a whole (old
+// Chinese language files); otherwise its invalid bytes become U+FFFD. The
+// result is valid UTF-8 without NUL bytes.
+std::string ReadIniText(const std::string& file, const std::string& section,
+                        const std::string& key);
+
+// Integer flag: the value's leading decimal digits (after blanks and an
+// optional sign), 0 when it has none, clamped to the int range; default_value
+// when the file, section or key is missing.
+int ReadIniFlag(const std::string& file, const std::string& section,
+                const std::string& key, int default_value);
+
+// Only exactly 1 means on.
+inline bool FlagOn(int value) { return value == 1; }
+
+// The flag parse on its own, for values already read.
+int ParseIniFlag(std::string_view value);
+
+}  // namespace zor
