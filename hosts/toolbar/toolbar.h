@@ -1,6 +1,14 @@
 // Our toolbar control: the band/tool model behind every menu, tool bar, the tab
 // strip, the status bar and the side bar. Toolkit-free: hosts/gtk renders it and
 // turns toolkit signals into the events below; the logic and the tests use it as is.
+//
+// Pointer lifetime. Bands and tools live on the heap and never move, so a Band* or
+// Tool* stays valid while other bands or tools are added or removed. It becomes
+// invalid when its own tool is removed (remove, removeAll), when its band is removed
+// (removeBand, which takes the band's tools with it), when the control is destroyed,
+// and when a layout is loaded successfully (the whole model is replaced). A failed
+// load invalidates nothing. The control itself keeps no pointers between bands: a
+// side bar names its current child, and a tool names its submenu band.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +21,7 @@ namespace zor::toolbar {
 
 class Band;
 class ToolbarControl;
+class SkinReader;
 
 // Control types of a tool. 0 and 5 are the ones the program sets itself.
 enum ToolType : int {
@@ -64,11 +73,20 @@ class Tool {
   std::shared_ptr<CustomControl> custom;  // set by docking a form control into the tool
 
   // The band the tool stands in, or nullptr for tools only in the control's list.
-  Band* band() const { return band_; }
+  // Copying a tool copies its properties, never its place: a copy stands nowhere until
+  // a collection takes it, and assigning to a tool leaves it in its band.
+  Band* band() const { return place_.band; }
 
  private:
   friend class ToolCollection;
-  Band* band_ = nullptr;
+  friend class SkinReader;
+  struct Place {
+    Band* band = nullptr;
+    Place() = default;
+    Place(const Place&) {}
+    Place& operator=(const Place&) { return *this; }
+  };
+  Place place_;
 };
 
 // An ordered collection of tools. A band's collection owns its tools; the control's
@@ -85,6 +103,7 @@ class ToolCollection {
   Tool* at(int place) const;
   // First tool with exactly this name; nullptr when none.
   Tool* item(const std::string& name) const;
+  // Place of `tool` in this collection, or -1.
   int indexOf(const Tool* tool) const;
 
   // Creates a new tool at the end of this collection and returns it.
@@ -96,10 +115,13 @@ class ToolCollection {
   bool remove(int place);
   void removeAll();
 
+  // Iterates over std::unique_ptr<Tool> in band order.
   auto begin() const { return tools_.begin(); }
   auto end() const { return tools_.end(); }
 
  private:
+  friend class ToolbarControl;
+  friend class SkinReader;
   void changed();
   Band* owner_;
   ToolbarControl* control_;
@@ -125,11 +147,16 @@ class Band {
   ToolCollection& tools() { return tools_; }
   const ToolCollection& tools() const { return tools_; }
 
-  // Child bands of a side bar, in order, and the one currently shown.
+  // Child bands of a side bar: the control's bands of type kChildBand whose parent is
+  // this band's name, in control order.
   std::vector<Band*> childBands() const;
+  // The child band shown: the one last chosen while it still exists, else the first
+  // child; nullptr when the band has no children.
   Band* currentChild() const;
-  // Switches the shown child band and raises the child-band-changed event.
-  void setCurrentChild(Band* child);
+  // Switches the shown child band and raises childBandChange with `child`. Only a real
+  // change raises the event, so a view that mirrors the choice back causes no loop.
+  // False (and no event) when `child` is not a child band of this band or already shown.
+  bool setCurrentChild(Band* child);
 
   // Asks the view to show this band as a popup menu at the mouse pointer.
   void popupMenu();
@@ -137,12 +164,16 @@ class Band {
   ToolbarControl* control() const { return control_; }
 
  private:
+  friend class ToolbarControl;
+  friend class SkinReader;
   ToolbarControl* control_;
   ToolCollection tools_;
   std::string current_child_;
 };
 
 // The eight events of the control. Cancel arguments are written by the handler.
+// A handler may remove the band or tool it was given (closing a tab on a double click):
+// the control does not touch the argument after the handler returns.
 struct ToolbarEvents {
   std::function<void(Tool&)> toolClick;
   std::function<void(Band&, bool& cancel)> bandOpen;  // popup band about to open
@@ -150,7 +181,7 @@ struct ToolbarEvents {
   std::function<void(Tool&)> toolDblClick;
   std::function<void(Band&)> bandResize;
   std::function<void(Tool&)> mouseEnter;  // pointer entered a tool
-  std::function<void(Band&)> childBandChange;
+  std::function<void(Band&)> childBandChange;  // the side bar's shown child; gets the child
   std::function<void(int16_t& cancel)> queryUnload;  // close request; non-zero cancels
 };
 
@@ -160,9 +191,12 @@ class ToolbarView {
   virtual ~ToolbarView() = default;
   virtual void recalcLayout() = 0;
   virtual void redraw() = 0;
+  // Shows `band` at the pointer. The view raises bandOpen first, as for any popup.
   virtual void popupMenu(Band& band) = 0;
   virtual void playSound(const std::string& path) = 0;
-  // A band was created or removed at run time, or a tool was added to or removed from a band.
+  // A band was created or removed at run time, a tool was added to or removed from a
+  // collection, or a new layout was loaded. Comes once per change, so a view with much
+  // to rebuild should compare ToolbarControl::revision() later rather than rebuild here.
   virtual void structureChanged() {}
 };
 
@@ -173,8 +207,10 @@ class ToolbarControl {
   ToolbarControl(const ToolbarControl&) = delete;
   ToolbarControl& operator=(const ToolbarControl&) = delete;
 
-  // Loads the whole layout from a skin file (name, path, 1), replacing any layout held.
-  // False with `error` set ("<file>:<line>: <reason>") when the file cannot be read or is malformed;
+  // Loads the whole layout from a skin file (name, path, 1), replacing any layout held
+  // (docked custom controls included). `name` and `flags` are taken for the program's
+  // call form and ignored. False with `error` set when the file cannot be read
+  // ("<path>: cannot read: <reason>") or is malformed ("<path>:<line>: <reason>");
   // on failure the previous layout stays.
   bool loadLayout(const std::string& name, const std::string& path, int flags, std::string* error = nullptr);
   // Same, from text (the file name is used in messages only).
@@ -185,18 +221,28 @@ class ToolbarControl {
   Band* bandAt(int place) const;
   Band* band(const std::string& name) const;
   const std::vector<std::unique_ptr<Band>>& bands() const { return bands_; }
-  // Creates a band at the end (or returns the existing one of that name).
+  // Creates a band at the end (or returns the existing one of that name); nullptr for
+  // an empty name.
   Band* addBand(const std::string& name);
+  // Removes the band and its tools; false when there is none of that name. Child bands
+  // of a removed side bar stay, without a frame to show them.
   bool removeBand(const std::string& name);
 
   // The control's collection of all tools (tools that belong to no band live here).
   ToolCollection& tools() { return all_tools_; }
   const ToolCollection& tools() const { return all_tools_; }
-  // Every tool of every band, in band order, then the control's own list.
+  // Every tool of every band, in band order, then the control's own list. A tool inserted
+  // into a band is a copy, so a tool made in the control's list and inserted into a band
+  // appears twice: once as the band's tool, once as the list's.
   std::vector<Tool*> allTools() const;
   // The first tool of this name in band `band_name`; nullptr when band or tool is missing.
   Tool* tool(const std::string& band_name, const std::string& tool_name) const;
 
+  // Counts structural changes (bands or tools added or removed, layouts loaded). Property
+  // changes (captions, checked states) do not count: they reach the screen on redraw().
+  std::uint64_t revision() const { return revision_; }
+
+  // Forwarded to the view; nothing happens without one.
   void recalcLayout();
   void redraw();
   void playSound(const std::string& path);
@@ -205,7 +251,7 @@ class ToolbarControl {
   void setView(ToolbarView* view) { view_ = view; }
   ToolbarView* view() const { return view_; }
 
-  // Raising the events (the view calls these; tests too).
+  // Raising the events (the view calls these; tests too). A missing handler cancels nothing.
   void fireToolClick(Tool& tool);
   bool fireBandOpen(Band& band);  // true when the opening was cancelled
   void fireBandClose(Band& band);
@@ -218,10 +264,12 @@ class ToolbarControl {
  private:
   friend class ToolCollection;
   friend class Band;
+  friend class SkinReader;
   void structureChanged();
   std::vector<std::unique_ptr<Band>> bands_;
   ToolCollection all_tools_;
   ToolbarView* view_ = nullptr;
+  std::uint64_t revision_ = 0;
 };
 
 }  // namespace zor::toolbar
