@@ -45,6 +45,16 @@ struct ShellHooks {
   std::function<bool()> addressBoxVisible;
   std::function<void()> focusAddressBox;
   std::function<void()> clearStatus;  // lbl_Inf and txt_status
+
+  // Start-up steps provided by the window, the side panel and the outside objects.
+  std::function<void()> createSidePanel;
+  std::function<void()> dockControls;
+  std::function<void()> loadTypedUrls;
+  std::function<void()> buildFavorites;
+  std::function<void()> createPageCommands;
+  std::function<void()> loadTabIcons;
+  std::function<void()> createInputHook;
+  std::function<void()> installInputHook;
 };
 
 class MainForm {
@@ -81,6 +91,10 @@ class MainForm {
   std::string TitleText;
   std::unique_ptr<Connection> ConnectionObject;
 
+  // The start-up sequence of the main window. False when the program must end
+  // (the skin is missing or unreadable; the user has been told).
+  bool StartUp(const std::string& command_line);
+
   // Configuration and language files.
   void ApplyLanguage();
   void LoadSettings();
@@ -92,6 +106,7 @@ class MainForm {
   // Tabs.
   void AddTabTool(const std::string& caption, int page, bool with_picture);
   void AddNewPage(const std::string& url, bool foreground);
+  void SetPageTitle(int page, const std::string& title, const std::string& address);
   bool FullScreen() const;
   int TabCount() const;
 

@@ -1,6 +1,7 @@
 // Browser.ini, lng.ini and LastPages.ini as the main window reads and writes them.
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "browser/shell/main_form.h"
 #include "common/files.h"
@@ -32,6 +33,18 @@ constexpr FlagSetting kFlags[] = {
     {"BESILENT", 0, "sub_Usetools", "b_besilent", nullptr},
     {"STOPPOPUP", 0, "sub_Usetools", "b_stoppopup", nullptr},
     {"KILLPOP", 0, "sub_Usetools", "b_killpop", nullptr},
+};
+
+// The language file as ApplyLanguage reads it: key by key, with ReadIniText's cap.
+class IniTextSource {
+ public:
+  explicit IniTextSource(std::string file) : file_(std::move(file)) {}
+  std::string Read(const std::string& section, const std::string& key) const {
+    return ReadIniText(file_, section, key);
+  }
+
+ private:
+  std::string file_;
 };
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {

@@ -1,0 +1,391 @@
+// Browser.ini, lng.ini and LastPages.ini as the main window reads and writes them,
+// and the start-up sequence, against fake hosts.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "browser/shell/address.h"
+#include "browser/shell/main_form.h"
+#include "common/files.h"
+#include "common/ini.h"
+#include "fakes/fake_hosts.h"
+
+namespace fs = std::filesystem;
+using zor::fakes::FakeConnection;
+using zor::fakes::FakePageHost;
+using zor::fakes::FakeWindow;
+using zor::shell::MainForm;
+
+namespace {
+
+// Just the bands and tools the settings touch, in the skin's own format.
+constexpr const char* kSkin = R"(tb2 1
+band mnu_Main type=menubar caption="Menu"
+  tool m_View caption=View submenu=sub_View
+band tb_Main caption="Standard Buttons"
+  tool b_back id=1 caption=Back
+  tool b_fullscreen id=2 caption="Full Screen"
+band tb_Addressbar caption="Address"
+  tool ctl_addr type=custom
+band tb_Tabs type=tabs caption="Tabs"
+band sb_Status type=status caption="Status"
+  tool b_security id=3
+band sub_View type=popup caption=View
+  tool b_addrok id=10 checked=1
+  tool b_statusok id=11 checked=1
+  tool b_toolsbarok id=12 checked=1
+band sub_Fav type=popup caption=Favorites
+  tool b_iconon id=20
+band sub_Usetools type=popup caption=Tools
+  tool b_opengetbar id=30
+  tool b_besilent id=31
+  tool b_stoppopup id=32
+  tool b_killpop id=33
+band sub_Proxylist type=popup caption=Proxies
+tools
+  tool b_loose id=40 caption=Loose
+)";
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() /
+             ("zor-shell-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::string error;
+    ASSERT_TRUE(toolbar.loadLayoutText(kSkin, "test.tb2", &error)) << error;
+    form = std::make_unique<MainForm>(toolbar, pages, window, folder.string());
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  void Write(const std::string& name, const std::string& text) {
+    std::ofstream(folder / name, std::ios::binary) << text;
+  }
+  std::string Read(const std::string& name) { return zor::ReadWholeFile((folder / name).string()).value_or(""); }
+  zor::toolbar::Tool* Tool(const char* band, const char* name) { return toolbar.tool(band, name); }
+
+  fs::path folder;
+  zor::toolbar::ToolbarControl toolbar;
+  FakePageHost pages;
+  FakeWindow window;
+  std::unique_ptr<MainForm> form;
+};
+
+// ---- lng.ini ---------------------------------------------------------------------
+
+TEST_F(ShellTest, LanguageSetsCaptionsTooltipsAndKeepsMenuBandCaptions) {
+  Write("lng.ini",
+        "[ZOR_Main]\r\ntb_Main=Toolbar\r\nsub_View=Ansicht\r\nb_back=Zurueck\r\ntip_b_back=Eine Seite zurueck\r\n"
+        "b_loose=Lose\r\nb_iconon=\r\n");
+  Tool("sub_Fav", "b_iconon")->caption = "Icons";
+  form->ApplyLanguage();
+  EXPECT_EQ(toolbar.band("tb_Main")->caption, "Toolbar");
+  EXPECT_EQ(toolbar.band("sub_View")->caption, "View") << "bands named *sub* keep their caption";
+  EXPECT_EQ(Tool("tb_Main", "b_back")->caption, "Zurueck");
+  EXPECT_EQ(Tool("tb_Main", "b_back")->tooltip, "Eine Seite zurueck");
+  EXPECT_EQ(Tool("sub_Fav", "b_iconon")->caption, "Icons") << "an empty value changes nothing";
+  EXPECT_EQ(toolbar.tools().item("b_loose")->caption, "Lose") << "tools outside bands are reached too";
+}
+
+TEST_F(ShellTest, SecurityTagAlwaysHoldsThreeFields) {
+  Write("lng.ini", "[ZOR_Main]\nb_security1=Not secure\nb_security3=Partly secure\n");
+  form->ApplyLanguage();
+  EXPECT_EQ(Tool("sb_Status", "b_security")->tag, "Not secure||Partly secure|");
+}
+
+TEST_F(ShellTest, TitlePlaceholders) {
+  const std::string v = zor::shell::VersionText();
+  Write("lng.ini", "[ZOR_Main]\nZOR_TITLE={N}{V}\n");
+  form->ApplyLanguage();
+  EXPECT_EQ(form->TitleText, "ZOR-BROWSER " + v);
+  EXPECT_EQ(window.caption, form->TitleText);
+
+  Write("lng.ini", "[ZOR_Main]\nZOR_TITLE={V}/{N}/{V}\n");
+  form->ApplyLanguage();
+  EXPECT_EQ(form->TitleText, " " + v + "/ZOR-BROWSER/ " + v);
+
+  Write("lng.ini", "[ZOR_Main]\nZOR_TITLE=My Browser\n");
+  form->ApplyLanguage();
+  EXPECT_EQ(form->TitleText, "My Browser");
+
+  fs::remove(folder / "lng.ini");
+  form->ApplyLanguage();
+  EXPECT_EQ(window.caption, "") << "no language file: the caption is empty";
+  EXPECT_EQ(Tool("tb_Main", "b_back")->caption, "Back") << "skin texts stay";
+}
+
+TEST(VersionText, IsThreeNumbersJoinedByPoints) {
+  const std::string v = zor::shell::VersionText();
+  int a = -1, b = -1, c = -1;
+  char tail = 0;
+  EXPECT_EQ(std::sscanf(v.c_str(), "%d.%d.%d%c", &a, &b, &c, &tail), 3) << v;
+  EXPECT_GE(a, 0);
+}
+
+// ---- Browser.ini -------------------------------------------------------------------
+
+TEST_F(ShellTest, DefaultsWithoutBrowserIni) {
+  form->LoadSettings();
+  EXPECT_TRUE(Tool("sub_View", "b_addrok")->checked);
+  EXPECT_TRUE(toolbar.band("tb_Addressbar")->visible);
+  EXPECT_TRUE(toolbar.band("sb_Status")->visible);
+  EXPECT_TRUE(toolbar.band("tb_Main")->visible);
+  EXPECT_FALSE(Tool("sub_Fav", "b_iconon")->checked);
+  EXPECT_FALSE(Tool("sub_Usetools", "b_besilent")->checked);
+  EXPECT_FALSE(Tool("sub_Usetools", "b_killpop")->checked);
+  EXPECT_EQ(window.progress_image, (folder / "res/pb.bmp").string());
+}
+
+TEST_F(ShellTest, OnlyOneReadsAsOn) {
+  Write("Browser.ini",
+        "[ZOR-BROWSER]\nADDRESSBAR=2\nSTATUSBAR=1x\nTOOLSBAR=yes\nICONON=1\nBESILENT= 1 \nSTOPPOPUP=01\nKILLPOP=-1\n");
+  form->LoadSettings();
+  EXPECT_FALSE(Tool("sub_View", "b_addrok")->checked);
+  EXPECT_FALSE(toolbar.band("tb_Addressbar")->visible) << "2 is off";
+  EXPECT_TRUE(toolbar.band("sb_Status")->visible) << "1x is on";
+  EXPECT_FALSE(toolbar.band("tb_Main")->visible) << "no digits is 0";
+  EXPECT_TRUE(Tool("sub_Fav", "b_iconon")->checked);
+  EXPECT_TRUE(Tool("sub_Usetools", "b_besilent")->checked);
+  EXPECT_TRUE(Tool("sub_Usetools", "b_stoppopup")->checked);
+  EXPECT_FALSE(Tool("sub_Usetools", "b_killpop")->checked);
+}
+
+TEST_F(ShellTest, BasketOpensOnlyWhenAsked) {
+  int toggles = 0;
+  form->hooks.toggleBasket = [&] { ++toggles; };
+  form->LoadSettings();
+  EXPECT_EQ(toggles, 0);
+  Write("Browser.ini", "[ZOR-BROWSER]\nOPENGETBAR=1\n");
+  form->LoadSettings();
+  EXPECT_EQ(toggles, 1);
+  EXPECT_FALSE(Tool("sub_Usetools", "b_opengetbar")->checked) << "the basket toggle checks its own tool";
+}
+
+TEST_F(ShellTest, ProxyMenuFromSavedProxy) {
+  std::vector<std::string> log;
+  form->createConnection = [&] {
+    return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"10.0.0.1:8080", "proxy.lan:3128@office"});
+  };
+  Write("Browser.ini", "[ZOR-BROWSER]\nPROXY_IP=proxy.lan:3128@office\n");
+  form->LoadSettings();
+  EXPECT_EQ(log, (std::vector<std::string>{"setProxy:proxy.lan:3128@office", "GetProxyList"}));
+  const auto& menu = toolbar.band("sub_Proxylist")->tools();
+  ASSERT_EQ(menu.count(), 4);
+  EXPECT_EQ(menu.at(0)->name, "Proxy1");
+  EXPECT_EQ(menu.at(0)->id, 3011);
+  EXPECT_EQ(menu.at(0)->caption, "Empty");
+  EXPECT_FALSE(menu.at(0)->checked);
+  EXPECT_EQ(menu.at(1)->name, "spe_sProxy1");
+  EXPECT_EQ(menu.at(1)->control_type, zor::toolbar::kSeparator);
+  EXPECT_EQ(menu.at(2)->name, "Proxy2");
+  EXPECT_EQ(menu.at(2)->id, 3013);
+  EXPECT_FALSE(menu.at(2)->checked);
+  EXPECT_EQ(menu.at(3)->name, "Proxy3");
+  EXPECT_TRUE(menu.at(3)->checked);
+  EXPECT_EQ(form->ConnectionObject, nullptr) << "start-up releases the connection";
+}
+
+TEST_F(ShellTest, UnknownSavedProxyChecksNothing) {
+  std::vector<std::string> log;
+  form->createConnection = [&] { return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"a.b.c.d:1"}); };
+  Write("Browser.ini", "[ZOR-BROWSER]\nPROXY_IP=gone.example:80\n");
+  form->LoadSettings();
+  EXPECT_EQ(form->GetCheckedProxyTool(), nullptr);
+}
+
+TEST_F(ShellTest, MissingLibraryStillOffersDirectConnection) {
+  form->createConnection = [] { return std::unique_ptr<zor::Connection>(); };
+  form->LoadSettings();
+  const auto& menu = toolbar.band("sub_Proxylist")->tools();
+  ASSERT_EQ(menu.count(), 2);
+  EXPECT_TRUE(menu.at(0)->checked);
+}
+
+TEST_F(ShellTest, SaveSettingsRoundTrip) {
+  std::vector<std::string> log;
+  form->createConnection = [&] { return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"127.0.0.1:3128"}); };
+  Write("Browser.ini", "; kept\r\n[Other]\r\nx=1\r\n[ZOR-BROWSER]\r\nADDRESSBAR=0\r\nPROXY_IP=127.0.0.1:3128\r\n");
+  form->LoadSettings();
+  Tool("sub_Usetools", "b_killpop")->checked = true;
+  Tool("sub_View", "b_statusok")->checked = false;
+  ASSERT_TRUE(form->SaveSettings());
+
+  const std::string saved = Read("Browser.ini");
+  EXPECT_NE(saved.find("; kept"), std::string::npos) << "other content of the file stays";
+  const auto doc = zor::ini::IniDocument::Parse(saved);
+  EXPECT_EQ(doc.Keys("ZOR-BROWSER"),
+            (std::vector<std::string>{"ADDRESSBAR", "PROXY_IP", "STATUSBAR", "TOOLSBAR", "ICONON", "OPENGETBAR",
+                                      "BESILENT", "STOPPOPUP", "KILLPOP"}));
+  EXPECT_EQ(doc.Get("ZOR-BROWSER", "ADDRESSBAR"), "0");
+  EXPECT_EQ(doc.Get("ZOR-BROWSER", "STATUSBAR"), "0");
+  EXPECT_EQ(doc.Get("ZOR-BROWSER", "TOOLSBAR"), "1");
+  EXPECT_EQ(doc.Get("ZOR-BROWSER", "KILLPOP"), "1");
+  EXPECT_EQ(doc.Get("ZOR-BROWSER", "PROXY_IP"), "127.0.0.1:3128");
+
+  // A new form reading the file sees the same settings.
+  zor::toolbar::ToolbarControl toolbar2;
+  ASSERT_TRUE(toolbar2.loadLayoutText(kSkin, "test.tb2"));
+  FakePageHost pages2;
+  FakeWindow window2;
+  MainForm form2(toolbar2, pages2, window2, folder.string());
+  form2.createConnection = form->createConnection;
+  form2.LoadSettings();
+  EXPECT_TRUE(toolbar2.tool("sub_Usetools", "b_killpop")->checked);
+  EXPECT_FALSE(toolbar2.band("sb_Status")->visible);
+  ASSERT_NE(form2.GetCheckedProxyTool(), nullptr);
+  EXPECT_EQ(form2.GetCheckedProxyTool()->caption, "127.0.0.1:3128");
+}
+
+TEST_F(ShellTest, NewFileHasTheNineKeysInOrderAndDirectProxyIsEmpty) {
+  form->LoadSettings();  // no library: "Empty" checked
+  ASSERT_TRUE(form->SaveSettings());
+  const auto doc = zor::ini::IniDocument::Parse(Read("Browser.ini"));
+  EXPECT_EQ(doc.Keys("ZOR-BROWSER"),
+            (std::vector<std::string>{"ADDRESSBAR", "STATUSBAR", "TOOLSBAR", "ICONON", "OPENGETBAR", "BESILENT",
+                                      "STOPPOPUP", "KILLPOP", "PROXY_IP"}));
+  EXPECT_EQ(doc.Get("ZOR-BROWSER", "PROXY_IP"), "");
+  EXPECT_EQ(doc.Get("ZOR-BROWSER", "ICONON"), "0");
+}
+
+TEST_F(ShellTest, UnwritableSettingsAreReported) {
+  zor::toolbar::ToolbarControl toolbar2;
+  ASSERT_TRUE(toolbar2.loadLayoutText(kSkin, "test.tb2"));
+  FakePageHost pages2;
+  FakeWindow window2;
+  MainForm form2(toolbar2, pages2, window2, (folder / "missing-folder").string());
+  std::string error;
+  EXPECT_FALSE(form2.SaveSettings(&error));
+  EXPECT_NE(error.find("Browser.ini"), std::string::npos) << error;
+}
+
+// ---- LastPages.ini ----------------------------------------------------------------
+
+TEST_F(ShellTest, RestoreThreePagesLastActiveFileGone) {
+  Write("LastPages.ini", "http://a.test/\r\nhttp://b.test/x,y\r\nhttp://c.test/");
+  pages.Create(1);
+  form->RestoreLastPages();
+  EXPECT_EQ(pages.Fake(1)->navigations, (std::vector<std::string>{"http://a.test/"}));
+  ASSERT_NE(pages.Fake(2), nullptr);
+  EXPECT_EQ(pages.Fake(2)->navigations, (std::vector<std::string>{"http://b.test/x,y"})) << "a comma stays in the URL";
+  ASSERT_NE(pages.Fake(3), nullptr);
+  EXPECT_EQ(pages.Fake(3)->navigations, (std::vector<std::string>{"http://c.test/"})) << "last line without CR LF";
+  EXPECT_EQ(form->ActivePage, 3);
+  EXPECT_EQ(form->PreviousPage, 2);
+  EXPECT_EQ(form->TabCount(), 2);
+  EXPECT_FALSE(fs::exists(folder / "LastPages.ini"));
+}
+
+TEST_F(ShellTest, RestoreKeepsTheCommandLinePage) {
+  Write("LastPages.ini", "http://a.test/\r\n");
+  pages.Create(1)->Navigate("http://given.test/");
+  form->RestoreLastPages();
+  EXPECT_EQ(pages.Fake(1)->navigations.size(), 1u);
+  ASSERT_NE(pages.Fake(2), nullptr);
+  EXPECT_EQ(pages.Fake(2)->location, "http://a.test/");
+}
+
+TEST_F(ShellTest, RestoreWithoutFileDoesNothing) {
+  pages.Create(1);
+  form->RestoreLastPages();
+  EXPECT_TRUE(pages.Fake(1)->navigations.empty());
+  EXPECT_EQ(form->LastPageIndex, 1);
+}
+
+TEST_F(ShellTest, SaveLastPageAppendsLinesThatRestoreReads) {
+  form->SaveLastPage("http://one.test/");
+  form->SaveLastPage("http://two.test/?q=a b");
+  EXPECT_EQ(Read("LastPages.ini"), "http://one.test/\r\nhttp://two.test/?q=a b\r\n");
+  pages.Create(1);
+  form->RestoreLastPages();
+  EXPECT_EQ(pages.Fake(1)->location, "http://one.test/");
+  EXPECT_EQ(pages.Fake(2)->location, "http://two.test/?q=a b");
+}
+
+// ---- start-up ----------------------------------------------------------------------
+
+TEST_F(ShellTest, MissingSkinEndsStartUpWithTheMessage) {
+  EXPECT_FALSE(form->StartUp(""));
+  EXPECT_EQ(window.messages, (std::vector<std::string>{"Cannot find skin file:default.tb2"}));
+  EXPECT_FALSE(window.shown);
+  EXPECT_EQ(pages.Fake(1), nullptr) << "nothing else is created";
+}
+
+TEST_F(ShellTest, MalformedSkinIsReportedWithFileAndLine) {
+  Write("default.tb2", "tb2 1\nband tb_Main\n  tool b_back captoin=Back\n");
+  EXPECT_FALSE(form->StartUp(""));
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_NE(window.messages[0].find("default.tb2:3"), std::string::npos) << window.messages[0];
+}
+
+TEST_F(ShellTest, PlainStartShowsOneNewTab) {
+  Write("default.tb2", kSkin);
+  Write("lng.ini", "[ZOR_Main]\nZOR_TITLE={N}\n");
+  ASSERT_TRUE(form->StartUp(""));
+  EXPECT_TRUE(window.shown);
+  EXPECT_TRUE(window.maximized);
+  EXPECT_EQ(window.address_items, (std::vector<std::string>{"About:Blank"}));
+  ASSERT_EQ(form->TabCount(), 1);
+  const auto* tab = toolbar.band("tb_Tabs")->tools().at(0);
+  EXPECT_EQ(tab->name, "tabs-1");
+  EXPECT_EQ(tab->id, 50001);
+  EXPECT_EQ(tab->caption, "New");
+  EXPECT_TRUE(tab->checked);
+  EXPECT_EQ(pages.Fake(1)->tag, "1");
+  EXPECT_TRUE(pages.Fake(1)->register_as_browser);
+  EXPECT_FALSE(pages.Fake(0)->register_as_drop_target);
+  EXPECT_TRUE(pages.Fake(1)->navigations.empty());
+  EXPECT_EQ(window.caption, "ZOR-BROWSER");
+}
+
+TEST_F(ShellTest, CommandLineLosesItsQuotesAndPathsBecomeFileAddresses) {
+  Write("default.tb2", kSkin);
+  ASSERT_TRUE(form->StartUp("\"/tmp/my page.html\""));
+  EXPECT_EQ(pages.Fake(1)->navigations, (std::vector<std::string>{"file:///tmp/my%20page.html"}));
+}
+
+TEST_F(ShellTest, SettingsApplyFromTheFirstPaint) {
+  Write("default.tb2", kSkin);
+  Write("Browser.ini", "[ZOR-BROWSER]\nADDRESSBAR=0\nBESILENT=1\n");
+  ASSERT_TRUE(form->StartUp(""));
+  EXPECT_FALSE(toolbar.band("tb_Addressbar")->visible);
+  EXPECT_FALSE(Tool("sub_View", "b_addrok")->checked);
+  EXPECT_TRUE(pages.Fake(1)->silent);
+}
+
+// ---- titles and addresses ------------------------------------------------------------
+
+TEST_F(ShellTest, PageTitleShortensTabCaptionAndSetsWindowCaption) {
+  Write("default.tb2", kSkin);
+  Write("lng.ini", "[ZOR_Main]\nZOR_TITLE={N}\n");
+  ASSERT_TRUE(form->StartUp(""));
+  pages.Fake(1)->location = "http://x.test/a%20b";
+  form->SetPageTitle(1, "A title of thirty characters!!", "");
+  EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "A title of th ...");
+  EXPECT_EQ(window.caption, "A title of thirty characters!! - ZOR-BROWSER");
+  EXPECT_EQ(window.address_text, "http://x.test/a b");
+  form->SetPageTitle(1, "Exactly14bytes", "");
+  EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "Exactly14bytes");
+  form->SetPageTitle(1, "", "");
+  EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "Exactly14bytes") << "an empty title changes nothing";
+}
+
+TEST(LoadableAddress, TurnsPathsAndBareHostsIntoAddresses) {
+  using zor::shell::LoadableAddress;
+  EXPECT_EQ(LoadableAddress("http://a.test/"), "http://a.test/");
+  EXPECT_EQ(LoadableAddress("about:blank"), "about:blank");
+  EXPECT_EQ(LoadableAddress("file:///x"), "file:///x");
+  EXPECT_EQ(LoadableAddress("javascript:void(0)"), "javascript:void(0)");
+  EXPECT_EQ(LoadableAddress("example.org"), "http://example.org");
+  EXPECT_EQ(LoadableAddress("example.org/a?b"), "http://example.org/a?b");
+  EXPECT_EQ(LoadableAddress("localhost:8080/x"), "http://localhost:8080/x");
+  EXPECT_EQ(LoadableAddress("127.0.0.1:8080"), "http://127.0.0.1:8080");
+  EXPECT_EQ(LoadableAddress("/home/u/a#b.html"), "file:///home/u/a%23b.html");
+  EXPECT_EQ(LoadableAddress("just words"), "just words");
+  EXPECT_EQ(LoadableAddress(""), "");
+}
+
+}  // namespace
