@@ -26,7 +26,7 @@ xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
   pid=$!
   # The window title becomes "<page title> - ..." once a page has loaded.
   for _ in $(seq 1 150); do
-    if win=$(xdotool search --onlyvisible --class zor-browser 2>/dev/null | head -n 1) && [ -n "$win" ]; then
+    if win=$(xdotool search --onlyvisible --classname zor-browser 2>/dev/null | head -n 1) && [ -n "$win" ]; then
       title=$(xdotool getwindowname "$win" 2>/dev/null || true)
       if [ $# -eq 0 ] || { [ -n "$title" ] && [ "${title# - }" = "$title" ]; }; then break; fi
     fi

@@ -1,0 +1,33 @@
+// ZOR-Browser: the program. The whole command line is one address.
+#include <gtkmm.h>
+
+#include <memory>
+#include <string>
+
+#include "common/files.h"
+#include "hosts/gtk/main_window.h"
+
+int main(int argc, char** argv) {
+  std::string command_line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) command_line += ' ';
+    command_line += argv[i];
+  }
+  Glib::set_prgname("zor-browser");
+  Glib::set_application_name("ZOR-Browser");
+  auto app = Gtk::Application::create("org.zor.Browser", Gio::Application::Flags::NON_UNIQUE);
+  std::unique_ptr<zor::gtk::MainWindow> window;
+  int status = 0;
+  app->signal_activate().connect([&] {
+    window = std::make_unique<zor::gtk::MainWindow>(zor::ProgramFolder());
+    app->add_window(*window);
+    if (!window->StartUp(command_line)) {
+      status = 1;
+      app->remove_window(*window);
+      app->quit();
+    }
+  });
+  // GApplication would read the address as a file to open; the address is ours.
+  const int run_status = app->run(1, argv);
+  return status ? status : run_status;
+}

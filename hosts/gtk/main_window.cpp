@@ -1,0 +1,152 @@
+#include "hosts/gtk/main_window.h"
+
+#include <glib.h>
+
+#include "browser/shell/address.h"
+
+namespace zor::gtk {
+
+MainWindow::MainWindow(const std::string& program_folder) {
+  set_default_size(1200, 800);
+  set_icon_name("web-browser");
+  page_area_.set_hexpand(true);
+  page_area_.set_vexpand(true);
+  page_area_.set_transition_type(Gtk::StackTransitionType::NONE);
+
+  pages_ = std::make_unique<webkit::WebKitPageHost>(page_area_);
+  form_ = std::make_unique<shell::MainForm>(toolbar_, *pages_, *this, program_folder);
+  bars_ = std::make_unique<ToolbarView>(toolbar_, program_folder);
+  bars_->setClient(page_area_);
+  set_child(*bars_);
+
+  address_box_.set_hexpand(true);
+  if (auto* entry = address_box_.get_entry()) {
+    entry->set_placeholder_text("Address");
+    entry->signal_activate().connect(sigc::mem_fun(*this, &MainWindow::NavigateFromAddressBox));
+  }
+  page_icon_.set_from_icon_name("text-html-symbolic");
+  status_text_.set_xalign(0);
+  status_text_.set_ellipsize(Pango::EllipsizeMode::END);
+  status_text_.set_hexpand(true);
+  progress_.set_content_width(120);
+  progress_.set_content_height(14);
+  progress_.set_visible(true);
+
+  form_->hooks.dockControls = [this] { DockControls(); };
+  form_->hooks.clearStatus = [this] { status_text_.set_text(""); };
+  form_->hooks.addressBoxVisible = [this] {
+    const toolbar::Band* band = toolbar_.band("tb_Addressbar");
+    return band && band->visible;
+  };
+  form_->hooks.focusAddressBox = [this] {
+    if (auto* entry = address_box_.get_entry()) entry->grab_focus();
+  };
+  WireEvents();
+  signal_close_request().connect(sigc::mem_fun(*this, &MainWindow::OnCloseRequest), false);
+}
+
+MainWindow::~MainWindow() {
+  // Pages reference the form's handlers; drop them first.
+  pages_->events = {};
+}
+
+bool MainWindow::StartUp(const std::string& command_line) {
+  if (!form_->StartUp(command_line)) return false;
+  bars_->attachShortcuts(*this);
+  return true;
+}
+
+void MainWindow::DockControls() {
+  auto dock = [this](const char* band, const char* tool, Gtk::Widget& widget) {
+    if (toolbar::Tool* t = toolbar_.tool(band, tool)) {
+      auto control = std::make_shared<WidgetControl>();
+      control->widget = &widget;
+      t->custom = control;
+    }
+  };
+  dock("sb_Status", "ctl_statustext", status_text_);
+  dock("tb_Addressbar", "ctl_addr", address_box_);
+  dock("tb_Addressbar", "ctl_ieicon", page_icon_);
+  if (toolbar::Tool* t = toolbar_.tool("sb_Status", "ctl_progress")) t->width = progress_.get_content_width();
+  dock("sb_Status", "ctl_progress", progress_);
+  toolbar_.recalcLayout();
+}
+
+void MainWindow::WireEvents() {
+  hosts::PageEvents& events = pages_->events;
+  events.titleChange = [this](int page, const std::string& title) { form_->SetPageTitle(page, title, ""); };
+  events.statusTextChange = [this](int page, const std::string& text) {
+    // Only the shown page speaks in the status bar.
+    if (page == form_->ActivePage) status_text_.set_text(text);
+  };
+}
+
+void MainWindow::NavigateFromAddressBox() {
+  hosts::PageControl* page = pages_->Page(form_->ActivePage);
+  const std::string text = AddressText();
+  if (page && !text.empty()) page->Navigate(shell::LoadableAddress(text));
+}
+
+bool MainWindow::OnCloseRequest() {
+  if (toolbar_.fireQueryUnload()) return true;  // cancelled
+  std::string error;
+  if (!form_->SaveSettings(&error)) g_warning("%s", error.c_str());
+  return false;
+}
+
+void MainWindow::SetCaption(const std::string& caption) { set_title(caption); }
+std::string MainWindow::Caption() const { return get_title(); }
+void MainWindow::Show() { set_visible(true); }
+void MainWindow::Maximize() { maximize(); }
+
+hosts::MessageResult MainWindow::MessageBox(const std::string& text, hosts::MessageButtons buttons,
+                                            const std::string& title) {
+  const Gtk::ButtonsType type = buttons == hosts::MessageButtons::kOk         ? Gtk::ButtonsType::OK
+                                : buttons == hosts::MessageButtons::kOkCancel ? Gtk::ButtonsType::OK_CANCEL
+                                                                              : Gtk::ButtonsType::YES_NO;
+  Gtk::MessageDialog dialog(text, false, Gtk::MessageType::OTHER, type, true);
+  if (get_visible()) dialog.set_transient_for(*this);
+  dialog.set_title(title.empty() ? Glib::get_application_name() : title);
+  dialog.set_hide_on_close(true);
+  // Answered synchronously: the caller waits in a nested loop until the user responds.
+  int response = Gtk::ResponseType::NONE;
+  Glib::RefPtr<Glib::MainLoop> loop = Glib::MainLoop::create();
+  dialog.signal_response().connect([&](int r) {
+    response = r;
+    loop->quit();
+  });
+  dialog.present();
+  loop->run();
+  switch (response) {
+    case Gtk::ResponseType::OK:
+      return hosts::MessageResult::kOk;
+    case Gtk::ResponseType::YES:
+      return hosts::MessageResult::kYes;
+    case Gtk::ResponseType::NO:
+      return hosts::MessageResult::kNo;
+    default:
+      return buttons == hosts::MessageButtons::kYesNo ? hosts::MessageResult::kNo : hosts::MessageResult::kCancel;
+  }
+}
+
+void MainWindow::AddAddressItem(const std::string& item) { address_box_.append(item); }
+
+void MainWindow::SetAddressText(const std::string& text) {
+  if (auto* entry = address_box_.get_entry()) entry->set_text(text);
+}
+
+std::string MainWindow::AddressText() const {
+  auto* entry = const_cast<Gtk::ComboBoxText&>(address_box_).get_entry();
+  return entry ? std::string(entry->get_text()) : std::string();
+}
+
+bool MainWindow::LoadProgressImage(const std::string& path) {
+  try {
+    progress_image_ = Gdk::Texture::create_from_filename(path);
+  } catch (const Glib::Error&) {
+    progress_image_.reset();
+  }
+  return static_cast<bool>(progress_image_);
+}
+
+}  // namespace zor::gtk

@@ -1,0 +1,59 @@
+// frm_Main on GTK: the window, the controls the bars dock (address box, page icon,
+// status text, progress area), the page area, and the wiring of the engine's and the
+// bars' events into the main-window logic.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <memory>
+#include <string>
+
+#include "browser/shell/main_form.h"
+#include "hosts/gtk/toolbar_view.h"
+#include "hosts/main_window_host.h"
+#include "hosts/toolbar/toolbar.h"
+#include "hosts/webkit/webkit_page_host.h"
+
+namespace zor::gtk {
+
+class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
+ public:
+  explicit MainWindow(const std::string& program_folder);
+  ~MainWindow() override;
+
+  // Runs the start-up sequence; false when the program must end.
+  bool StartUp(const std::string& command_line);
+
+  // hosts::MainWindowHost
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() const override;
+  void Show() override;
+  void Maximize() override;
+  hosts::MessageResult MessageBox(const std::string& text, hosts::MessageButtons buttons,
+                                  const std::string& title) override;
+  void AddAddressItem(const std::string& item) override;
+  void SetAddressText(const std::string& text) override;
+  std::string AddressText() const override;
+  bool LoadProgressImage(const std::string& path) override;
+
+ private:
+  void DockControls();
+  void WireEvents();
+  void NavigateFromAddressBox();
+  bool OnCloseRequest();
+
+  toolbar::ToolbarControl toolbar_;
+  Gtk::Stack page_area_;
+  std::unique_ptr<ToolbarView> bars_;
+  std::unique_ptr<webkit::WebKitPageHost> pages_;
+  std::unique_ptr<shell::MainForm> form_;
+
+  // The form's own controls, docked into tools.
+  Gtk::ComboBoxText address_box_{true};  // cbo_Input
+  Gtk::Image page_icon_;                 // pic_ieicon
+  Gtk::Label status_text_;               // pic_ST / txt_status
+  Gtk::DrawingArea progress_;            // pic_progress
+  Glib::RefPtr<Gdk::Texture> progress_image_;
+};
+
+}  // namespace zor::gtk
