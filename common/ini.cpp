@@ -160,7 +160,9 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
       Line& line = lines_[i];
       if (line.kind == Kind::kKey && EqualNoCase(line.Name(), key)) {
         // Keep the key as spelled and spaced in the file; only the value changes.
-        std::string raw = line.raw.substr(0, line.after_eq);
+        std::size_t keep = line.after_eq;
+        while (keep < line.raw.size() && (line.raw[keep] == ' ' || line.raw[keep] == '\t')) ++keep;
+        std::string raw = line.raw.substr(0, keep);
         raw.append(value);
         line = MakeLine(std::move(raw), std::move(line.eol));
         return true;

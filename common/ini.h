@@ -86,4 +86,9 @@ std::string GetProfileString(const std::string& path, std::string_view section,
 bool WriteProfileString(const std::string& path, std::string_view section,
                         std::string_view key, std::string_view value);
 
+// Also reachable as zor::ini::IniDocument.
+namespace ini {
+using ::zor::IniDocument;
+}  // namespace ini
+
 }  // namespace zor

@@ -52,13 +52,26 @@ std::optional<IniDocument> LoadTextFile(const std::string& file) {
 
 }  // namespace
 
-std::string ReadIniText(const std::string& file, const std::string& section,
-                        const std::string& key) {
-  const std::optional<IniDocument> doc = LoadTextFile(file);
-  if (!doc) return {};
-  const std::optional<std::string> value = doc->Get(section, key);
+IniTextSource::IniTextSource(const std::string& file) : doc_(LoadTextFile(file)) {}
+
+std::string IniTextSource::Read(std::string_view section, std::string_view key) const {
+  if (!doc_) return {};
+  const std::optional<std::string> value = doc_->Get(section, key);
   if (!value) return {};
   return CutToWidth(ToValidUtf8(*value), kIniTextMaxWidth);
+}
+
+int IniTextSource::ReadFlag(std::string_view section, std::string_view key,
+                            int default_value) const {
+  if (!doc_) return default_value;
+  const std::optional<std::string> value = doc_->Get(section, key);
+  if (!value) return default_value;
+  return ParseIniFlag(*value);
+}
+
+std::string ReadIniText(const std::string& file, const std::string& section,
+                        const std::string& key) {
+  return IniTextSource(file).Read(section, key);
 }
 
 int ParseIniFlag(std::string_view value) {
@@ -80,11 +93,7 @@ int ParseIniFlag(std::string_view value) {
 
 int ReadIniFlag(const std::string& file, const std::string& section, const std::string& key,
                 int default_value) {
-  const std::optional<IniDocument> doc = LoadTextFile(file);
-  if (!doc) return default_value;
-  const std::optional<std::string> value = doc->Get(section, key);
-  if (!value) return default_value;
-  return ParseIniFlag(*value);
+  return IniTextSource(file).ReadFlag(section, key, default_value);
 }
 
 }  // namespace zor

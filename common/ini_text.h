@@ -2,8 +2,11 @@
 // them: capped like the old fixed 255-character buffer, always valid UTF-8.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "common/ini.h"
 
 namespace zor {
 
@@ -23,6 +26,20 @@ std::string ReadIniText(const std::string& file, const std::string& section,
 // when the file, section or key is missing.
 int ReadIniFlag(const std::string& file, const std::string& section,
                 const std::string& key, int default_value);
+
+// One file read once for many values (the language pass reads hundreds);
+// Read and ReadFlag give what ReadIniText and ReadIniFlag would for the file
+// as it was when the object was made.
+class IniTextSource {
+ public:
+  explicit IniTextSource(const std::string& file);
+  bool Loaded() const { return doc_.has_value(); }
+  std::string Read(std::string_view section, std::string_view key) const;
+  int ReadFlag(std::string_view section, std::string_view key, int default_value) const;
+
+ private:
+  std::optional<IniDocument> doc_;
+};
 
 // Only exactly 1 means on.
 inline bool FlagOn(int value) { return value == 1; }
