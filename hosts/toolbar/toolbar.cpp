@@ -125,11 +125,13 @@ Band* ToolbarControl::addBand(const std::string& name) {
 bool ToolbarControl::removeBand(const std::string& name) {
   for (auto it = bands_.begin(); it != bands_.end(); ++it) {
     if ((*it)->name != name) continue;
+    // `name` may be the band's own name (removeBand(band->name)): keep it alive until done.
+    std::unique_ptr<Band> gone = std::move(*it);
     bands_.erase(it);
     // A side bar that showed this band falls back to its first child; the remembered
     // name must not bring it back if a band of the same name is created later.
     for (const auto& b : bands_)
-      if (b->current_child_ == name) b->current_child_.clear();
+      if (b->current_child_ == gone->name) b->current_child_.clear();
     structureChanged();
     return true;
   }

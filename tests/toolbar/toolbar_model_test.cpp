@@ -191,7 +191,7 @@ TEST(SideBar, CurrentChildFollowsChoiceAndSurvivesRemoval) {
   EXPECT_FALSE(fav->setCurrentChild(hist));
   EXPECT_EQ(changes, (std::vector<std::string>{"cbnd_History"}));
 
-  c.removeBand("cbnd_History");
+  EXPECT_TRUE(c.removeBand(hist->name));  // the name given lives in the band removed
   EXPECT_EQ(bar->currentChild(), fav);
   Band* again = c.addBand("cbnd_History");
   again->type = kChildBand;
