@@ -1,0 +1,89 @@
+#include "hosts/gtk/toolbar_menu.h"
+
+#include <algorithm>
+
+#include <gtkmm/accelerator.h>
+
+namespace zor::gtk {
+
+namespace {
+// Submenus may name each other; a skin with a loop must not hang the menu.
+constexpr int kMaxDepth = 8;
+}  // namespace
+
+std::string toolLabel(const toolbar::Tool& tool) { return tool.caption.empty() ? tool.name : tool.caption; }
+
+MenuBuilder::MenuBuilder(toolbar::ToolbarControl& control, Activate on_activate)
+    : control_(control), on_activate_(std::move(on_activate)), actions_(Gio::SimpleActionGroup::create()) {}
+
+Glib::RefPtr<Gio::Menu> MenuBuilder::build(toolbar::Band& band) {
+  if (control_.fireBandOpen(band)) return {};
+  opened_.push_back(&band);
+  auto menu = Gio::Menu::create();
+  fill(band, menu, 0);
+  return menu;
+}
+
+void MenuBuilder::fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu, int depth) {
+  auto section = Gio::Menu::create();
+  auto flush = [&] {
+    if (section->get_n_items() == 0) return;
+    menu->append_section(section);
+    section = Gio::Menu::create();
+  };
+  // Copy the list first: an open handler of a submenu may add tools to any band.
+  std::vector<toolbar::Tool*> tools;
+  for (const auto& t : band.tools()) tools.push_back(t.get());
+  for (toolbar::Tool* tool : tools) {
+    if (!tool->visible) continue;
+    if (tool->control_type == toolbar::kSeparator) {
+      flush();
+      continue;
+    }
+    const std::string label = toolLabel(*tool);
+    if (!tool->submenu.empty()) {
+      toolbar::Band* sub = control_.band(tool->submenu);
+      const bool loops = std::find(opened_.begin(), opened_.end(), sub) != opened_.end();
+      if (sub && !loops && depth < kMaxDepth && tool->enabled && !control_.fireBandOpen(*sub)) {
+        opened_.push_back(sub);
+        auto submenu = Gio::Menu::create();
+        fill(*sub, submenu, depth + 1);
+        section->append_submenu(label, submenu);
+      } else {
+        // Shown but unusable, as a disabled submenu entry looks in any menu.
+        auto item = Gio::MenuItem::create(label, std::string(kActionPrefix) + "." + addAction(false, false, false, {}));
+        section->append_item(item);
+      }
+      continue;
+    }
+    toolbar::Band* owner = &band;
+    std::string action = addAction(tool->checked, tool->checked, tool->enabled,
+                                   [this, owner, tool] { on_activate_(*owner, *tool); });
+    auto item = Gio::MenuItem::create(label, std::string(kActionPrefix) + "." + action);
+    if (!tool->shortcut.empty()) {
+      guint key = 0;
+      Gdk::ModifierType mods{};
+      if (Gtk::Accelerator::parse(tool->shortcut, key, mods) && key != 0)
+        item->set_attribute_value("accel", Glib::Variant<Glib::ustring>::create(tool->shortcut));
+    }
+    section->append_item(item);
+  }
+  flush();
+}
+
+void MenuBuilder::appendCheck(const Glib::RefPtr<Gio::Menu>& section, const std::string& label, bool checked,
+                              std::function<void()> toggle) {
+  std::string action = addAction(true, checked, true, std::move(toggle));
+  section->append(label, std::string(kActionPrefix) + "." + action);
+}
+
+std::string MenuBuilder::addAction(bool stateful, bool checked, bool enabled, std::function<void()> run) {
+  std::string name = "i" + std::to_string(next_action_++);
+  auto action = stateful ? Gio::SimpleAction::create_bool(name, checked) : Gio::SimpleAction::create(name);
+  action->set_enabled(enabled);
+  if (run) action->signal_activate().connect([run = std::move(run)](const Glib::VariantBase&) { run(); });
+  actions_->add_action(action);
+  return name;
+}
+
+}  // namespace zor::gtk
