@@ -49,37 +49,30 @@ std::size_t OffsetIn(std::string_view whole, std::string_view sub) {
 
 }  // namespace
 
-IniDocument::Line IniDocument::MakeLine(std::string raw, std::string eol) {
-  Line line;
-  line.raw = std::move(raw);
-  line.eol = std::move(eol);
-  const std::string_view whole = line.raw;
-  const std::string_view text = Trim(Meaningful(whole));
-  if (!text.empty() && text.front() == '[') {
-    const std::size_t close = text.find(']');
-    if (close != std::string_view::npos) {
-      const std::string_view name = Trim(text.substr(1, close - 1));
-      line.kind = Kind::kSection;
-      line.name_pos = OffsetIn(whole, name);
-      line.name_len = name.size();
-      return line;
+void IniDocument::Index() {
+  entries_.clear();
+  const std::string_view all = text_;
+  std::size_t pos = 0;
+  while (pos < all.size()) {
+    const std::size_t lf = all.find('\n', pos);
+    std::size_t end = lf == std::string_view::npos ? all.size() : lf;
+    if (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') --end;
+    const std::string_view text = Trim(Meaningful(all.substr(pos, end - pos)));
+    if (!text.empty() && text.front() == '[' && text.find(']') != std::string_view::npos) {
+      const std::string_view name = Trim(text.substr(1, text.find(']') - 1));
+      entries_.push_back({pos, end, OffsetIn(all, name), name.size(), Kind::kSection});
+    } else if (const std::size_t eq = text.find('='); eq != std::string_view::npos) {
+      const std::string_view key = Trim(text.substr(0, eq));
+      if (!key.empty()) entries_.push_back({pos, end, OffsetIn(all, key), key.size(), Kind::kKey});
     }
+    if (lf == std::string_view::npos) break;
+    pos = lf + 1;
   }
-  const std::size_t eq = text.find('=');
-  if (eq != std::string_view::npos) {
-    const std::string_view key = Trim(text.substr(0, eq));
-    if (!key.empty()) {
-      const std::string_view value = Trim(text.substr(eq + 1));
-      line.kind = Kind::kKey;
-      line.name_pos = OffsetIn(whole, key);
-      line.name_len = key.size();
-      line.after_eq = OffsetIn(whole, text) + eq + 1;
-      // An empty value may sit at the end of text; keep its offset inside raw.
-      line.value_pos = value.empty() ? line.after_eq : OffsetIn(whole, value);
-      line.value_len = value.size();
-    }
-  }
-  return line;
+}
+
+std::string_view IniDocument::ValueOf(const Entry& e) const {
+  const std::string_view text = Meaningful(std::string_view(text_).substr(e.line, e.line_end - e.line));
+  return Trim(text.substr(text.find('=') + 1));
 }
 
 IniDocument IniDocument::Parse(std::string_view text) {
@@ -88,24 +81,10 @@ IniDocument IniDocument::Parse(std::string_view text) {
     doc.bom_ = true;
     text.remove_prefix(3);
   }
-  bool style_known = false;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t lf = text.find('\n', start);
-    if (lf == std::string_view::npos) {
-      doc.lines_.push_back(MakeLine(std::string(text.substr(start)), ""));
-      break;
-    }
-    std::size_t end = lf;
-    const bool crlf = end > start && text[end - 1] == '\r';
-    if (crlf) --end;
-    if (!style_known) {
-      doc.crlf_ = crlf;
-      style_known = true;
-    }
-    doc.lines_.push_back(MakeLine(std::string(text.substr(start, end - start)), crlf ? "\r\n" : "\n"));
-    start = lf + 1;
-  }
+  doc.text_ = std::string(text);
+  const std::size_t lf = text.find('\n');
+  doc.crlf_ = lf != std::string_view::npos && lf > 0 && text[lf - 1] == '\r';
+  doc.Index();
   return doc;
 }
 
@@ -117,26 +96,18 @@ std::optional<IniDocument> IniDocument::Load(const std::string& path) {
 
 std::size_t IniDocument::FindSection(std::string_view section) const {
   section = Trim(section);
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && EqualNoCase(lines_[i].Name(), section)) return i;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].kind == Kind::kSection && EqualNoCase(NameOf(entries_[i]), section)) return i;
   }
   return std::string::npos;
-}
-
-std::size_t IniDocument::SectionEnd(std::size_t h) const {
-  std::size_t i = h + 1;
-  while (i < lines_.size() && lines_[i].kind != Kind::kSection) ++i;
-  return i;
 }
 
 std::optional<std::string> IniDocument::Get(std::string_view section, std::string_view key) const {
   const std::size_t h = FindSection(section);
   if (h == std::string::npos) return std::nullopt;
   key = Trim(key);
-  for (std::size_t i = h + 1; i < lines_.size() && lines_[i].kind != Kind::kSection; ++i) {
-    if (lines_[i].kind == Kind::kKey && EqualNoCase(lines_[i].Name(), key)) {
-      return std::string(lines_[i].Value());
-    }
+  for (std::size_t i = h + 1; i < entries_.size() && entries_[i].kind == Kind::kKey; ++i) {
+    if (EqualNoCase(NameOf(entries_[i]), key)) return std::string(ValueOf(entries_[i]));
   }
   return std::nullopt;
 }
@@ -152,58 +123,68 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     return false;
   }
   value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
+  const std::string_view eol = NewLineBreak();
+  std::string key_line(key);
+  key_line += '=';
+  key_line.append(value);
 
   const std::size_t h = FindSection(section);
   if (h != std::string::npos) {
-    const std::size_t end = SectionEnd(h);
-    for (std::size_t i = h + 1; i < end; ++i) {
-      Line& line = lines_[i];
-      if (line.kind == Kind::kKey && EqualNoCase(line.Name(), key)) {
-        // Keep the key as spelled and spaced in the file; only the value changes.
-        std::size_t keep = line.after_eq;
-        while (keep < line.raw.size() && (line.raw[keep] == ' ' || line.raw[keep] == '\t')) ++keep;
-        std::string raw = line.raw.substr(0, keep);
-        raw.append(value);
-        line = MakeLine(std::move(raw), std::move(line.eol));
-        return true;
-      }
+    std::size_t i = h + 1;
+    for (; i < entries_.size() && entries_[i].kind == Kind::kKey; ++i) {
+      const Entry& e = entries_[i];
+      if (!EqualNoCase(NameOf(e), key)) continue;
+      // Keep the key as spelled and spaced in the file; only the value changes.
+      std::size_t keep = text_.find('=', e.name_pos + e.name_len) + 1;
+      while (keep < e.line_end && (text_[keep] == ' ' || text_[keep] == '\t')) ++keep;
+      text_.replace(keep, e.line_end - keep, value);
+      Index();
+      return true;
     }
-    std::size_t at = end;
-    while (at > h + 1 && IsBlankLine(lines_[at - 1].raw)) --at;
-    if (lines_[at - 1].eol.empty()) lines_[at - 1].eol = NewLineBreak();
-    std::string raw(key);
-    raw += '=';
-    raw.append(value);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), MakeLine(std::move(raw), NewLineBreak()));
+    // After the section's last non-blank line, so blank lines keep separating it
+    // from the next section.
+    const std::size_t section_end = i < entries_.size() ? entries_[i].line : text_.size();
+    std::size_t at = 0;
+    bool has_break = true;
+    for (std::size_t p = entries_[h].line; p < section_end;) {
+      const std::size_t lf = text_.find('\n', p);
+      const std::size_t stop = lf == std::string::npos ? text_.size() : lf;
+      if (!IsBlankLine(std::string_view(text_).substr(p, stop - p))) {
+        at = lf == std::string::npos ? text_.size() : lf + 1;
+        has_break = lf != std::string::npos;
+      }
+      if (lf == std::string::npos) break;
+      p = lf + 1;
+    }
+    std::string insert;
+    if (!has_break) insert.append(eol);
+    insert.append(key_line).append(eol);
+    text_.insert(at, insert);
+    Index();
     return true;
   }
 
-  if (!lines_.empty()) {
-    if (lines_.back().eol.empty()) lines_.back().eol = NewLineBreak();
-    if (!IsBlankLine(lines_.back().raw)) lines_.push_back(MakeLine("", NewLineBreak()));
+  std::string add;
+  if (!text_.empty()) {
+    const bool ends_with_break = text_.back() == '\n';
+    if (!ends_with_break) add.append(eol);
+    const std::size_t last_end = ends_with_break ? text_.size() - 1 : text_.size();
+    const std::size_t prev_lf = last_end == 0 ? std::string::npos : text_.rfind('\n', last_end - 1);
+    const std::size_t last_start = prev_lf == std::string::npos ? 0 : prev_lf + 1;
+    if (!IsBlankLine(std::string_view(text_).substr(last_start, last_end - last_start))) add.append(eol);
   }
-  std::string header = "[";
-  header.append(section);
-  header += ']';
-  lines_.push_back(MakeLine(std::move(header), NewLineBreak()));
-  std::string raw(key);
-  raw += '=';
-  raw.append(value);
-  lines_.push_back(MakeLine(std::move(raw), NewLineBreak()));
+  add += '[';
+  add.append(section);
+  add += ']';
+  add.append(eol).append(key_line).append(eol);
+  text_ += add;
+  Index();
   return true;
 }
 
 std::string IniDocument::Serialize() const {
-  std::size_t size = bom_ ? 3 : 0;
-  for (const Line& line : lines_) size += line.raw.size() + line.eol.size();
-  std::string out;
-  out.reserve(size);
-  if (bom_) out += "\xEF\xBB\xBF";
-  for (const Line& line : lines_) {
-    out += line.raw;
-    out += line.eol;
-  }
-  return out;
+  if (!bom_) return text_;
+  return "\xEF\xBB\xBF" + text_;
 }
 
 bool IniDocument::Save(const std::string& path, std::string* error) const {
@@ -213,9 +194,9 @@ bool IniDocument::Save(const std::string& path, std::string* error) const {
 std::vector<std::string> IniDocument::Sections() const {
   std::vector<std::string> out;
   std::unordered_set<std::string> seen;
-  for (const Line& line : lines_) {
-    if (line.kind == Kind::kSection && seen.insert(LowerCopy(line.Name())).second) {
-      out.emplace_back(line.Name());
+  for (const Entry& e : entries_) {
+    if (e.kind == Kind::kSection && seen.insert(LowerCopy(NameOf(e))).second) {
+      out.emplace_back(NameOf(e));
     }
   }
   return out;
@@ -226,11 +207,8 @@ std::vector<std::string> IniDocument::Keys(std::string_view section) const {
   const std::size_t h = FindSection(section);
   if (h == std::string::npos) return out;
   std::unordered_set<std::string> seen;
-  for (std::size_t i = h + 1; i < lines_.size() && lines_[i].kind != Kind::kSection; ++i) {
-    const Line& line = lines_[i];
-    if (line.kind == Kind::kKey && seen.insert(LowerCopy(line.Name())).second) {
-      out.emplace_back(line.Name());
-    }
+  for (std::size_t i = h + 1; i < entries_.size() && entries_[i].kind == Kind::kKey; ++i) {
+    if (seen.insert(LowerCopy(NameOf(entries_[i]))).second) out.emplace_back(NameOf(entries_[i]));
   }
   return out;
 }

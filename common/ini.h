@@ -50,29 +50,28 @@ class IniDocument {
   std::vector<std::string> Keys(std::string_view section) const;
 
  private:
-  enum class Kind { kOther, kSection, kKey };
-  struct Line {
-    std::string raw;  // the line as in the file, without its line break
-    std::string eol;  // "\r\n", "\n", or "" for a last line without one
-    Kind kind = Kind::kOther;
-    // Offsets into raw: the trimmed section name or key, the trimmed value,
-    // and for a key line the position just past its "=".
-    std::size_t name_pos = 0, name_len = 0;
-    std::size_t value_pos = 0, value_len = 0;
-    std::size_t after_eq = 0;
-
-    std::string_view Name() const { return std::string_view(raw).substr(name_pos, name_len); }
-    std::string_view Value() const { return std::string_view(raw).substr(value_pos, value_len); }
+  enum class Kind : unsigned char { kSection, kKey };
+  // Only headers and key lines are indexed; every other line lives in text_
+  // alone, so blank or junk lines cost nothing beyond their bytes.
+  struct Entry {
+    std::size_t line;      // offset of the line in text_
+    std::size_t line_end;  // offset of its line break (or of the end of text_)
+    std::size_t name_pos;  // trimmed section name or key
+    std::size_t name_len;
+    Kind kind;
   };
 
-  static Line MakeLine(std::string raw, std::string eol);
-  // Index of the header of the first matching section, or npos.
+  void Index();
+  std::string_view NameOf(const Entry& e) const {
+    return std::string_view(text_).substr(e.name_pos, e.name_len);
+  }
+  std::string_view ValueOf(const Entry& e) const;
+  // Entry index of the header of the first matching section, or npos.
   std::size_t FindSection(std::string_view section) const;
-  // One past the last line belonging to the section whose header is at index h.
-  std::size_t SectionEnd(std::size_t h) const;
-  std::string NewLineBreak() const { return crlf_ ? "\r\n" : "\n"; }
+  std::string_view NewLineBreak() const { return crlf_ ? "\r\n" : "\n"; }
 
-  std::vector<Line> lines_;
+  std::string text_;  // the document after any byte-order mark
+  std::vector<Entry> entries_;
   bool bom_ = false;
   bool crlf_ = false;  // style for lines this document adds
 };

@@ -116,14 +116,6 @@ TEST(IniFlag, ParsesLeadingDigits) {
   EXPECT_EQ(ParseIniFlag("4294967297"), INT_MAX);  // no wrap-around to 1
 }
 
-TEST(IniFlag, OnlyOneIsOn) {
-  EXPECT_TRUE(FlagOn(1));
-  EXPECT_FALSE(FlagOn(0));
-  EXPECT_FALSE(FlagOn(2));
-  EXPECT_FALSE(FlagOn(-1));
-  EXPECT_FALSE(FlagOn(INT_MAX));
-}
-
 TEST_F(IniTextTest, FlagsFromTheFile) {
   const std::string file = dir_.Write("Browser.ini",
                                       "[ZOR-BROWSER]\r\nADDRESSBAR=2\r\nSTATUSBAR=1x\r\nTOOLSBAR=\r\n"

