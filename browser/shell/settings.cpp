@@ -1,7 +1,6 @@
 // Browser.ini, lng.ini and LastPages.ini as the main window reads and writes them.
 #include <fstream>
 #include <string>
-#include <utility>
 
 #include "browser/shell/main_form.h"
 #include "common/files.h"
@@ -33,18 +32,6 @@ constexpr FlagSetting kFlags[] = {
     {"BESILENT", 0, "sub_Usetools", "b_besilent", nullptr},
     {"STOPPOPUP", 0, "sub_Usetools", "b_stoppopup", nullptr},
     {"KILLPOP", 0, "sub_Usetools", "b_killpop", nullptr},
-};
-
-// The language file as ApplyLanguage reads it: key by key, with ReadIniText's cap.
-class IniTextSource {
- public:
-  explicit IniTextSource(std::string file) : file_(std::move(file)) {}
-  std::string Read(const std::string& section, const std::string& key) const {
-    return ReadIniText(file_, section, key);
-  }
-
- private:
-  std::string file_;
 };
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
@@ -88,9 +75,9 @@ void MainForm::ApplyLanguage() {
 void MainForm::LoadSettings() {
   if (hooks.buildTranslationMenu) hooks.buildTranslationMenu();
 
-  const std::string ini = BrowserIni();
+  const IniTextSource ini(BrowserIni());
   for (const FlagSetting& flag : kFlags) {
-    const bool on = FlagOn(ReadIniFlag(ini, kSettingsSection, flag.key, flag.default_value));
+    const bool on = FlagOn(ini.ReadFlag(kSettingsSection, flag.key, flag.default_value));
     if (std::string(flag.key) == "OPENGETBAR") {
       // The basket toggle checks its own tool.
       if (on && hooks.toggleBasket) hooks.toggleBasket();
@@ -101,7 +88,7 @@ void MainForm::LoadSettings() {
       if (toolbar::Band* band = ab_Main.band(flag.shown_band)) band->visible = on;
   }
 
-  BuildStartupProxyMenu(ReadIniText(ini, kSettingsSection, "PROXY_IP"));
+  BuildStartupProxyMenu(ini.Read(kSettingsSection, "PROXY_IP"));
 
   window.LoadProgressImage(folder_path_ + "res/pb.bmp");
 }

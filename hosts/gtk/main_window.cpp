@@ -106,7 +106,7 @@ hosts::MessageResult MainWindow::MessageBox(const std::string& text, hosts::Mess
                                                                               : Gtk::ButtonsType::YES_NO;
   Gtk::MessageDialog dialog(text, false, Gtk::MessageType::OTHER, type, true);
   if (get_visible()) dialog.set_transient_for(*this);
-  dialog.set_title(title.empty() ? Glib::get_application_name() : title);
+  dialog.set_title(title.empty() ? std::string(Glib::get_application_name()) : title);
   dialog.set_hide_on_close(true);
   // Answered synchronously: the caller waits in a nested loop until the user responds.
   int response = Gtk::ResponseType::NONE;
