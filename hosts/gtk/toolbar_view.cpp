@@ -1121,6 +1121,12 @@ Gtk::PopoverMenu* ToolbarView::openMenu() const {
   return nullptr;
 }
 
+Glib::RefPtr<Gio::ActionGroup> ToolbarView::openMenuActions() const {
+  for (auto it = menus_.rbegin(); it != menus_.rend(); ++it)
+    if (!(*it)->closed && (*it)->popover->get_visible()) return (*it)->builder.actions();
+  return {};
+}
+
 void ToolbarView::closeMenus() {
   for (auto& menu : menus_)
     if (!menu->closed) menu->popover->popdown();

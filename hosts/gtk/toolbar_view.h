@@ -72,8 +72,9 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   Gtk::Box& leftDock() { return *left_dock_; }
   Gtk::Box& bottomDock() { return *bottom_dock_; }
   Gtk::Paned& paned() { return *paned_; }
-  // The menu shown now, or nullptr.
+  // The menu shown now and the actions behind its items (named in its model), or null.
   Gtk::PopoverMenu* openMenu() const;
+  Glib::RefPtr<Gio::ActionGroup> openMenuActions() const;
   void closeMenus();
 
  private:
