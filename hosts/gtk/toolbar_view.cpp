@@ -26,7 +26,10 @@ constexpr const char* kCss = R"css(
 .zor-bottom-dock { border-top: 1px solid @borders; }
 .zor-menubar { padding: 1px 4px 0 4px; }
 .zor-menubar > button { padding: 3px 8px; min-height: 22px; border-radius: 5px; }
-.zor-toolbar { padding: 3px 4px; border-spacing: 2px; }
+.zor-menubar > button.zor-open, .zor-toolbar > button.zor-open, .zor-statusbar > button.zor-open {
+  background-color: alpha(currentColor, 0.12);
+}
+.zor-toolbar { padding: 3px 4px; border-spacing: 3px; }
 .zor-toolbar > button { padding: 4px 6px; min-height: 24px; }
 .zor-toolbar > separator { margin: 5px 4px; }
 .zor-tabstrip { padding: 4px 6px 0 6px; }
@@ -146,6 +149,7 @@ struct OpenMenu {
   ~OpenMenu() { teardown.disconnect(); }
   MenuBuilder builder;
   std::unique_ptr<Gtk::PopoverMenu> popover;
+  ToolRec* anchor = nullptr;  // the bar button it drops from, shown pressed meanwhile
   bool closed = false;
   sigc::connection teardown;
 };
@@ -851,6 +855,8 @@ std::string ToolbarView::resolvePath(const std::string& path) const {
 
 void ToolbarView::discardTool(std::unique_ptr<ToolRec> rec) {
   rec->alive = false;
+  for (auto& menu : menus_)
+    if (menu->anchor == rec.get()) menu->anchor = nullptr;
   if (auto it = tool_index_.find(rec->tool); it != tool_index_.end() && it->second == rec.get()) tool_index_.erase(it);
   if (rec->slot) rec->slot->setChild(nullptr);
   if (rec->widget->get_parent()) rec->widget->unparent();
@@ -912,7 +918,7 @@ void ToolbarView::onToolClicked(ToolRec* rec) {
   if (!live(*rec)) return;
   Tool& tool = *rec->tool;
   if (!tool.submenu.empty()) {
-    if (Band* sub = control_.band(tool.submenu)) openBandMenu(*sub, anchorOf(*rec->widget));
+    if (Band* sub = control_.band(tool.submenu)) openBandMenu(*sub, anchorOf(*rec->widget), rec);
   } else {
     control_.fireToolClick(tool);
   }
@@ -1017,6 +1023,11 @@ void ToolbarView::syncShortcuts() {
         [this, tool](Gtk::Widget&, const Glib::VariantBase&) { return onShortcut(tool); });
     shortcuts_->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(accels[i].key, accels[i].mods), action));
   }
+  // F10 opens the menu bar, as in any desktop program, unless a tool wants the key.
+  if (!seen.count(Gtk::Accelerator::name(GDK_KEY_F10, Gdk::ModifierType{}))) {
+    auto action = Gtk::CallbackAction::create([this](Gtk::Widget&, const Glib::VariantBase&) { return openFirstMenu(); });
+    shortcuts_->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(GDK_KEY_F10), action));
+  }
   shortcut_list_ = std::move(list);
 }
 
@@ -1034,7 +1045,7 @@ bool ToolbarView::onShortcut(Tool* tool) {
 
 // ---- menus ----
 
-bool ToolbarView::openBandMenu(Band& band, const Gdk::Rectangle& where) {
+bool ToolbarView::openBandMenu(Band& band, const Gdk::Rectangle& where, ToolRec* anchor) {
   closeMenus();
   auto menu = std::make_unique<OpenMenu>(control_, [this](Band&, Tool& tool) {
     if (liveTool(&tool)) control_.fireToolClick(tool);
@@ -1042,20 +1053,34 @@ bool ToolbarView::openBandMenu(Band& band, const Gdk::Rectangle& where) {
   auto model = menu->builder.build(band);
   if (!model) return false;
   menu->popover = std::make_unique<Gtk::PopoverMenu>(model, Gtk::PopoverMenu::Flags::NESTED);
+  if (anchor && anchor->alive) {
+    menu->anchor = anchor;
+    anchor->widget->add_css_class("zor-open");
+  }
   showMenu(std::move(menu), where);
   return true;
+}
+
+bool ToolbarView::openFirstMenu() {
+  for (auto& rec : bands_) {
+    if (rec->type != toolbar::kMenuBar || !rec->band->visible) continue;
+    for (auto& tr : rec->tools) {
+      if (tr->tool->visible && tr->tool->enabled && !tr->tool->submenu.empty()) {
+        onToolClicked(tr.get());
+        return openMenu() != nullptr;
+      }
+    }
+  }
+  return false;
 }
 
 void ToolbarView::openCustomizeMenu() {
   Band* sys = control_.band(kCustomizeBand);
   if (!sys) {
-    syncing_ = true;  // not a bar: no widgets for it while it is being made a popup
     sys = control_.addBand(kCustomizeBand);
     sys->type = toolbar::kPopup;
     sys->caption = "Customize";
-    syncing_ = false;
-    resync_ = false;
-    sync();
+    sync();  // it was a tool bar for a moment
   }
   closeMenus();
   auto menu = std::make_unique<OpenMenu>(control_, [this](Band&, Tool& tool) {
@@ -1098,6 +1123,10 @@ void ToolbarView::showMenu(std::unique_ptr<OpenMenu> menu, const Gdk::Rectangle&
 void ToolbarView::onMenuClosed(OpenMenu* menu) {
   if (menu->closed) return;
   menu->closed = true;
+  if (menu->anchor) {
+    menu->anchor->widget->remove_css_class("zor-open");
+    menu->anchor = nullptr;
+  }
   // After the chosen item's click: the item's action runs as the menu closes.
   menu->teardown = Glib::signal_idle().connect([this, menu] {
     auto it = std::find_if(menus_.begin(), menus_.end(), [menu](const auto& m) { return m.get() == menu; });

@@ -105,7 +105,8 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   void scrollToTab(ToolRec* rec);
   bool onShortcut(toolbar::Tool* tool);
 
-  bool openBandMenu(toolbar::Band& band, const Gdk::Rectangle& where);
+  bool openBandMenu(toolbar::Band& band, const Gdk::Rectangle& where, ToolRec* anchor = nullptr);
+  bool openFirstMenu();
   void showMenu(std::unique_ptr<OpenMenu> menu, const Gdk::Rectangle& where);
   void onMenuClosed(OpenMenu* menu);
   Gdk::Rectangle anchorOf(Gtk::Widget& widget);

@@ -1,5 +1,5 @@
 // Shows the chrome built from a skin file, for a look at it by eye (not a test):
-//   toolbar_demo [skin] [--menu BAND] [--tabs N]
+//   toolbar_demo [skin] [--menu BAND] [--tabs N] [--side]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,8 +34,8 @@ Gtk::Widget* makeDocked(Demo& d, const std::string& name) {
     p->set_fraction(0.4);
     p->set_valign(Gtk::Align::CENTER);
     d.docked.push_back(std::move(p));
-  } else if (name.rfind("ctl_", 0) == 0) {
-    auto l = std::make_unique<Gtk::Label>(name == "ctl_fav" ? "Favorites tree" : "History tree");
+  } else if (name.rfind("frm_", 0) == 0) {
+    auto l = std::make_unique<Gtk::Label>(name + " tree");
     l->set_vexpand(true);
     d.docked.push_back(std::move(l));
   } else {
@@ -53,9 +53,11 @@ int main(int argc, char** argv) {
   std::string skin = ZOR_SOURCE_DIR "/data/default.tb2";
   std::string menu;
   int tabs = 6;
+  bool side = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--menu") && i + 1 < argc) menu = argv[++i];
     else if (!std::strcmp(argv[i], "--tabs") && i + 1 < argc) tabs = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--side")) side = true;
     else skin = argv[i];
   }
   auto app = Gtk::Application::create("org.zor.ToolbarDemo", Gio::Application::Flags::NON_UNIQUE);
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     win->set_default_size(1200, 740);
     std::string dir = skin.substr(0, skin.find_last_of('/'));
     d.view = std::make_unique<zor::gtk::ToolbarView>(d.control, dir);
+    if (auto* b = d.control.band("tb_Leftbar"); b && side) b->visible = true;
     for (zor::toolbar::Tool* t : d.control.allTools())
       if (t->control_type == zor::toolbar::kCustom) t->custom = std::make_shared<zor::gtk::WidgetControl>(makeDocked(d, t->name));
     if (auto* tb = d.control.band("tb_Tabs")) {

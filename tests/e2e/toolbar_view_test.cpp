@@ -421,7 +421,7 @@ TEST_F(ToolbarViewTest, ManyTabsRenameOneWithoutRebuildingTheStrip) {
   tab57.checked = true;
   control.recalcLayout();
   const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(took, std::chrono::milliseconds(20));
+  EXPECT_LT(took, std::chrono::milliseconds(50));  // one tab changed: no work per tab beyond a compare
   for (int i = 0; i < 200; ++i) EXPECT_EQ(view->toolWidget(*strip.tools().at(i)), before[i]) << i;
   EXPECT_EQ(labelText(before[56]), "Example Domain");
   EXPECT_EQ(labelText(before[55]), "Tab 56");
@@ -497,8 +497,10 @@ TEST_F(ToolbarViewTest, MenusOpenAfterTheOpenEventWithTheModelsCurrentState) {
   ASSERT_EQ(recent->submenu.size(), 1u);
   EXPECT_EQ(recent->submenu[0].label, "First");
 
+  EXPECT_TRUE(widgetOf("mnu_Main", "m_File")->has_css_class("zor-open"));  // drawn pressed while open
   actions->activate_action(newt->action);
   view->closeMenus();
+  EXPECT_FALSE(widgetOf("mnu_Main", "m_File")->has_css_class("zor-open"));
   ASSERT_TRUE(waitFor([this] { return has("close sub_File"); }));
   const auto newt_click = std::find(log.begin(), log.end(), "click b_newt");
   ASSERT_NE(newt_click, log.end());
@@ -665,6 +667,13 @@ TEST_F(ToolbarViewTest, ShortcutsRaiseClicksOrFocusTheDockedControl) {
   EXPECT_TRUE(trigger(GDK_KEY_l, Gdk::ModifierType::CONTROL_MASK));
   EXPECT_TRUE(inside(window.get_focus(), &address));
   EXPECT_EQ(log.size(), 3u);
+  log.clear();
+
+  EXPECT_TRUE(trigger(GDK_KEY_F10, Gdk::ModifierType{}));  // opens the first menu
+  EXPECT_TRUE(has("open sub_File"));
+  ASSERT_NE(view->openMenu(), nullptr);
+  view->closeMenus();
+  pump();
 
   // Tools added later get their keys.
   Tool* extra = control.band("tb_Main")->tools().add(730, "b_extra");
