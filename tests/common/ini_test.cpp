@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cstring>
 
 #include "temp_dir.h"
@@ -107,18 +106,16 @@ TEST(IniRead, ByteOrderMarkAndInvalidUtf8) {
   EXPECT_EQ(Get("\xEF\xBB[s]\nk=v", "s", "k"), std::nullopt);  // half a mark is text
 }
 
-TEST(IniRead, TenMegabyteInputsAreFast) {
+// Parse speed is measured in bench/; here only the results count.
+TEST(IniRead, TenMegabyteInputs) {
   const std::string big(10 * 1024 * 1024, 'x');
   const std::string long_lines = "[s]\nbig=" + big + "\n" + big + "\n[" + big + "\nk=v\n" +
                                  std::string(10 * 1024 * 1024, '=') + "\n";
   // Ten million empty lines, then one key: blank lines must stay cheap.
   const std::string many_lines = "[s]" + std::string(10 * 1024 * 1024, '\n') + "k=v";
 
-  const auto start = std::chrono::steady_clock::now();
   const IniDocument doc = IniDocument::Parse(long_lines);
   const IniDocument blanks = IniDocument::Parse(many_lines);
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(elapsed, std::chrono::seconds(1));
 
   EXPECT_EQ(doc.Get("s", "big"), big);
   EXPECT_EQ(doc.Get("s", "k"), "v");

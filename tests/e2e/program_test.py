@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""The real program, started as a user starts it, against pages served on 127.0.0.1.
+
+Run inside Xvfb (CTest does: xvfb-run). Each test copies the program folder, so the
+files the browser writes stay in a scratch folder, and gives it its own HOME.
+"""
+import http.server
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+PROGRAM_DIR = os.environ.get("ZOR_PROGRAM_DIR", "")
+
+PAGE = b"""<!DOCTYPE html><html><head><title>Loopback Test Page</title></head>
+<body><h1>Hello from 127.0.0.1</h1><a href="/second">second</a></body></html>"""
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(PAGE)))
+        self.end_headers()
+        self.wfile.write(PAGE)
+
+    def log_message(self, *args):
+        pass
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
+
+
+def wait_for(predicate, timeout=30.0, step=0.2):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return None
+
+
+class ProgramTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        cls.port = cls.server.server_address[1]
+        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
+        # A window manager, so maximising behaves as on a desktop.
+        cls.wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.shutdown()
+        cls.wm.terminate()
+        cls.wm.wait()
+
+    def setUp(self):
+        self.scratch = tempfile.mkdtemp(prefix="zor-e2e-")
+        self.folder = os.path.join(self.scratch, "ZOR-Browser")
+        shutil.copytree(PROGRAM_DIR, self.folder, symlinks=True)
+        self.env = dict(os.environ)
+        self.env["HOME"] = os.path.join(self.scratch, "home")
+        for var in ("XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):
+            self.env.pop(var, None)
+        # WebKit's web-process sandbox cannot start inside this test machine's sandbox.
+        self.env["WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS"] = "1"
+        self.env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+        self.proc = None
+
+    def tearDown(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        shutil.rmtree(self.scratch, ignore_errors=True)
+
+    def start(self, *args):
+        self.proc = subprocess.Popen([os.path.join(self.folder, "zor-browser"), *args], env=self.env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+    def window(self):
+        ids = xdotool("search", "--all", "--onlyvisible", "--pid", str(self.proc.pid), "--classname", "zor-browser").split()
+        return ids[0] if ids else None
+
+    def title(self):
+        win = self.window()
+        return xdotool("getwindowname", win) if win else ""
+
+    def test_quoted_loopback_address_loads_and_titles_the_window(self):
+        self.start('"http://127.0.0.1:%d/"' % self.port)
+        title = wait_for(lambda: "Loopback Test Page" in self.title() and self.title())
+        self.assertIsNotNone(title, "window title never showed the page title")
+        self.assertTrue(title.startswith("Loopback Test Page - "), title)
+
+    def test_plain_start_shows_a_fresh_window(self):
+        self.start()
+        self.assertIsNotNone(wait_for(self.window), "no window appeared")
+        # The caption is the language file's title until a page reports one.
+        title = wait_for(lambda: "ZOR-BROWSER" in self.title() and self.title(), timeout=10)
+        self.assertIsNotNone(title, self.title())
+        self.assertTrue(title.startswith("ZOR-BROWSER"), title)
+
+    def test_missing_skin_says_so_and_ends(self):
+        os.remove(os.path.join(self.folder, "default.tb2"))
+        self.start()
+        win = wait_for(self.window)
+        self.assertIsNotNone(win, "no message appeared")
+        time.sleep(0.5)
+        # Real key presses go to the focused window; sent events are ignored by GTK.
+        xdotool("windowactivate", "--sync", win)
+        xdotool("key", "Return")
+        try:
+            code = self.proc.wait(15)
+        except subprocess.TimeoutExpired:
+            self.fail("the program did not end after the message")
+        self.assertEqual(code, 1)
+
+    def test_settings_are_written_at_exit(self):
+        self.start()
+        self.assertIsNotNone(wait_for(self.window))
+        time.sleep(1.0)
+        # Closed as a user closes it: the window manager's Alt+F4.
+        xdotool("windowactivate", "--sync", self.window())
+        xdotool("key", "alt+F4")
+        try:
+            self.proc.wait(15)
+        except subprocess.TimeoutExpired:
+            self.fail("the program did not end when its window closed")
+        with open(os.path.join(self.folder, "Browser.ini"), encoding="utf-8") as f:
+            text = f.read()
+        self.assertIn("[ZOR-BROWSER]", text)
+        self.assertIn("ADDRESSBAR=1", text)
+
+
+if __name__ == "__main__":
+    if not PROGRAM_DIR or not os.path.isdir(PROGRAM_DIR):
+        sys.exit("ZOR_PROGRAM_DIR must name the built program folder")
+    unittest.main(verbosity=2)
