@@ -198,6 +198,8 @@ ToolbarView::ToolbarView(toolbar::ToolbarControl& control, std::string program_d
 ToolbarView::~ToolbarView() {
   if (control_.view() == this) control_.setView(nullptr);
   cleanup_.disconnect();
+  sound_sweep_.disconnect();
+  sounds_.clear();
   for (auto& menu : menus_) {
     menu->teardown.disconnect();
     if (menu->popover) menu->popover->unparent();
@@ -251,8 +253,10 @@ void ToolbarView::playSound(const std::string& path) {
   auto media = Gtk::MediaFile::create_for_filename(file);
   // Dropping the last reference inside the stream's own notification is not safe: sweep later.
   auto sweep = [this] {
-    Glib::signal_idle().connect_once([this] {
+    if (sound_sweep_.connected()) return;
+    sound_sweep_ = Glib::signal_idle().connect([this] {
       std::erase_if(sounds_, [](const Glib::RefPtr<Gtk::MediaFile>& m) { return m->get_ended() || m->get_error(); });
+      return false;
     });
   };
   media->property_ended().signal_changed().connect(sweep);
@@ -958,14 +962,19 @@ void ToolbarView::onBandWidth(BandRec* rec, int width) {
       kResizeDelayMs);
 }
 
-void ToolbarView::scrollToTab(ToolRec* rec) {
-  if (!rec->band->scroller) return;
-  // Two frames: the first lays the new tab out, the second reads where it landed.
+void ToolbarView::scrollToTab(ToolRec* tab) {
+  BandRec* band = tab->band;
+  if (!band->scroller) return;
+  // Two frames: the first lays the tab out, the second reads where it landed. The callback
+  // dies with the strip; the tab may go sooner, so it is looked up again by its tool.
   auto frames = std::make_shared<int>(0);
-  rec->band->scroller->add_tick_callback([this, rec, frames](const Glib::RefPtr<Gdk::FrameClock>&) {
-    if (!rec->alive || !rec->band->alive) return false;
+  const Tool* tool = tab->tool;
+  band->scroller->add_tick_callback([this, band, tool, frames](const Glib::RefPtr<Gdk::FrameClock>&) {
+    auto it = tool_index_.find(tool);
+    if (!band->alive || it == tool_index_.end() || it->second->band != band) return false;
+    ToolRec* rec = it->second;
     if ((*frames)++ == 0) return true;
-    Gtk::ScrolledWindow& scroller = *rec->band->scroller;
+    Gtk::ScrolledWindow& scroller = *band->scroller;
     double x = 0, y = 0;
     if (!rec->widget->translate_coordinates(*rec->band->tools_box, 0, 0, x, y)) return false;
     auto adj = scroller.get_hadjustment();

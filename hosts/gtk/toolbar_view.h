@@ -102,7 +102,7 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   void onToolClicked(ToolRec* rec);
   void onBandRightClick(BandRec* rec, double x, double y);
   void onBandWidth(BandRec* rec, int width);
-  void scrollToTab(ToolRec* rec);
+  void scrollToTab(ToolRec* tab);
   bool onShortcut(toolbar::Tool* tool);
 
   bool openBandMenu(toolbar::Band& band, const Gdk::Rectangle& where, ToolRec* anchor = nullptr);
@@ -154,6 +154,7 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   std::map<std::string, Glib::RefPtr<Gdk::Paintable>> named_images_;
   std::map<std::string, Glib::RefPtr<Gdk::Paintable>> file_images_;
   std::vector<Glib::RefPtr<Gtk::MediaFile>> sounds_;
+  sigc::connection sound_sweep_;
 
   double pointer_x_ = -1, pointer_y_ = -1;
   bool syncing_ = false;
