@@ -2,6 +2,7 @@
 // synchronously, and the few desktop services start-up needs.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace zor::hosts {
@@ -29,6 +30,21 @@ class MainWindowHost {
 
   // The picture of the progress bar (pic_PBimg); false when it cannot be loaded.
   virtual bool LoadProgressImage(const std::string& path) = 0;
+
+  // Window state.
+  virtual bool IsMaximized() const = 0;
+  virtual bool IsVisible() const = 0;
+  virtual void SetFullScreen(bool on) = 0;
+  virtual void SetDecorated(bool on) = 0;  // the caption bar
+  virtual void Close() = 0;                 // as the user's close: the close check applies
+
+  // Lets pending window events run once, without blocking.
+  virtual void ProcessPendingEvents() = 0;
+  // An input box; nullopt when cancelled.
+  virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                              const std::string& default_text) = 0;
+  // An open-file dialog with a filter of "description|pattern|..." pairs; empty when cancelled.
+  virtual std::string OpenFileDialog(const std::string& filter) = 0;
 };
 
 }  // namespace zor::hosts

@@ -45,6 +45,7 @@ struct ShellHooks {
   std::function<bool()> addressBoxVisible;
   std::function<void()> focusAddressBox;
   std::function<void()> clearStatus;  // lbl_Inf and txt_status
+  std::function<void(const std::string&)> setStatusText;  // txt_status, as the page reports it
 
   // Start-up steps provided by the window, the side panel and the outside objects.
   std::function<void()> createSidePanel;
@@ -90,6 +91,9 @@ class MainForm {
   bool MenuBandFlag = true;
   std::string TitleText;
   std::unique_ptr<Connection> ConnectionObject;
+
+  // Connects the events of the page array and the toolbar control to their handlers.
+  void WireEvents();
 
   // The start-up sequence of the main window. False when the program must end
   // (the skin is missing or unreadable; the user has been told).

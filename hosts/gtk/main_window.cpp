@@ -73,12 +73,8 @@ void MainWindow::DockControls() {
 }
 
 void MainWindow::WireEvents() {
-  hosts::PageEvents& events = pages_->events;
-  events.titleChange = [this](int page, const std::string& title) { form_->SetPageTitle(page, title, ""); };
-  events.statusTextChange = [this](int page, const std::string& text) {
-    // Only the shown page speaks in the status bar.
-    if (page == form_->ActivePage) status_text_.set_text(text);
-  };
+  form_->hooks.setStatusText = [this](const std::string& text) { status_text_.set_text(text); };
+  form_->WireEvents();
 }
 
 void MainWindow::NavigateFromAddressBox() {
@@ -108,15 +104,13 @@ hosts::MessageResult MainWindow::MessageBox(const std::string& text, hosts::Mess
   if (get_visible()) dialog.set_transient_for(*this);
   dialog.set_title(title.empty() ? std::string(Glib::get_application_name()) : title);
   dialog.set_hide_on_close(true);
-  // Answered synchronously: the caller waits in a nested loop until the user responds.
   int response = Gtk::ResponseType::NONE;
-  Glib::RefPtr<Glib::MainLoop> loop = Glib::MainLoop::create();
+  bool done = false;
   dialog.signal_response().connect([&](int r) {
     response = r;
-    loop->quit();
+    done = true;
   });
-  dialog.present();
-  loop->run();
+  RunNested(dialog, done);
   switch (response) {
     case Gtk::ResponseType::OK:
       return hosts::MessageResult::kOk;
@@ -127,6 +121,103 @@ hosts::MessageResult MainWindow::MessageBox(const std::string& text, hosts::Mess
     default:
       return buttons == hosts::MessageButtons::kYesNo ? hosts::MessageResult::kNo : hosts::MessageResult::kCancel;
   }
+}
+
+void MainWindow::RunNested(Gtk::Window& dialog, const bool& done) {
+  // Answered synchronously: the caller waits here while the main loop keeps running.
+  dialog.present();
+  auto context = Glib::MainContext::get_default();
+  while (!done) context->iteration(true);
+  dialog.set_visible(false);
+}
+
+bool MainWindow::IsMaximized() const { return const_cast<MainWindow*>(this)->is_maximized(); }
+bool MainWindow::IsVisible() const { return get_visible(); }
+
+void MainWindow::SetFullScreen(bool on) {
+  if (on)
+    fullscreen();
+  else
+    unfullscreen();
+}
+
+void MainWindow::SetDecorated(bool on) { set_decorated(on); }
+void MainWindow::Close() { close(); }
+
+void MainWindow::ProcessPendingEvents() {
+  auto context = Glib::MainContext::get_default();
+  while (context->pending()) context->iteration(false);
+}
+
+std::optional<std::string> MainWindow::InputBox(const std::string& prompt, const std::string& title,
+                                                const std::string& default_text) {
+  Gtk::Dialog dialog(title, *this, true);
+  dialog.set_hide_on_close(true);
+  auto* box = dialog.get_content_area();
+  box->set_spacing(8);
+  box->set_margin(12);
+  Gtk::Label label(prompt);
+  label.set_xalign(0);
+  label.set_wrap(true);
+  Gtk::Entry entry;
+  entry.set_text(default_text);
+  entry.set_activates_default(true);
+  box->append(label);
+  box->append(entry);
+  dialog.add_button("_Cancel", Gtk::ResponseType::CANCEL);
+  dialog.add_button("_OK", Gtk::ResponseType::OK);
+  dialog.set_default_response(Gtk::ResponseType::OK);
+  int response = Gtk::ResponseType::NONE;
+  bool done = false;
+  dialog.signal_response().connect([&](int r) {
+    response = r;
+    done = true;
+  });
+  RunNested(dialog, done);
+  if (response != Gtk::ResponseType::OK) return std::nullopt;
+  return std::string(entry.get_text());
+}
+
+std::string MainWindow::OpenFileDialog(const std::string& filter) {
+  Gtk::FileChooserDialog dialog(*this, "Open", Gtk::FileChooser::Action::OPEN, true);
+  dialog.add_button("_Cancel", Gtk::ResponseType::CANCEL);
+  dialog.add_button("_Open", Gtk::ResponseType::ACCEPT);
+  // "description|pattern|description|pattern..."; a pattern may list several, split by ";".
+  std::vector<std::string> parts;
+  for (size_t start = 0;;) {
+    const size_t bar = filter.find('|', start);
+    parts.push_back(filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+    auto file_filter = Gtk::FileFilter::create();
+    file_filter->set_name(parts[i]);
+    for (size_t start = 0;;) {
+      const size_t semi = parts[i + 1].find(';', start);
+      std::string pattern = parts[i + 1].substr(start, semi == std::string::npos ? std::string::npos : semi - start);
+      // "*.HTM" must find "page.htm" too: suffixes match without regard to case.
+      if (pattern == "*.*" || pattern == "*")
+        file_filter->add_pattern("*");
+      else if (pattern.rfind("*.", 0) == 0 && pattern.find_first_of("*?[", 2) == std::string::npos)
+        file_filter->add_suffix(pattern.substr(2));
+      else if (!pattern.empty())
+        file_filter->add_pattern(pattern);
+      if (semi == std::string::npos) break;
+      start = semi + 1;
+    }
+    dialog.add_filter(file_filter);
+  }
+  int response = Gtk::ResponseType::NONE;
+  bool done = false;
+  dialog.signal_response().connect([&](int r) {
+    response = r;
+    done = true;
+  });
+  RunNested(dialog, done);
+  if (response != Gtk::ResponseType::ACCEPT) return {};
+  auto file = dialog.get_file();
+  return file ? file->get_path() : std::string();
 }
 
 void MainWindow::AddAddressItem(const std::string& item) { address_box_.append(item); }

@@ -35,12 +35,23 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   void SetAddressText(const std::string& text) override;
   std::string AddressText() const override;
   bool LoadProgressImage(const std::string& path) override;
+  bool IsMaximized() const override;
+  bool IsVisible() const override;
+  void SetFullScreen(bool on) override;
+  void SetDecorated(bool on) override;
+  void Close() override;
+  void ProcessPendingEvents() override;
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                      const std::string& default_text) override;
+  std::string OpenFileDialog(const std::string& filter) override;
 
  private:
   void DockControls();
   void WireEvents();
   void NavigateFromAddressBox();
   bool OnCloseRequest();
+  // Runs `dialog` modally in a nested loop until `done` is set by one of its handlers.
+  void RunNested(Gtk::Window& dialog, const bool& done);
 
   toolbar::ToolbarControl toolbar_;
   Gtk::Stack page_area_;

@@ -102,6 +102,29 @@ class FakeWindow : public hosts::MainWindowHost {
     progress_image = path;
     return true;
   }
+  bool IsMaximized() const override { return maximized; }
+  bool IsVisible() const override { return shown; }
+  void SetFullScreen(bool on) override { full_screen = on; }
+  void SetDecorated(bool on) override { decorated = on; }
+  void Close() override { ++close_requests; }
+  void ProcessPendingEvents() override { ++pending_runs; }
+  std::optional<std::string> InputBox(const std::string& prompt, const std::string&, const std::string&) override {
+    prompts.push_back(prompt);
+    return input_answer;
+  }
+  std::string OpenFileDialog(const std::string& filter) override {
+    file_filters.push_back(filter);
+    return file_answer;
+  }
+
+  bool full_screen = false;
+  bool decorated = true;
+  int close_requests = 0;
+  int pending_runs = 0;
+  std::vector<std::string> prompts;
+  std::optional<std::string> input_answer;
+  std::vector<std::string> file_filters;
+  std::string file_answer;
 };
 
 // A Connection that records the calls and serves a fixed proxy list.
