@@ -3,6 +3,7 @@
 // procedure here runs the same against the GTK/WebKit hosts and against test fakes.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -107,12 +108,37 @@ class MainForm {
   void RestoreLastPages();
   void SaveLastPage(const std::string& url);
 
-  // Tabs.
+  // Tabs and page windows (shell/tabs.cpp; AddTabTool, AddNewPage and SetPageTitle in
+  // main_form.cpp and startup.cpp until tabs.cpp takes them).
   void AddTabTool(const std::string& caption, int page, bool with_picture);
   void AddNewPage(const std::string& url, bool foreground);
+  void SelectPage(int page);
+  void ShowPage(int page);
+  void ClosePage(int page);
+  void CloseAllPages();
+  void CloseOtherPages(int page);
   void SetPageTitle(int page, const std::string& title, const std::string& address);
+  void SetTabIcon(int page, int percent);
+  void ToggleSilent();
   bool FullScreen() const;
   int TabCount() const;
+
+  // Page events (shell/page_events.cpp).
+  void DrawProgress(int percent);
+  void UpdateNavigationTools();
+
+  // Address bar (shell/address_bar.cpp).
+  void LoadTypedUrls();
+  void Go(bool new_page);
+
+  // Layout, full screen and exit (shell/layout.cpp).
+  void ToggleFullScreen();
+  void QuitBrowser();
+  void AskExit(int16_t& cancel);
+  void SetCaptionBar(bool show);
+
+  // The command dispatcher: one tool click (commands/dispatcher.cpp).
+  void OnToolClick(toolbar::Tool& tool);
 
   // The proxy menu as built at start-up from the saved proxy.
   void BuildStartupProxyMenu(const std::string& proxy_ip);
