@@ -112,10 +112,10 @@ struct ToolRec {
   bool alive = true;
   bool fresh = true;
   // What the widget shows now, so a resync touches only what changed.
-  std::string caption, tooltip, image_spec;
+  std::string caption, tooltip;
   const void* image_key = nullptr;
-  bool checked = false, enabled = true, visible = true, has_submenu = false;
-  int style = -1, width = -1;
+  bool enabled = true, visible = true, has_submenu = false;
+  int width = -1;
 };
 
 struct BandRec {
@@ -714,16 +714,17 @@ void ToolbarView::syncTool(ToolRec& rec) {
   const bool fresh = rec.fresh;
   rec.fresh = false;
 
+  bool docked_changed = false;
   if (rec.kind == Kind::kCustom) {
     Gtk::Widget* w = customWidget(tool);
     if (w != rec.custom_widget || fresh) {
       rec.slot->setChild(w);
       rec.custom_widget = w;
-      rec.visible = !tool.visible;  // force the visibility update below
+      docked_changed = true;
     }
   }
   const bool visible = tool.visible && (rec.kind != Kind::kCustom || rec.custom_widget);
-  if (fresh || visible != rec.visible) {
+  if (fresh || docked_changed || visible != rec.visible) {
     rec.widget->set_visible(visible);
     rec.visible = visible;
   }
@@ -765,7 +766,6 @@ void ToolbarView::syncTool(ToolRec& rec) {
       if (rec.label->get_visible() != show_label) rec.label->set_visible(show_label);
       if (rec.image->get_visible() != show_icon) rec.image->set_visible(show_icon);
       applyImage(*rec.image, tool.image, rec.image_key);
-      rec.image_spec = tool.image;
       if (rec.arrow && (fresh || rec.has_submenu != !tool.submenu.empty())) {
         rec.has_submenu = !tool.submenu.empty();
         rec.arrow->set_visible(rec.has_submenu);
@@ -775,7 +775,6 @@ void ToolbarView::syncTool(ToolRec& rec) {
         rec.toggle->set_active(tool.checked);
         if (tool.checked && rec.kind == Kind::kTab) scrollToTab(&rec);
       }
-      rec.checked = tool.checked;
       break;
     }
     case Kind::kMenuTitle:
