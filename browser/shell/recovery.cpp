@@ -1,0 +1,68 @@
+// Crash recovery: while the browser runs, the addresses of its open pages are kept in a
+// file of the profile, rewritten atomically whenever they change. A clean exit removes
+// it; finding it at start-up means the last run was killed or crashed.
+#include <fstream>
+#include <string>
+
+#include "browser/shell/main_form.h"
+#include "common/files.h"
+
+namespace zor::shell {
+
+namespace {
+
+std::string CurrentList(const MainForm& form) {
+  std::string list;
+  if (const toolbar::Band* tabs = form.ab_Main.band("tb_Tabs")) {
+    for (const auto& tab : tabs->tools()) {
+      if (tab->name.rfind("tabs-", 0) != 0) continue;
+      const hosts::PageControl* page = form.WB.Page(std::atoi(tab->name.c_str() + 5));
+      if (!page) continue;
+      const std::string address = page->LocationURL();
+      // One address per line: a line break inside one would split it on reading.
+      if (!address.empty() && address.find_first_of("\r\n") == std::string::npos) list += address + "\n";
+    }
+  }
+  return list;
+}
+
+}  // namespace
+
+bool MainForm::RecoverPages() {
+  if (RecoveryFile.empty() || !FileExists(RecoveryFile)) return false;
+  const std::string saved = ReadWholeFile(RecoveryFile).value_or("");
+  bool first_line = true;
+  size_t start = 0;
+  while (start < saved.size()) {
+    size_t end = saved.find('\n', start);
+    if (end == std::string::npos) end = saved.size();
+    std::string line = saved.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    hosts::PageControl* page = WB.Page(ActivePage);
+    if (first_line && page && page->LocationURL().empty())
+      page->Navigate(line);
+    else
+      AddNewPage(line, true);
+    first_line = false;
+  }
+  recovery_written_.clear();
+  SaveRecovery();
+  return true;
+}
+
+void MainForm::SaveRecovery() {
+  if (RecoveryFile.empty() || ClosingPages) return;
+  const std::string list = CurrentList(*this);
+  // The file exists from the first save on: its presence is what marks a running browser.
+  if (list == recovery_written_ && FileExists(RecoveryFile)) return;
+  if (WriteFileAtomic(RecoveryFile, list)) recovery_written_ = list;
+}
+
+void MainForm::EndRecovery() {
+  if (!RecoveryFile.empty()) std::remove(RecoveryFile.c_str());
+  recovery_written_.clear();
+}
+
+}  // namespace zor::shell
