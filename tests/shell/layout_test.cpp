@@ -1,0 +1,170 @@
+// The address-box width rule, full screen round trips and the crash-recovery list.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "browser/shell/main_form.h"
+#include "common/files.h"
+#include "fakes/fake_hosts.h"
+
+namespace fs = std::filesystem;
+using zor::fakes::FakePageHost;
+using zor::fakes::FakeWindow;
+using zor::shell::MainForm;
+
+namespace {
+
+constexpr const char* kSkin = R"(tb2 1
+band mnu_Main type=menubar caption="Menu"
+band tb_Main row=1 caption="Standard Buttons"
+  tool b_fullscreen id=2 caption="Full Screen"
+band tb_Addressbar row=1 pos=0 caption="Address"
+  tool ctl_addr type=custom
+band tb_Tabs type=tabs row=3 caption="Tabs"
+band sb_Status type=status caption="Status"
+band sub_View type=popup caption=View
+  tool b_fullscreen id=2 caption="Full Screen"
+band sub_Usetools type=popup caption=Tools
+  tool b_besilent id=31
+)";
+
+class LayoutTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() /
+             ("zor-layout-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    std::ofstream(folder / "default.tb2") << kSkin;
+    form = std::make_unique<MainForm>(toolbar, pages, window, folder.string());
+    ASSERT_TRUE(form->StartUp(""));
+  }
+  void TearDown() override { fs::remove_all(folder); }
+
+  int AddressWidthTwips() { return toolbar.tool("tb_Addressbar", "ctl_addr")->width * 15; }
+
+  fs::path folder;
+  zor::toolbar::ToolbarControl toolbar;
+  FakePageHost pages;
+  FakeWindow window;
+  std::unique_ptr<MainForm> form;
+};
+
+TEST_F(LayoutTest, AddressBoxBesideTheToolbar) {
+  window.inner_width = 12000 / 15;
+  form->OnMainWindowResize();
+  EXPECT_EQ(AddressWidthTwips(), 570);
+  window.inner_width = 11000 / 15;  // below 11430: a fixed 3000
+  form->OnMainWindowResize();
+  EXPECT_EQ(AddressWidthTwips(), 3000);
+  window.inner_width = 1000;  // 15000 twips
+  form->OnMainWindowResize();
+  EXPECT_EQ(AddressWidthTwips(), 3570);
+}
+
+TEST_F(LayoutTest, AddressBoxOnItsOwnRow) {
+  toolbar.band("tb_Addressbar")->dock_row = 2;
+  window.inner_width = 1000;  // 15000 twips, less 3200: 11800, in whole pixels 11790
+  form->OnMainWindowResize();
+  EXPECT_EQ(AddressWidthTwips(), 11790);
+}
+
+TEST_F(LayoutTest, MinimisedWindowChangesNoLayout) {
+  window.inner_width = 12000 / 15;
+  form->OnMainWindowResize();
+  window.minimized = true;
+  window.inner_width = 100;
+  form->OnMainWindowResize();
+  EXPECT_EQ(AddressWidthTwips(), 570);
+}
+
+TEST_F(LayoutTest, FullScreenFromMaximisedEndsMaximised) {
+  window.maximized = true;
+  form->ToggleFullScreen();
+  EXPECT_TRUE(window.full_screen);
+  EXPECT_FALSE(window.decorated);
+  EXPECT_TRUE(toolbar.tool("tb_Main", "b_fullscreen")->checked);
+  EXPECT_TRUE(toolbar.tool("sub_View", "b_fullscreen")->checked);
+  EXPECT_FALSE(toolbar.band("mnu_Main")->visible);
+  EXPECT_FALSE(toolbar.band("sb_Status")->visible);
+  EXPECT_EQ(form->SavedWindowRect.left, -1);
+  EXPECT_TRUE(form->FullScreen());
+
+  form->ToggleFullScreen();
+  EXPECT_FALSE(window.full_screen);
+  EXPECT_TRUE(window.decorated);
+  EXPECT_TRUE(window.maximized);
+  EXPECT_FALSE(toolbar.tool("tb_Main", "b_fullscreen")->checked);
+  EXPECT_TRUE(toolbar.band("mnu_Main")->visible);
+  EXPECT_TRUE(toolbar.band("sb_Status")->visible);
+  EXPECT_EQ(toolbar.band("tb_Main")->dock_row, 1);
+  EXPECT_EQ(toolbar.band("tb_Addressbar")->dock_row, 2);
+  EXPECT_EQ(form->SavedWindowRect.left, 0);
+  EXPECT_EQ(form->SavedWindowRect.width, 0);
+}
+
+TEST_F(LayoutTest, FullScreenFromNormalWindowRestoresItsSize) {
+  window.maximized = false;
+  window.normal_width = 900;
+  window.normal_height = 700;
+  form->ToggleFullScreen();
+  EXPECT_EQ(form->SavedWindowRect.width, 900);
+  window.normal_width = 1366;  // what full screen did to it
+  window.normal_height = 768;
+  form->ToggleFullScreen();
+  EXPECT_FALSE(window.maximized);
+  EXPECT_EQ(window.normal_width, 900);
+  EXPECT_EQ(window.normal_height, 700);
+  EXPECT_GT(pages.Fake(1)->focused, 0) << "the page gets the focus back";
+}
+
+// ---- crash recovery --------------------------------------------------------------
+
+class RecoveryTest : public LayoutTest {
+ protected:
+  void SetUp() override {
+    LayoutTest::SetUp();
+    form->RecoveryFile = (folder / "open-pages.txt").string();
+  }
+  std::string Saved() { return zor::ReadWholeFile(form->RecoveryFile).value_or("<none>"); }
+};
+
+TEST_F(RecoveryTest, ListFollowsTheOpenPagesInTabOrder) {
+  form->SaveRecovery();
+  EXPECT_EQ(Saved(), "") << "a blank page is not worth recovering, but the file marks the run";
+  pages.Fake(1)->Navigate("http://127.0.0.1:1/a");
+  form->AddNewPage("http://127.0.0.1:1/b", true);
+  form->AddNewPage("", false);
+  form->SaveRecovery();
+  EXPECT_EQ(Saved(), "http://127.0.0.1:1/a\nhttp://127.0.0.1:1/b\n");
+  form->EndRecovery();
+  EXPECT_FALSE(fs::exists(form->RecoveryFile));
+}
+
+TEST_F(RecoveryTest, LeftOverListReopensThePages) {
+  {
+    std::ofstream(form->RecoveryFile) << "http://127.0.0.1:1/a\r\nhttp://127.0.0.1:1/b\n\n";
+  }
+  ASSERT_TRUE(form->RecoverPages());
+  EXPECT_EQ(pages.Fake(1)->location, "http://127.0.0.1:1/a");
+  ASSERT_NE(pages.Fake(2), nullptr);
+  EXPECT_EQ(pages.Fake(2)->location, "http://127.0.0.1:1/b");
+  EXPECT_EQ(form->ActivePage, 2);
+  EXPECT_EQ(Saved(), "http://127.0.0.1:1/a\nhttp://127.0.0.1:1/b\n") << "the running browser keeps the list";
+  EXPECT_FALSE(fs::exists(folder / "LastPages.ini")) << "LastPages.ini keeps its own life cycle";
+}
+
+TEST_F(RecoveryTest, NoListAfterACleanExit) {
+  EXPECT_FALSE(form->RecoverPages());
+  EXPECT_EQ(pages.Fake(2), nullptr);
+}
+
+TEST_F(RecoveryTest, AddressWithALineBreakIsNotSplit) {
+  pages.Fake(1)->Navigate("http://127.0.0.1:1/a\nhttp://evil.test/");
+  form->SaveRecovery();
+  EXPECT_EQ(Saved(), "");
+}
+
+}  // namespace
