@@ -17,17 +17,20 @@ import unittest
 
 PROGRAM_DIR = os.environ.get("ZOR_PROGRAM_DIR", "")
 
-PAGE = b"""<!DOCTYPE html><html><head><title>Loopback Test Page</title></head>
-<body><h1>Hello from 127.0.0.1</h1><a href="/second">second</a></body></html>"""
+def page(path):
+    title = "Loopback Test Page" if path == "/" else "Page " + path.strip("/")
+    return ("""<!DOCTYPE html><html><head><meta charset="utf-8"><title>%s</title></head>
+<body><h1>Hello from 127.0.0.1</h1><a href="/second">second</a></body></html>""" % title).encode()
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
+        body = page(self.path)
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")
-        self.send_header("Content-Length", str(len(PAGE)))
+        self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        self.wfile.write(PAGE)
+        self.wfile.write(body)
 
     def log_message(self, *args):
         pass
@@ -47,7 +50,9 @@ def wait_for(predicate, timeout=30.0, step=0.2):
     return None
 
 
-class ProgramTest(unittest.TestCase):
+class ProgramFixture(unittest.TestCase):
+    """A loopback server, a window manager, and a scratch copy of the program folder."""
+
     @classmethod
     def setUpClass(cls):
         cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
@@ -98,6 +103,8 @@ class ProgramTest(unittest.TestCase):
         win = self.window()
         return xdotool("getwindowname", win) if win else ""
 
+
+class ProgramTest(ProgramFixture):
     def test_quoted_loopback_address_loads_and_titles_the_window(self):
         self.start('"http://127.0.0.1:%d/"' % self.port)
         title = wait_for(lambda: "Loopback Test Page" in self.title() and self.title())
