@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""Quit and restart, and a killed browser started again: the open pages come back.
+
+Run inside Xvfb (CTest does). Each test works on a copy of the program folder with its
+own HOME, against pages served on 127.0.0.1.
+"""
+import os
+import signal
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import program_test as base  # noqa: E402
+
+
+class ExitTest(base.ProgramFixture):
+    def url(self, name):
+        return "http://127.0.0.1:%d/%s" % (self.port, name)
+
+    def seed_last_pages(self, names):
+        with open(os.path.join(self.folder, "LastPages.ini"), "w", newline="") as f:
+            for name in names:
+                f.write(self.url(name) + "\r\n")
+
+    def wait_for_title(self, fragment):
+        return base.wait_for(lambda: fragment in self.title() and self.title())
+
+    def quit_with_ok(self):
+        base.xdotool("windowactivate", "--sync", self.window())
+        base.xdotool("key", "alt+F4")
+        # The exit question: OK is the default answer.
+        question = base.wait_for(lambda: self.title() == "" or "ZOR-BROWSER" not in self.title(), timeout=10)
+        self.assertIsNotNone(question, "no exit question appeared")
+        time.sleep(0.5)
+        base.xdotool("key", "Return")
+        try:
+            return self.proc.wait(20)
+        except Exception:
+            self.fail("the browser did not end after OK")
+
+    def test_quit_and_restart_brings_the_pages_back(self):
+        self.seed_last_pages(["one", "two", "three"])
+        self.start()
+        self.assertIsNotNone(self.wait_for_title("Page three"), self.title())
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "LastPages.ini")), "start-up consumes the file")
+        time.sleep(1.0)
+        self.quit_with_ok()
+        with open(os.path.join(self.folder, "LastPages.ini"), newline="") as f:
+            saved = f.read()
+        self.assertEqual(saved, "".join(self.url(n) + "\r\n" for n in ["one", "two", "three"]))
+
+        self.start()
+        self.assertIsNotNone(self.wait_for_title("Page three"), self.title())
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "LastPages.ini")))
+
+    def test_killed_browser_recovers_its_pages(self):
+        self.seed_last_pages(["alpha", "beta"])
+        self.start()
+        self.assertIsNotNone(self.wait_for_title("Page beta"), self.title())
+        recovery = os.path.join(self.env["HOME"], ".local", "share", "zor-browser", "open-pages.txt")
+        listed = base.wait_for(lambda: os.path.exists(recovery) and self.url("beta") in open(recovery).read())
+        self.assertTrue(listed, "the recovery list never named the open pages")
+        self.proc.send_signal(signal.SIGKILL)
+        self.proc.wait(10)
+
+        self.start()
+        self.assertIsNotNone(self.wait_for_title("Page beta"), self.title())
+        with open(recovery) as f:
+            self.assertEqual(f.read(), self.url("alpha") + "\n" + self.url("beta") + "\n")
+
+
+if __name__ == "__main__":
+    if not base.PROGRAM_DIR or not os.path.isdir(base.PROGRAM_DIR):
+        sys.exit("ZOR_PROGRAM_DIR must name the built program folder")
+    unittest.main(verbosity=2)
