@@ -1,20 +1,38 @@
-// The proxy menu (band sub_Proxylist): Corvane's proxy list with the proxy in use checked.
+// The proxy menu (band sub_Proxylist): Corvane's proxy list with the proxy in use checked,
+// and the browser's other calls into Corvane.
 #include <exception>
+#include <optional>
 #include <vector>
 
 #include "browser/shell/main_form.h"
 
 namespace zor::shell {
 
-toolbar::Tool* MainForm::GetCheckedProxyTool() const {
-  const toolbar::Band* band = ab_Main.band("sub_Proxylist");
-  if (!band) return nullptr;
-  for (const auto& tool : band->tools())
-    if (tool->checked) return tool.get();
-  return nullptr;
+namespace {
+
+constexpr const char* kProxyBand = "sub_Proxylist";
+constexpr const char* kDirectCaption = "Empty";
+
+// A failing Corvane call is skipped; the command goes on with its next step.
+template <typename F>
+void Skipping(F&& call) {
+  try {
+    call();
+  } catch (const std::exception&) {
+  }
 }
 
-void MainForm::BuildStartupProxyMenu(const std::string& proxy_ip) {
+}  // namespace
+
+std::string HostPart(const std::string& address) {
+  const size_t slashes = address.find("//");
+  const size_t start = slashes == std::string::npos ? 1 : slashes + 2;
+  if (start >= address.size()) return "";
+  const size_t end = address.find('/', start);
+  return address.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+Connection* MainForm::EnsureConnection() {
   if (!ConnectionObject && createConnection) {
     try {
       ConnectionObject = createConnection();
@@ -22,26 +40,102 @@ void MainForm::BuildStartupProxyMenu(const std::string& proxy_ip) {
       ConnectionObject.reset();
     }
   }
-  // Without the library the menu still offers the direct connection.
-  try {
-    if (ConnectionObject) ConnectionObject->setProxy(proxy_ip);
-  } catch (const std::exception&) {
-  }
-  if (toolbar::Tool* direct = AddBandTool("sub_Proxylist", "Proxy1", 3011, "0", "Empty", false))
-    direct->checked = proxy_ip.empty();
-  AddBandTool("sub_Proxylist", "spe_sProxy1", 3012, "5", "", false);
+  return ConnectionObject.get();
+}
+
+toolbar::Tool* MainForm::GetCheckedProxyTool() const {
+  const toolbar::Band* band = ab_Main.band(kProxyBand);
+  if (!band) return nullptr;
+  for (const auto& tool : band->tools())
+    if (tool->checked) return tool.get();
+  return nullptr;
+}
+
+namespace {
+
+// Adds "Proxy2".. for the entries of Corvane's list, checking those equal to `checked`.
+void AddProxyTools(MainForm& form, Connection* connection, const std::optional<std::string>& checked) {
   std::vector<std::string> proxies;
-  try {
-    if (ConnectionObject) ConnectionObject->GetProxyList(proxies);
-  } catch (const std::exception&) {
-  }
+  if (connection) Skipping([&] { connection->GetProxyList(proxies); });
   for (size_t i = 1; i <= proxies.size(); ++i) {
     const std::string& entry = proxies[i - 1];
-    toolbar::Tool* tool = AddBandTool("sub_Proxylist", "Proxy" + std::to_string(i + 1),
-                                      3012 + static_cast<int>(i), "0", entry, false);
-    if (tool) tool->checked = entry == proxy_ip;
+    toolbar::Tool* tool = form.AddBandTool(kProxyBand, "Proxy" + std::to_string(i + 1),
+                                           3012 + static_cast<int>(i), "0", entry, false);
+    if (tool) tool->checked = checked && entry == *checked;
+  }
+}
+
+}  // namespace
+
+void MainForm::BuildStartupProxyMenu(const std::string& proxy_ip) {
+  Connection* connection = EnsureConnection();
+  // Without the library the menu still offers the direct connection.
+  if (connection) Skipping([&] { connection->setProxy(proxy_ip); });
+  if (toolbar::Tool* direct = AddBandTool(kProxyBand, "Proxy1", 3011, "0", kDirectCaption, false))
+    direct->checked = proxy_ip.empty();
+  AddBandTool(kProxyBand, "spe_sProxy1", 3012, "5", "", false);
+  AddProxyTools(*this, connection, proxy_ip);
+  ConnectionObject.reset();
+}
+
+void MainForm::BuildProxyMenu() {
+  // Nothing checked is remembered as nothing, so an empty list entry is not taken for it.
+  std::optional<std::string> remembered;
+  if (const toolbar::Tool* checked = GetCheckedProxyTool()) remembered = checked->caption;
+  toolbar::Band* band = ab_Main.band(kProxyBand);
+  if (!band) return;
+  band->tools().removeAll();
+  Connection* connection = EnsureConnection();
+  toolbar::Tool* direct = AddBandTool(kProxyBand, "Proxy1", 3011, "0", kDirectCaption, false);
+  if (direct) direct->checked = remembered == kDirectCaption;
+  AddBandTool(kProxyBand, "spe_sProxy1", 3012, "5", "", false);
+  AddProxyTools(*this, connection, remembered);
+  // The proxy in use was deleted on the panel: fall back to a direct connection.
+  if (!GetCheckedProxyTool()) {
+    if (connection) Skipping([&] { connection->setProxy(""); });
+    if (direct) direct->checked = true;
   }
   ConnectionObject.reset();
+}
+
+void MainForm::PickProxy(toolbar::Tool& tool) {
+  if (toolbar::Tool* previous = GetCheckedProxyTool()) previous->checked = false;
+  tool.checked = true;
+  const std::string proxy = tool.caption == kDirectCaption ? std::string() : tool.caption;
+  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->setProxy(proxy); });
+}
+
+void MainForm::AddToBlackList(int page) {
+  const hosts::PageControl* control = WB.Page(page);
+  if (!control) return;
+  const std::string address = control->LocationURL();
+  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->addtoHei(address); });
+}
+
+void MainForm::AddToNonProxy(int page) {
+  const hosts::PageControl* control = WB.Page(page);
+  if (!control) return;
+  const toolbar::Tool* checked = GetCheckedProxyTool();
+  const std::string proxy = checked ? checked->caption : std::string();
+  const std::string host = HostPart(control->LocationURL());
+  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->addToNonProxy(proxy, host); });
+}
+
+void MainForm::ShowConnectionPanel() {
+  const std::string version = VersionText();
+  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->ShowWindow(&txt_status, version); });
+}
+
+void MainForm::CleanPrivateData(bool cookies, bool temp_files, bool history) {
+  const std::string version = VersionText();
+  if (Connection* connection = EnsureConnection())
+    Skipping([&] { connection->delTemp(cookies, temp_files, history, &txt_status, version); });
+}
+
+bool MainForm::InBlackList(const std::string& address) {
+  bool blocked = false;
+  if (Connection* connection = EnsureConnection()) Skipping([&] { blocked = connection->inBlackList(address); });
+  return blocked;
 }
 
 }  // namespace zor::shell

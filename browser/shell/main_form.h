@@ -21,6 +21,10 @@ namespace zor::shell {
 // The version text: major "." minor "." revision.
 std::string VersionText();
 
+// Host part of an address: after the first "//" up to the next "/" (an address without
+// "//" gives the text from its second character up to its first "/").
+std::string HostPart(const std::string& address);
+
 // Table indexed by tab position or page index that grows on write and reads as the
 // default past its end, so no sequence of opens ever writes outside it.
 template <typename T>
@@ -179,6 +183,22 @@ class MainForm {
   // The proxy menu as built at start-up from the saved proxy.
   void BuildStartupProxyMenu(const std::string& proxy_ip);
   toolbar::Tool* GetCheckedProxyTool() const;
+
+  // The bridge to Corvane (commands/proxy_menu.cpp). Every call creates ConnectionObject
+  // when it is empty; without the library the Corvane step is skipped.
+  Connection* EnsureConnection();
+  // Rebuild of the proxy menu when "ZOR_proxychange" arrives; releases the connection.
+  void BuildProxyMenu();
+  // A click on a proxy-menu tool (name beginning with "Proxy").
+  void PickProxy(toolbar::Tool& tool);
+  // "b_addtohei" and "b_addtononproxy" on the given page (context page or current page).
+  void AddToBlackList(int page);
+  void AddToNonProxy(int page);
+  // "b_setup": the control panel; "b_delcookie", "b_deltempfiles", "b_delhistory": its cleaner.
+  void ShowConnectionPanel();
+  void CleanPrivateData(bool cookies, bool temp_files, bool history);
+  // The navigation check while "b_killpop" is on: true when Corvane blocks the address.
+  bool InBlackList(const std::string& address);
   // Adds one tool to the end of a band (control type "0" button, "5" separator).
   toolbar::Tool* AddBandTool(const std::string& band, const std::string& name, int id,
                              const std::string& control_type, const std::string& caption, bool with_image);
