@@ -9,14 +9,20 @@ namespace zor::hosts {
 class InputHook {
  public:
   virtual ~InputHook() = default;
+  // From now on gestures write their commands into `channel` (which must outlive Remove).
   virtual void Install(StatusBox* channel) = 0;
   virtual void Remove() = 0;
-  // True when the user clicked within the last `ticks` (1/100 s units as the callers pass 55.0).
+  virtual bool Installed() const = 0;
+  // True when a mouse button went down or up within the last `ticks` hundredths of a
+  // second: the callers' 55.0 is 0.55 s, long enough for a page's click handler to
+  // reach window.open on a loaded machine, short enough that a timer-driven popup a
+  // moment later is not taken for the user's.
   virtual bool RecentClick(double ticks) = 0;
   virtual int MouseX() const = 0;  // screen pixels
   virtual int MouseY() const = 0;
   // The first flag is passed false and not read back; the second tells whether the drag
-  // ended where a dropped link is to be opened.
+  // ended where a dropped link is to be opened: anywhere in the main window outside
+  // the page area (tab strip, bars), or outside the window.
   virtual void DropState(bool& first, bool& open_dropped_link) = 0;
 };
 

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "hosts/document_snapshot.h"
+
 namespace zor::hosts {
 
 // Where a page element lies: the shown page area, or the hidden holder.
@@ -25,6 +27,9 @@ enum ExecCommand : int {
   kExecZoom = 19,
   kExecDelete = 33,
 };
+
+// ExecWB options.
+enum ExecOption : int { kExecPromptUser = 1, kExecDontPromptUser = 2 };
 
 class PageControl {
  public:
@@ -58,6 +63,19 @@ class PageControl {
   virtual void GoHome() = 0;
   virtual void Refresh(int level) = 0;  // 0 normal, 1 if expired, 3 completely
   virtual void ExecWB(int command, int option, int input = 0) = 0;
+
+  // What the page's script last reported about its document (empty before any report).
+  virtual const DocumentSnapshot& Snapshot() const {
+    static const DocumentSnapshot kNone;
+    return kNone;
+  }
+  // Runs `body` (a function body; its return value is the result) in the page
+  // script's world of the top document and reports the result to `done`, later.
+  // `done` is never called after the page is destroyed.
+  virtual void RunDom(const std::string& body, ScriptDone done) {
+    (void)body;
+    if (done) done({false, "", "no document"});
+  }
 };
 
 // The events of every page, each with the page index first.
@@ -74,6 +92,9 @@ struct PageEvents {
   std::function<void(int page, int lock_state)> setSecureLockIcon;
   std::function<void(int page)> gotFocus;
   std::function<void(int page)> lostFocus;
+  // After a trusted mousedown, click, keydown or focus change in the page (the
+  // snapshot already holds it): `type` is the DOM event's type.
+  std::function<void(int page, const std::string& type)> documentEvent;
 };
 
 // The page array.

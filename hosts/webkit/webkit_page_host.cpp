@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string>
 
+#include "hosts/webkit/page_script.h"
+
 namespace zor::webkit {
 
 namespace {
@@ -20,6 +22,68 @@ WebKitPage* PageOf(gpointer data) { return static_cast<WebKitPage*>(data); }
 // Text sizes 0..4 (smallest .. biggest); only the text scales, as the text-size tools promise.
 constexpr double kTextZoom[] = {0.7, 0.85, 1.0, 1.2, 1.5};
 
+// Every network scheme the engine loads; file:, data:, about: and blob: stay local.
+constexpr char kOfflineRule[] =
+    R"([{"trigger":{"url-filter":"^(https?|wss?|ftp)://"},"action":{"type":"block"}}])";
+constexpr char kOfflineRuleId[] = "zor-offline";
+
+bool IsNetworkAddress(const char* uri) {
+  if (!uri) return false;
+  const std::string scheme = g_uri_peek_scheme(uri) ? g_uri_peek_scheme(uri) : "";
+  return scheme == "http" || scheme == "https" || scheme == "ws" || scheme == "wss" || scheme == "ftp";
+}
+
+std::string PropertyString(JSCValue* object, const char* name) {
+  JSCValue* value = jsc_value_object_get_property(object, name);
+  std::string out;
+  if (value && jsc_value_is_string(value)) {
+    char* text = jsc_value_to_string(value);
+    out = text ? text : "";
+    g_free(text);
+  }
+  if (value) g_object_unref(value);
+  return out;
+}
+
+double PropertyNumber(JSCValue* object, const char* name, double fallback) {
+  JSCValue* value = jsc_value_object_get_property(object, name);
+  double out = value && jsc_value_is_number(value) ? jsc_value_to_double(value) : fallback;
+  if (value) g_object_unref(value);
+  return out;
+}
+
+bool PropertyBool(JSCValue* object, const char* name) {
+  JSCValue* value = jsc_value_object_get_property(object, name);
+  bool out = value && jsc_value_is_boolean(value) && jsc_value_to_boolean(value);
+  if (value) g_object_unref(value);
+  return out;
+}
+
+hosts::ElementInfo Element(JSCValue* value) {
+  hosts::ElementInfo info;
+  if (!value || !jsc_value_is_object(value)) return info;
+  info.tag = PropertyString(value, "tag");
+  info.text = PropertyString(value, "text");
+  info.outer_head = PropertyString(value, "head");
+  return info;
+}
+
+hosts::ElementInfo ElementProperty(JSCValue* object, const char* name) {
+  JSCValue* value = jsc_value_object_get_property(object, name);
+  hosts::ElementInfo info = Element(value);
+  if (value) g_object_unref(value);
+  return info;
+}
+
+Gtk::Window* WindowOf(WebKitWebView* view) {
+  GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
+  return root && GTK_IS_WINDOW(root) ? Glib::wrap(GTK_WINDOW(root)) : nullptr;
+}
+
+// The page setup and print settings chosen last, shared by all pages as one printer is.
+GtkPageSetup* g_page_setup = nullptr;
+GtkPrintSettings* g_print_settings = nullptr;
+
 }  // namespace
 
 // ---- the page array ------------------------------------------------------------
@@ -32,29 +96,78 @@ WebKitPageHost::WebKitPageHost(Gtk::Stack& page_area) : page_area_(page_area) {
   // Our popup rules decide which script-opened windows appear, so every request must reach them.
   webkit_settings_set_javascript_can_open_windows_automatically(settings_, TRUE);
   webkit_settings_set_enable_developer_extras(settings_, TRUE);
+  script_ = webkit_user_script_new_for_world(kPageScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kPageWorld, nullptr,
+                                             nullptr);
+
+  // Compiled once per profile and kept; ready long before a user can switch offline.
+  const std::string filters = cache + "/content-rules";
+  filter_store_ = webkit_user_content_filter_store_new(filters.c_str());
+  GBytes* rule = g_bytes_new_static(kOfflineRule, sizeof kOfflineRule - 1);
+  auto* weak = new std::weak_ptr<bool>(alive_);
+  webkit_user_content_filter_store_save(
+      filter_store_, kOfflineRuleId, rule, nullptr,
+      +[](GObject* store, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<std::weak_ptr<bool>> alive(static_cast<std::weak_ptr<bool>*>(data));
+        WebKitUserContentFilter* filter =
+            webkit_user_content_filter_store_save_finish(WEBKIT_USER_CONTENT_FILTER_STORE(store), result, nullptr);
+        if (!filter) return;
+        if (alive->expired()) {
+          webkit_user_content_filter_unref(filter);
+          return;
+        }
+        // The store outlives no host; the host is found through the store's qdata.
+        auto* host = static_cast<WebKitPageHost*>(g_object_get_data(store, "zor-host"));
+        host->offline_filter_ = filter;
+        if (host->offline_)
+          for (auto& [index, page] : host->pages_) host->ApplyOffline(page->content_);
+      },
+      weak);
+  g_object_set_data(G_OBJECT(filter_store_), "zor-host", this);
+  g_bytes_unref(rule);
   Create(0);
 }
 
 WebKitPageHost::~WebKitPageHost() {
+  alive_.reset();
   pages_.clear();
+  if (offline_filter_) webkit_user_content_filter_unref(offline_filter_);
+  g_object_set_data(G_OBJECT(filter_store_), "zor-host", nullptr);
+  g_clear_object(&filter_store_);
+  webkit_user_script_unref(script_);
   g_clear_object(&settings_);
   g_clear_object(&session_);
 }
 
 WebKitWebView* WebKitPageHost::NewView(WebKitWebView* related) {
+  WebKitUserContentManager* content = webkit_user_content_manager_new();
+  webkit_user_content_manager_add_script(content, script_);
+  ApplyOffline(content);
   GObject* object = related ? static_cast<GObject*>(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related,
-                                                                  "settings", settings_, nullptr))
+                                                                  "settings", settings_, "user-content-manager",
+                                                                  content, nullptr))
                             : static_cast<GObject*>(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session_,
-                                                                  "settings", settings_, nullptr));
+                                                                  "settings", settings_, "user-content-manager",
+                                                                  content, nullptr));
+  g_object_unref(content);
   return WEBKIT_WEB_VIEW(object);
 }
 
-hosts::PageControl* WebKitPageHost::Create(int index) {
-  if (index < 0) return nullptr;
-  if (auto it = pages_.find(index); it != pages_.end()) return it->second.get();
-  WebKitWebView* view = NewView(pending_related_);
-  if (pending_related_) created_related_ = view;
-  pending_related_ = nullptr;
+void WebKitPageHost::ApplyOffline(WebKitUserContentManager* content) const {
+  if (!offline_filter_) return;
+  if (offline_)
+    webkit_user_content_manager_add_filter(content, offline_filter_);
+  else
+    webkit_user_content_manager_remove_filter_by_id(content, kOfflineRuleId);
+}
+
+void WebKitPageHost::SetOffline(bool offline) {
+  if (offline == offline_) return;
+  offline_ = offline;
+  for (auto& [index, page] : pages_) ApplyOffline(page->content_);
+}
+
+WebKitPage* WebKitPageHost::Insert(int index, WebKitWebView* view) {
   GtkWidget* widget = GTK_WIDGET(view);
   gtk_widget_set_hexpand(widget, TRUE);
   gtk_widget_set_vexpand(widget, TRUE);
@@ -68,6 +181,31 @@ hosts::PageControl* WebKitPageHost::Create(int index) {
   return raw;
 }
 
+hosts::PageControl* WebKitPageHost::Create(int index) {
+  if (index < 0) return nullptr;
+  if (auto it = pages_.find(index); it != pages_.end()) return it->second.get();
+  WebKitWebView* view = NewView(pending_related_);
+  if (pending_related_) created_related_ = view;
+  pending_related_ = nullptr;
+  return Insert(index, view);
+}
+
+WebKitPage* WebKitPageHost::RenewSink(WebKitWebView* opener) {
+  std::string tag;
+  bool silent = false, drop_target = false;
+  if (WebKitPage* old = WebPage(0)) {
+    tag = old->tag_;
+    silent = old->silent_;
+    drop_target = old->register_as_drop_target_;
+  }
+  Destroy(0);
+  WebKitPage* sink = Insert(0, NewView(opener));
+  sink->tag_ = tag;
+  sink->silent_ = silent;
+  sink->register_as_drop_target_ = drop_target;
+  return sink;
+}
+
 void WebKitPageHost::Destroy(int index) {
   auto it = pages_.find(index);
   if (it == pages_.end()) return;
@@ -75,6 +213,7 @@ void WebKitPageHost::Destroy(int index) {
   pages_.erase(it);
   // Signals may still be queued for this view; disconnect before it goes.
   g_signal_handlers_disconnect_by_data(page->view(), page.get());
+  webkit_web_view_stop_loading(page->view());
   gtk_stack_remove(page_area_.gobj(), GTK_WIDGET(page->view()));
 }
 
@@ -88,16 +227,28 @@ WebKitPage* WebKitPageHost::WebPage(int index) const {
 // ---- one page --------------------------------------------------------------------
 
 WebKitPage::WebKitPage(WebKitPageHost& host, int index, WebKitWebView* view)
-    : host_(host), index_(index), view_(view) {
+    : host_(host), index_(index), view_(view), content_(webkit_web_view_get_user_content_manager(view)) {
   g_object_ref_sink(view_);
+  g_object_ref(content_);
 }
 
 WebKitPage::~WebKitPage() {
   g_signal_handlers_disconnect_by_data(view_, this);
+  g_signal_handlers_disconnect_by_data(content_, this);
+  g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(view_), this);
+  webkit_user_content_manager_unregister_script_message_handler(content_, kPageChannel, kPageWorld);
+  g_object_unref(content_);
   g_object_unref(view_);
 }
 
 void WebKitPage::Connect() {
+  g_signal_connect(content_, "script-message-received::zor",
+                   G_CALLBACK(+[](WebKitUserContentManager*, JSCValue* message, gpointer data) {
+                     PageOf(data)->OnScriptMessage(message);
+                   }),
+                   this);
+  webkit_user_content_manager_register_script_message_handler(content_, kPageChannel, kPageWorld);
+
   g_signal_connect(view_, "notify::title", G_CALLBACK(+[](GObject*, GParamSpec*, gpointer data) {
                      WebKitPage* page = PageOf(data);
                      if (auto& handler = page->host_.events.titleChange) handler(page->index_, page->DocumentTitle());
@@ -106,12 +257,14 @@ void WebKitPage::Connect() {
   g_signal_connect(view_, "notify::uri", G_CALLBACK(+[](GObject*, GParamSpec*, gpointer data) {
                      WebKitPage* page = PageOf(data);
                      const char* uri = webkit_web_view_get_uri(page->view_);
-                     page->location_ = uri ? uri : "";
+                     if (uri && *uri) page->location_ = uri;
                    }),
                    this);
   g_signal_connect(view_, "notify::estimated-load-progress", G_CALLBACK(+[](GObject*, GParamSpec*, gpointer data) {
                      WebKitPage* page = PageOf(data);
                      const double p = webkit_web_view_get_estimated_load_progress(page->view_);
+                     // Done is reported once, as -1, when the load finishes.
+                     if (p >= 1.0) return;
                      if (auto& handler = page->host_.events.progressChange)
                        handler(page->index_, std::lround(p * 10000.0), 10000);
                    }),
@@ -120,20 +273,35 @@ void WebKitPage::Connect() {
                      WebKitPage* page = PageOf(data);
                      switch (event) {
                        case WEBKIT_LOAD_STARTED:
-                         page->ready_state_ = 1;
+                         page->ready_state_ = 1;  // loading
                          page->mixed_content_ = false;
                          break;
                        case WEBKIT_LOAD_REDIRECTED:
                          break;
                        case WEBKIT_LOAD_COMMITTED:
-                         page->ready_state_ = 3;
+                         page->ready_state_ = 2;  // loaded: the new document exists; 3 comes from its script
+                         page->snapshot_ = {};
                          page->ReportSecurity();
                          break;
                        case WEBKIT_LOAD_FINISHED:
-                         page->ready_state_ = 4;
+                         page->ready_state_ = 4;  // complete
                          if (auto& handler = page->host_.events.progressChange) handler(page->index_, -1, 10000);
                          break;
                      }
+                   }),
+                   this);
+  g_signal_connect(view_, "load-failed",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, char*, GError*, gpointer data) -> gboolean {
+                     // A failed or stopped load leaves whatever document there is as complete.
+                     PageOf(data)->ready_state_ = 4;
+                     return FALSE;
+                   }),
+                   this);
+  g_signal_connect(view_, "load-failed-with-tls-errors",
+                   G_CALLBACK(+[](WebKitWebView*, char*, GTlsCertificate*, GTlsCertificateFlags,
+                                  gpointer data) -> gboolean {
+                     // Silent: no certificate page either; the load just ends.
+                     return PageOf(data)->silent_ ? TRUE : FALSE;
                    }),
                    this);
   g_signal_connect(view_, "mouse-target-changed",
@@ -149,13 +317,16 @@ void WebKitPage::Connect() {
                    G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                   gpointer data) -> gboolean {
                      WebKitPage* page = PageOf(data);
-                     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+                     if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
                      auto* action = webkit_navigation_policy_decision_get_navigation_action(
                          WEBKIT_NAVIGATION_POLICY_DECISION(decision));
                      WebKitURIRequest* request = webkit_navigation_action_get_request(action);
                      const char* uri = webkit_uri_request_get_uri(request);
+                     // A new-window request is answered by the create signal, not here.
+                     if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
                      bool cancel = false;
                      if (auto& handler = page->host_.events.beforeNavigate2) handler(page->index_, uri ? uri : "", cancel);
+                     if (!cancel && page->host_.offline_ && IsNetworkAddress(uri)) cancel = true;
                      if (!cancel) return FALSE;
                      webkit_policy_decision_ignore(decision);
                      return TRUE;
@@ -164,19 +335,21 @@ void WebKitPage::Connect() {
   g_signal_connect(view_, "create",
                    G_CALLBACK(+[](WebKitWebView* view, WebKitNavigationAction*, gpointer data) -> GtkWidget* {
                      WebKitPage* page = PageOf(data);
-                     auto& handler = page->host_.events.newWindow2;
+                     WebKitPageHost& host = page->host_;
+                     auto& handler = host.events.newWindow2;
                      if (!handler) return nullptr;
+                     const int opener = page->index_;
                      int target = -1;
                      bool cancel = false;
                      // Any element the handler creates now shares the opener's process and session.
-                     WebKitPageHost& host = page->host_;
                      host.pending_related_ = view;
                      host.created_related_ = nullptr;
-                     handler(page->index_, target, cancel);
+                     handler(opener, target, cancel);  // `page` may be gone after this
                      host.pending_related_ = nullptr;
                      WebKitWebView* created = host.created_related_;
                      host.created_related_ = nullptr;
                      if (cancel || target < 0) return nullptr;
+                     if (target == 0) return GTK_WIDGET(host.RenewSink(view)->view_);
                      WebKitPage* chosen = host.WebPage(target);
                      // The engine takes only a view created as related to the opener.
                      if (!chosen || chosen->view_ != created) return nullptr;
@@ -186,6 +359,7 @@ void WebKitPage::Connect() {
   g_signal_connect(view_, "close", G_CALLBACK(+[](WebKitWebView*, gpointer data) {
                      WebKitPage* page = PageOf(data);
                      bool cancel = false;
+                     // Closing is the handler's to do; a cancelled close leaves the page as it is.
                      if (auto& handler = page->host_.events.windowClosing) handler(page->index_, cancel);
                    }),
                    this);
@@ -210,7 +384,8 @@ void WebKitPage::Connect() {
                    this);
   g_signal_connect(view_, "script-dialog",
                    G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog*, gpointer data) -> gboolean {
-                     // Handled (and so never shown) while the page runs silent.
+                     // Handled (and so never shown, with alert/confirm/prompt answering
+                     // their defaults) while the page runs silent.
                      return PageOf(data)->silent_ ? TRUE : FALSE;
                    }),
                    this);
@@ -219,6 +394,12 @@ void WebKitPage::Connect() {
                      if (!PageOf(data)->silent_) return FALSE;
                      webkit_authentication_request_cancel(request);
                      return TRUE;
+                   }),
+                   this);
+  g_signal_connect(view_, "context-menu",
+                   G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*, gpointer data) -> gboolean {
+                     auto& suppress = PageOf(data)->host_.suppressContextMenu;
+                     return suppress && suppress() ? TRUE : FALSE;
                    }),
                    this);
   g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
@@ -241,6 +422,77 @@ void WebKitPage::Connect() {
   gtk_widget_add_controller(GTK_WIDGET(view_), focus);
 }
 
+void WebKitPage::OnScriptMessage(JSCValue* message) {
+  if (!message || !jsc_value_is_object(message)) return;
+  const std::string type = PropertyString(message, "type");
+  const bool top = PropertyBool(message, "top");
+  if (type == "ready") {
+    if (ready_state_ == 2) ready_state_ = 3;  // interactive
+    return;
+  }
+  const double time = PropertyNumber(message, "time", 0);
+  if (type == "keydown") snapshot_.last_key_time = time;
+  if (type == "mousedown" || type == "click") snapshot_.last_click_time = time;
+  snapshot_.last_event = type;
+  ++snapshot_.reports;
+  if (top) {
+    snapshot_.url = PropertyString(message, "url");
+    snapshot_.active_element = ElementProperty(message, "active");
+    if (type == "mousedown" || type == "click") {
+      snapshot_.pointer_element = ElementProperty(message, "pointer");
+      snapshot_.pointer_x = static_cast<int>(PropertyNumber(message, "x", -1));
+      snapshot_.pointer_y = static_cast<int>(PropertyNumber(message, "y", -1));
+    }
+    snapshot_.frame_active_elements.clear();
+    if (JSCValue* frames = jsc_value_object_get_property(message, "frames")) {
+      if (jsc_value_is_array(frames)) {
+        const int length = static_cast<int>(PropertyNumber(frames, "length", 0));
+        for (int i = 0; i < length; ++i) {
+          JSCValue* item = jsc_value_object_get_property_at_index(frames, i);
+          snapshot_.frame_active_elements.push_back(Element(item));
+          if (item) g_object_unref(item);
+        }
+      }
+      g_object_unref(frames);
+    }
+  } else {
+    // A frame's own report: the top cannot read a cross-origin frame, the frame can.
+    // It stands for the frame the top's active element is.
+    const hosts::ElementInfo active = ElementProperty(message, "active");
+    if (snapshot_.frame_active_elements.empty()) snapshot_.frame_active_elements.push_back(active);
+    if (type == "mousedown" || type == "click") snapshot_.pointer_element = ElementProperty(message, "pointer");
+  }
+  if (auto& handler = host_.events.documentEvent) handler(index_, type);
+}
+
+void WebKitPage::RunDom(const std::string& body, hosts::ScriptDone done) {
+  struct Call {
+    std::weak_ptr<bool> alive;
+    hosts::ScriptDone done;
+  };
+  auto* call = new Call{alive_, std::move(done)};
+  webkit_web_view_call_async_javascript_function(
+      view_, body.c_str(), static_cast<gssize>(body.size()), nullptr, kPageWorld, nullptr, nullptr,
+      +[](GObject* view, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Call> call(static_cast<Call*>(data));
+        GError* error = nullptr;
+        JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, &error);
+        hosts::ScriptResult out;
+        if (value) {
+          out.ok = true;
+          char* json = jsc_value_is_undefined(value) ? nullptr : jsc_value_to_json(value, 0);
+          out.value = json ? json : "null";
+          g_free(json);
+          g_object_unref(value);
+        } else {
+          out.error = error ? error->message : "failed";
+        }
+        if (error) g_error_free(error);
+        if (!call->alive.expired() && call->done) call->done(out);
+      },
+      call);
+}
+
 void WebKitPage::ReportNavigationState() {
   auto& handler = host_.events.commandStateChange;
   if (!handler) return;
@@ -248,15 +500,16 @@ void WebKitPage::ReportNavigationState() {
   handler(index_, 2, webkit_web_view_can_go_back(view_));
 }
 
-void WebKitPage::ReportSecurity() {
-  auto& handler = host_.events.setSecureLockIcon;
-  if (!handler) return;
+int WebKitPage::LockState() const {
   GTlsCertificate* certificate = nullptr;
   GTlsCertificateFlags errors = static_cast<GTlsCertificateFlags>(0);
   const bool tls = webkit_web_view_get_tls_info(view_, &certificate, &errors);
-  int state = 0;  // not secure
-  if (tls && certificate && errors == 0) state = mixed_content_ ? 1 : 6;  // mixed / fully secure
-  handler(index_, state);
+  if (!tls || !certificate || errors != 0) return 0;  // not secure
+  return mixed_content_ ? 1 : 6;                      // mixed / fully secure
+}
+
+void WebKitPage::ReportSecurity() {
+  if (auto& handler = host_.events.setSecureLockIcon) handler(index_, LockState());
 }
 
 void WebKitPage::SetContainer(hosts::Container container) {
@@ -268,6 +521,12 @@ void WebKitPage::SetVisible(bool visible) {
   gtk_widget_set_visible(GTK_WIDGET(view_), visible && index_ != 0);
 }
 
+void WebKitPage::SetRegisterAsDropTarget(bool on) {
+  register_as_drop_target_ = on;
+  // A view that is no drop target must not take the drags over it either.
+  gtk_widget_set_can_target(GTK_WIDGET(view_), on);
+}
+
 void WebKitPage::BringToFront() {
   GtkWidget* widget = GTK_WIDGET(view_);
   if (gtk_widget_get_visible(widget)) gtk_stack_set_visible_child(host_.page_area().gobj(), widget);
@@ -277,6 +536,7 @@ void WebKitPage::Focus() { gtk_widget_grab_focus(GTK_WIDGET(view_)); }
 
 void WebKitPage::Navigate(const std::string& url) {
   location_ = url;
+  ready_state_ = 1;
   webkit_web_view_load_uri(view_, url.c_str());
 }
 
@@ -307,7 +567,7 @@ void WebKitPage::Refresh(int level) {
     webkit_web_view_reload(view_);
 }
 
-void WebKitPage::ExecWB(int command, int /*option*/, int input) {
+void WebKitPage::ExecWB(int command, int option, int input) {
   switch (command) {
     case hosts::kExecSelectAll:
       webkit_web_view_execute_editing_command(view_, WEBKIT_EDITING_COMMAND_SELECT_ALL);
@@ -321,23 +581,136 @@ void WebKitPage::ExecWB(int command, int /*option*/, int input) {
     case hosts::kExecDelete:
       webkit_web_view_execute_editing_command(view_, "Delete");
       break;
-    case hosts::kExecZoom: {
+    case hosts::kExecZoom:
       if (input < 0 || input > 4) break;
+      zoom_level_ = input;
       webkit_settings_set_zoom_text_only(webkit_web_view_get_settings(view_), TRUE);
       webkit_web_view_set_zoom_level(view_, kTextZoom[input]);
       break;
-    }
     case hosts::kExecPrint:
-    case hosts::kExecPrintPreview: {
-      WebKitPrintOperation* print = webkit_print_operation_new(view_);
-      GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view_));
-      webkit_print_operation_run_dialog(print, root ? GTK_WINDOW(root) : nullptr);
-      g_object_unref(print);
+      Print(option != hosts::kExecDontPromptUser);
+      break;
+    case hosts::kExecPrintPreview:
+      // The print dialog is where the desktop offers its preview.
+      Print(true);
+      break;
+    case hosts::kExecPageSetup: {
+      Gtk::Window* parent = WindowOf(view_);
+      gtk_print_run_page_setup_dialog_async(
+          parent ? parent->gobj() : nullptr, g_page_setup, g_print_settings,
+          +[](GtkPageSetup* setup, gpointer) {
+            if (!setup) return;
+            g_set_object(&g_page_setup, setup);
+          },
+          nullptr);
       break;
     }
+    case hosts::kExecSaveAs:
+      SaveAs();
+      break;
+    case hosts::kExecProperties:
+      ShowProperties();
+      break;
     default:
       break;
   }
+}
+
+void WebKitPage::Print(bool dialog) {
+  WebKitPrintOperation* print = webkit_print_operation_new(view_);
+  if (g_page_setup) webkit_print_operation_set_page_setup(print, g_page_setup);
+  if (g_print_settings) webkit_print_operation_set_print_settings(print, g_print_settings);
+  g_signal_connect(print, "finished", G_CALLBACK(+[](WebKitPrintOperation* op, gpointer) {
+                     g_set_object(&g_print_settings, webkit_print_operation_get_print_settings(op));
+                     g_set_object(&g_page_setup, webkit_print_operation_get_page_setup(op));
+                     g_object_unref(op);
+                   }),
+                   nullptr);
+  if (dialog) {
+    Gtk::Window* parent = WindowOf(view_);
+    if (webkit_print_operation_run_dialog(print, parent ? parent->gobj() : nullptr) ==
+        WEBKIT_PRINT_OPERATION_RESPONSE_CANCEL)
+      g_object_unref(print);  // a cancelled dialog finishes nothing
+  } else {
+    webkit_print_operation_print(print);
+  }
+}
+
+void WebKitPage::SaveAs() {
+  Gtk::Window* parent = WindowOf(view_);
+  auto* dialog = new Gtk::FileChooserDialog("Save As", Gtk::FileChooser::Action::SAVE);
+  if (parent) dialog->set_transient_for(*parent);
+  dialog->set_modal(true);
+  dialog->add_button("_Cancel", Gtk::ResponseType::CANCEL);
+  dialog->add_button("_Save", Gtk::ResponseType::ACCEPT);
+  auto filter = Gtk::FileFilter::create();
+  filter->set_name("Web archive (*.mht)");
+  filter->add_suffix("mht");
+  dialog->add_filter(filter);
+  std::string name = DocumentTitle().empty() ? std::string("page") : DocumentTitle();
+  for (char& c : name)
+    if (c == '/') c = '_';
+  dialog->set_current_name(name + ".mht");
+  std::weak_ptr<bool> alive = alive_;
+  // The dialog lives until it answers, and goes once its handler has returned.
+  dialog->signal_response().connect([this, alive, dialog](int response) {
+    dialog->set_visible(false);
+    auto file = dialog->get_file();
+    if (response == Gtk::ResponseType::ACCEPT && file && !alive.expired())
+      webkit_web_view_save_to_file(view_, file->gobj(), WEBKIT_SAVE_MODE_MHTML, nullptr,
+                                   +[](GObject* view, GAsyncResult* result, gpointer) {
+                                     webkit_web_view_save_to_file_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+                                   },
+                                   nullptr);
+    Glib::signal_idle().connect_once([dialog] { delete dialog; });
+  });
+  dialog->present();
+}
+
+void WebKitPage::ShowProperties() {
+  std::string type = "unknown", size = "unknown";
+  if (WebKitWebResource* resource = webkit_web_view_get_main_resource(view_)) {
+    if (WebKitURIResponse* response = webkit_web_resource_get_response(resource)) {
+      if (const char* mime = webkit_uri_response_get_mime_type(response)) type = mime;
+      if (const guint64 length = webkit_uri_response_get_content_length(response))
+        size = std::to_string(length) + " bytes";
+    }
+  }
+  const int lock = LockState();
+  const std::string security = lock == 6   ? "Encrypted connection (TLS)"
+                               : lock == 1 ? "Encrypted, with some content not encrypted"
+                                           : "Not encrypted";
+  auto* dialog = new Gtk::Dialog("Properties", true);
+  if (Gtk::Window* parent = WindowOf(view_)) dialog->set_transient_for(*parent);
+  auto* grid = Gtk::make_managed<Gtk::Grid>();
+  grid->set_row_spacing(6);
+  grid->set_column_spacing(12);
+  grid->set_margin(12);
+  const std::pair<const char*, std::string> rows[] = {{"Address:", location_},
+                                                      {"Title:", DocumentTitle()},
+                                                      {"Type:", type},
+                                                      {"Size:", size},
+                                                      {"Security:", security}};
+  int row = 0;
+  for (const auto& [label, value] : rows) {
+    auto* key = Gtk::make_managed<Gtk::Label>(label);
+    key->set_xalign(0);
+    auto* text = Gtk::make_managed<Gtk::Label>(value);
+    text->set_xalign(0);
+    text->set_selectable(true);
+    text->set_wrap(true);
+    text->set_max_width_chars(60);
+    grid->attach(*key, 0, row);
+    grid->attach(*text, 1, row);
+    ++row;
+  }
+  dialog->get_content_area()->append(*grid);
+  dialog->add_button("_OK", Gtk::ResponseType::OK);
+  dialog->signal_response().connect([dialog](int) {
+    dialog->set_visible(false);
+    Glib::signal_idle().connect_once([dialog] { delete dialog; });
+  });
+  dialog->present();
 }
 
 }  // namespace zor::webkit

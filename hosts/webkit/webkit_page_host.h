@@ -1,6 +1,16 @@
 // The page array on WebKitGTK: every element is a WebKitWebView inside one Gtk::Stack
 // (the page area). "Shown" is the stack's visible child; a hidden page stays in the
 // stack so it keeps loading, as the original hidden holder did.
+//
+// Element 0, the sink for refused new windows, exists from the start and never shows.
+// The engine accepts as a new window only a view created as related to the opener, so
+// whenever the logic hands a window to element 0, the host replaces element 0's view
+// with a fresh view related to that opener (carrying over its tag and flags) and gives
+// that one to the engine. The same holds for a page the logic creates while answering
+// the new-window event: it is born related to the opener.
+//
+// Each view has its own user-content manager: the page script's reports carry no view,
+// so the manager they arrive on names the page.
 #pragma once
 
 #include <gtkmm.h>
@@ -44,29 +54,44 @@ class WebKitPage : public hosts::PageControl {
   bool Silent() const override { return silent_; }
   void SetSilent(bool silent) override { silent_ = silent; }
   void SetRegisterAsBrowser(bool on) override { register_as_browser_ = on; }
-  void SetRegisterAsDropTarget(bool on) override { register_as_drop_target_ = on; }
+  void SetRegisterAsDropTarget(bool on) override;
   void GoBack() override;
   void GoForward() override;
   void GoHome() override;
   void Refresh(int level) override;
-  void ExecWB(int command, int option, int input) override;
+  void ExecWB(int command, int option, int input = 0) override;
+
+  const hosts::DocumentSnapshot& Snapshot() const override { return snapshot_; }
+  void RunDom(const std::string& body, hosts::ScriptDone done) override;
+
+  int zoom_level() const { return zoom_level_; }
 
  private:
   friend class WebKitPageHost;
   void Connect();
   void ReportNavigationState();
   void ReportSecurity();
+  int LockState() const;
+  void OnScriptMessage(JSCValue* message);
+  void SaveAs();
+  void ShowProperties();
+  void Print(bool dialog);
 
   WebKitPageHost& host_;
   int index_;
   WebKitWebView* view_;
+  WebKitUserContentManager* content_;
+  // Outstanding callbacks hold a weak reference and drop their answer once it is gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::string tag_;
   std::string location_;
   int ready_state_ = 0;
+  int zoom_level_ = 2;
   bool silent_ = false;
   bool register_as_browser_ = false;
   bool register_as_drop_target_ = true;
   bool mixed_content_ = false;
+  hosts::DocumentSnapshot snapshot_;
 };
 
 class WebKitPageHost : public hosts::PageHost {
@@ -84,12 +109,33 @@ class WebKitPageHost : public hosts::PageHost {
   WebKitNetworkSession* session() const { return session_; }
   std::string home_page = "about:blank";
 
+  // Offline: a content rule blocks every network load of every page (subresources
+  // included) and navigations to network addresses are refused before they start.
+  bool offline() const { return offline_; }
+  void SetOffline(bool offline);
+  // True once the blocking rule has been compiled (it is, shortly after start-up).
+  bool offline_rule_ready() const { return offline_filter_ != nullptr; }
+
+  // Called with true from a right-button gesture until the button goes up: the page's
+  // context menu is then not shown.
+  std::function<bool()> suppressContextMenu;
+
  private:
   friend class WebKitPage;
   WebKitWebView* NewView(WebKitWebView* related);
+  WebKitPage* Insert(int index, WebKitWebView* view);
+  // Element 0 with a fresh view related to `opener`; see the header comment.
+  WebKitPage* RenewSink(WebKitWebView* opener);
+  void ApplyOffline(WebKitUserContentManager* content) const;
+
   Gtk::Stack& page_area_;
   WebKitNetworkSession* session_ = nullptr;
   WebKitSettings* settings_ = nullptr;
+  WebKitUserScript* script_ = nullptr;
+  WebKitUserContentFilterStore* filter_store_ = nullptr;
+  WebKitUserContentFilter* offline_filter_ = nullptr;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  bool offline_ = false;
   // Set while a page's create signal is answered, so the new element shares its web process.
   WebKitWebView* pending_related_ = nullptr;
   WebKitWebView* created_related_ = nullptr;

@@ -1,0 +1,51 @@
+// The script every document (every frame) runs at its start, in its own world: it tells
+// the browser about trusted clicks, key presses and focus changes, so the browser can
+// answer questions about the document without waiting on the web process.
+#pragma once
+
+namespace zor::webkit {
+
+inline constexpr const char kPageWorld[] = "zor-page";
+inline constexpr const char kPageChannel[] = "zor";
+
+inline constexpr const char kPageScript[] = R"JS((() => {
+  const channel = window.webkit && window.webkit.messageHandlers && window.webkit.messageHandlers.zor;
+  if (!channel) return;
+  const top = window === window.top;
+  const HEAD = 300;
+  const describe = el => {
+    if (!el || !el.tagName) return null;
+    let text = "";
+    try { text = String(el); } catch (e) {}
+    let html = "";
+    try { html = (el.outerHTML || "").slice(0, HEAD); } catch (e) {}
+    return { tag: el.tagName, text: text, head: html };
+  };
+  const frames = () => {
+    const out = [];
+    for (let i = 0; i < window.frames.length; ++i) {
+      try { out.push(describe(window.frames[i].document.activeElement)); } catch (e) { out.push(null); }
+    }
+    return out;
+  };
+  let pointer = null, px = -1, py = -1;
+  const report = (type, e) => {
+    if (!e.isTrusted) return;
+    if (type === "mousedown" || type === "click") {
+      px = e.clientX; py = e.clientY;
+      pointer = describe(document.elementFromPoint(px, py) || e.target);
+    }
+    channel.postMessage({
+      type: type, top: top, url: String(location.href), time: Date.now() / 1000,
+      pointer: pointer, x: px, y: py,
+      active: describe(document.activeElement), frames: top ? frames() : []
+    });
+  };
+  for (const type of ["mousedown", "click", "keydown"])
+    window.addEventListener(type, e => report(type, e), true);
+  window.addEventListener("focus", e => report("focus", e), true);
+  if (top)
+    document.addEventListener("DOMContentLoaded", () => channel.postMessage({ type: "ready", top: true }));
+})();)JS";
+
+}  // namespace zor::webkit
