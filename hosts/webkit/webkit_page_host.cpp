@@ -23,8 +23,11 @@ WebKitPage* PageOf(gpointer data) { return static_cast<WebKitPage*>(data); }
 constexpr double kTextZoom[] = {0.7, 0.85, 1.0, 1.2, 1.5};
 
 // Every network scheme the engine loads; file:, data:, about: and blob: stay local.
+// (The rule language has no alternation, hence one rule per scheme family.)
 constexpr char kOfflineRule[] =
-    R"([{"trigger":{"url-filter":"^(https?|wss?|ftp)://"},"action":{"type":"block"}}])";
+    R"([{"trigger":{"url-filter":"^https?://"},"action":{"type":"block"}},)"
+    R"({"trigger":{"url-filter":"^wss?://"},"action":{"type":"block"}},)"
+    R"({"trigger":{"url-filter":"^ftp://"},"action":{"type":"block"}}])";
 constexpr char kOfflineRuleId[] = "zor-offline";
 
 bool IsNetworkAddress(const char* uri) {
@@ -130,7 +133,7 @@ WebKitPageHost::WebKitPageHost(Gtk::Stack& page_area) : page_area_(page_area) {
 
 WebKitPageHost::~WebKitPageHost() {
   alive_.reset();
-  pages_.clear();
+  while (!pages_.empty()) Destroy(pages_.begin()->first);
   if (offline_filter_) webkit_user_content_filter_unref(offline_filter_);
   g_object_set_data(G_OBJECT(filter_store_), "zor-host", nullptr);
   g_clear_object(&filter_store_);
@@ -234,6 +237,7 @@ WebKitPage::WebKitPage(WebKitPageHost& host, int index, WebKitWebView* view)
 
 WebKitPage::~WebKitPage() {
   g_signal_handlers_disconnect_by_data(view_, this);
+  g_signal_handlers_disconnect_by_data(focus_, this);
   g_signal_handlers_disconnect_by_data(content_, this);
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(view_), this);
   webkit_user_content_manager_unregister_script_message_handler(content_, kPageChannel, kPageWorld);
@@ -408,7 +412,7 @@ void WebKitPage::Connect() {
                    }),
                    this);
 
-  GtkEventController* focus = gtk_event_controller_focus_new();
+  GtkEventController* focus = focus_ = gtk_event_controller_focus_new();
   g_signal_connect(focus, "enter", G_CALLBACK(+[](GtkEventControllerFocus*, gpointer data) {
                      WebKitPage* page = PageOf(data);
                      if (auto& handler = page->host_.events.gotFocus) handler(page->index_);

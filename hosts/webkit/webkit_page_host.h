@@ -81,6 +81,7 @@ class WebKitPage : public hosts::PageControl {
   int index_;
   WebKitWebView* view_;
   WebKitUserContentManager* content_;
+  GtkEventController* focus_ = nullptr;  // owned by the view
   // Outstanding callbacks hold a weak reference and drop their answer once it is gone.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::string tag_;
