@@ -3,6 +3,9 @@
 // through this class; any number of objects share the library's one panel.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +29,33 @@ class Connection {
   virtual void addToNonProxy(const std::string& ip, const std::string& nonip) = 0;
 };
 
-// Name of the factory symbol the library exports: `zor::Connection* zor_create_connection()`.
+// The process proxy setting as the library writes and reads it.
+struct ProxyRecord {
+  static constexpr uint32_t kDirect = 1;
+  static constexpr uint32_t kProxy = 3;
+  uint32_t access_type = kDirect;
+  std::string proxy;   // "http=" + entry, or empty
+  std::string bypass;  // blank-separated hosts, ending with "<local>"
+  bool operator==(const ProxyRecord&) const = default;
+};
+
+// What the browser lends the library: its web engine's proxy setting and its message
+// box. Unset members fall back to the library's own behaviour (a record kept in the
+// library, no message shown).
+struct ConnectionServices {
+  // Puts the record in force for the browser's web traffic; false when refused.
+  std::function<bool(const ProxyRecord&)> applyProxy;
+  // The record in force (as last applied).
+  std::function<std::optional<ProxyRecord>()> queryProxy;
+  // A warning with an exclamation icon and an OK button.
+  std::function<void(const std::string& text, const std::string& title)> warn;
+};
+
+// Name of the factory symbol the library exports:
+//   `zor::Connection* zor_create_connection(const zor::ConnectionServices* services)`.
+// The library keeps the services of the latest call for its one panel; nullptr keeps
+// what it had.
 inline constexpr const char* kConnectionFactorySymbol = "zor_create_connection";
+using ConnectionFactory = Connection* (*)(const ConnectionServices* services);
 
 }  // namespace zor
