@@ -12,7 +12,9 @@
 
 #include "browser/messaging/status_channel.h"
 #include "common/connection.h"
+#include "hosts/input_hook.h"
 #include "hosts/main_window_host.h"
+#include "hosts/page_commands.h"
 #include "hosts/page_control.h"
 #include "hosts/toolbar/toolbar.h"
 
@@ -106,6 +108,9 @@ class MainForm {
   bool SkipNextContextMenu = false;
   // The status box: the current page's status text, and the libraries' command channel.
   messaging::StatusChannel txt_status;
+  // The outside objects, owned by the window that creates them (null until then).
+  hosts::PageCommands* page_commands = nullptr;
+  hosts::InputHook* input_hook = nullptr;
 
   // Full screen and exit.
   struct WindowRect {

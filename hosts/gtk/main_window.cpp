@@ -41,6 +41,25 @@ MainWindow::MainWindow(const std::string& program_folder) {
   form_->hooks.focusAddressBox = [this] {
     if (auto* entry = address_box_.get_entry()) entry->grab_focus();
   };
+  completion_ = std::make_unique<AddressCompletion>(address_box_);
+  form_->hooks.createPageCommands = [this] {
+    page_commands_ = std::make_unique<PageCommandsGtk>(*pages_, *this);
+    form_->page_commands = page_commands_.get();
+  };
+  form_->hooks.attachPageCommands = [this](int page) {
+    if (page_commands_) page_commands_->Attach(page);
+  };
+  form_->hooks.createInputHook = [this] {
+    input_hook_ = std::make_unique<InputHookGtk>(*this, page_area_);
+    form_->input_hook = input_hook_.get();
+    pages_->suppressContextMenu = [this] { return input_hook_ && input_hook_->GestureInProgress(); };
+  };
+  form_->hooks.installInputHook = [this] {
+    if (input_hook_) input_hook_->Install(&form_->txt_status);
+  };
+  form_->hooks.removeInputHook = [this] {
+    if (input_hook_) input_hook_->Remove();
+  };
   WireEvents();
   signal_close_request().connect(sigc::mem_fun(*this, &MainWindow::OnCloseRequest), false);
 }
@@ -48,6 +67,9 @@ MainWindow::MainWindow(const std::string& program_folder) {
 MainWindow::~MainWindow() {
   // Pages reference the form's handlers; drop them first.
   pages_->events = {};
+  pages_->suppressContextMenu = nullptr;
+  form_->page_commands = nullptr;
+  form_->input_hook = nullptr;
 }
 
 bool MainWindow::StartUp(const std::string& command_line) {

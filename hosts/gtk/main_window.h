@@ -9,6 +9,9 @@
 #include <string>
 
 #include "browser/shell/main_form.h"
+#include "hosts/gtk/address_completion.h"
+#include "hosts/gtk/input_hook_gtk.h"
+#include "hosts/gtk/page_commands_gtk.h"
 #include "hosts/gtk/toolbar_view.h"
 #include "hosts/main_window_host.h"
 #include "hosts/toolbar/toolbar.h"
@@ -63,6 +66,10 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   std::unique_ptr<ToolbarView> bars_;
   std::unique_ptr<webkit::WebKitPageHost> pages_;
   std::unique_ptr<shell::MainForm> form_;
+  // The outside objects; declared after the form so they go first (the hook writes into its status box).
+  std::unique_ptr<PageCommandsGtk> page_commands_;
+  std::unique_ptr<InputHookGtk> input_hook_;
+  std::unique_ptr<AddressCompletion> completion_;
 
   // The form's own controls, docked into tools.
   Gtk::ComboBoxText address_box_{true};  // cbo_Input

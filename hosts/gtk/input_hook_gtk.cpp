@@ -1,0 +1,134 @@
+#include "hosts/gtk/input_hook_gtk.h"
+
+#include <gdk/gdk.h>
+#ifdef ZOR_HAVE_X11
+#include <X11/Xlib.h>
+#include <gdk/x11/gdkx.h>
+#endif
+
+#include <cmath>
+
+namespace zor::gtk {
+
+InputHookGtk::InputHookGtk(Gtk::Window& window, Gtk::Widget& page_area) : window_(window), page_area_(page_area) {}
+
+InputHookGtk::~InputHookGtk() { Remove(); }
+
+void InputHookGtk::Install(StatusBox* channel) {
+  channel_ = channel;
+  if (installed_) return;
+  installed_ = true;
+  events_ = gtk_event_controller_legacy_new();
+  gtk_event_controller_set_propagation_phase(events_, GTK_PHASE_CAPTURE);
+  g_signal_connect(events_, "event", G_CALLBACK(+[](GtkEventControllerLegacy*, GdkEvent* event, gpointer data) -> gboolean {
+                     return static_cast<InputHookGtk*>(data)->OnEvent(event);
+                   }),
+                   this);
+  gtk_widget_add_controller(GTK_WIDGET(window_.gobj()), events_);
+  drags_ = Gtk::DropControllerMotion::create();
+  drags_->signal_motion().connect([this](double x, double y) { OnDragMotion(x, y); });
+  drags_->signal_leave().connect([this] { OnDragLeave(); });
+  window_.add_controller(drags_);
+}
+
+void InputHookGtk::Remove() {
+  if (!installed_) return;
+  installed_ = false;
+  gtk_widget_remove_controller(GTK_WIDGET(window_.gobj()), events_);
+  events_ = nullptr;
+  window_.remove_controller(drags_);
+  drags_.reset();
+  channel_ = nullptr;
+}
+
+bool InputHookGtk::OnEvent(GdkEvent* raw) {
+  double x = 0, y = 0;
+  const bool has_position = gdk_event_get_position(raw, &x, &y);
+  switch (gdk_event_get_event_type(raw)) {
+    case GDK_BUTTON_PRESS:
+    case GDK_BUTTON_RELEASE:
+      OnButton(gdk_button_event_get_button(raw), gdk_event_get_event_type(raw) == GDK_BUTTON_PRESS, x, y);
+      return false;
+    case GDK_MOTION_NOTIFY:
+      if (has_position) OnMotion(x, y);
+      return false;
+    case GDK_SCROLL: {
+      double dx = 0, dy = 0;
+      const GdkScrollDirection direction = gdk_scroll_event_get_direction(raw);
+      if (direction == GDK_SCROLL_SMOOTH)
+        gdk_scroll_event_get_deltas(raw, &dx, &dy);
+      else
+        dy = direction == GDK_SCROLL_UP ? -1 : direction == GDK_SCROLL_DOWN ? 1 : 0;
+      return OnScroll(dy);
+    }
+    default:
+      return false;
+  }
+}
+
+bool InputHookGtk::RecentClick(double ticks) {
+  if (!clicked_) return false;
+  const auto span = std::chrono::duration<double, std::centi>(clock() - last_click_).count();
+  return span >= 0 && span <= ticks;
+}
+
+void InputHookGtk::ToScreen(double x, double y) {
+  // Window coordinates are what GTK gives; the screen position needs the window's place,
+  // which only the X server knows (elsewhere the window's origin counts as 0, 0).
+  int origin_x = 0, origin_y = 0;
+#ifdef ZOR_HAVE_X11
+  if (auto surface = window_.get_surface(); surface && GDK_IS_X11_SURFACE(surface->gobj())) {
+    Display* display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface->gobj()));
+    Window child = 0;
+    XTranslateCoordinates(display, gdk_x11_surface_get_xid(surface->gobj()), DefaultRootWindow(display), 0, 0,
+                          &origin_x, &origin_y, &child);
+  }
+#endif
+  x_ = origin_x + static_cast<int>(std::lround(x));
+  y_ = origin_y + static_cast<int>(std::lround(y));
+}
+
+void InputHookGtk::OnButton(unsigned button, bool pressed, double x, double y) {
+  last_click_ = clock();
+  clicked_ = true;
+  ToScreen(x, y);
+  if (button == GDK_BUTTON_SECONDARY) {
+    right_held_ = pressed;
+    if (pressed) gesture_done_ = false;
+    return;
+  }
+  // Rocker: the left button pressed while the right one is held goes back a tab.
+  if (button == GDK_BUTTON_PRIMARY && pressed && right_held_) Gesture("ZOR_iconleft");
+}
+
+void InputHookGtk::OnMotion(double x, double y) { ToScreen(x, y); }
+
+bool InputHookGtk::OnScroll(double dy) {
+  if (!right_held_ || dy == 0) return false;
+  Gesture(dy < 0 ? "ZOR_iconleft" : "ZOR_iconright");
+  return true;  // the page does not scroll under a gesture
+}
+
+void InputHookGtk::Gesture(const char* command) {
+  gesture_done_ = true;
+  if (channel_) channel_->SetText(command);
+}
+
+void InputHookGtk::OnDragMotion(double x, double y) {
+  ToScreen(x, y);
+  Gtk::Widget* target = window_.pick(x, y, Gtk::PickFlags::DEFAULT);
+  bool inside = false;
+  for (Gtk::Widget* w = target; w; w = w->get_parent())
+    if (w == &page_area_) inside = true;
+  drag_outside_page_ = !inside;
+}
+
+void InputHookGtk::OnDragLeave() { drag_outside_page_ = true; }
+
+void InputHookGtk::DropState(bool& first, bool& open_dropped_link) {
+  (void)first;
+  open_dropped_link = drag_outside_page_;
+  drag_outside_page_ = false;  // one answer per drag
+}
+
+}  // namespace zor::gtk

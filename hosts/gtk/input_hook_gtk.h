@@ -1,0 +1,61 @@
+// The input hook on the main window's own event controllers (capture phase, so it sees
+// every press before the page does): recent clicks, the pointer in screen pixels, where
+// a drag ended, and the right-button wheel and rocker gestures.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <chrono>
+#include <functional>
+
+#include "hosts/input_hook.h"
+
+namespace zor::gtk {
+
+class InputHookGtk : public hosts::InputHook {
+ public:
+  // `page_area` is where a dropped link opens nothing.
+  InputHookGtk(Gtk::Window& window, Gtk::Widget& page_area);
+  ~InputHookGtk() override;
+
+  void Install(StatusBox* channel) override;
+  void Remove() override;
+  bool Installed() const override { return installed_; }
+  bool RecentClick(double ticks) override;
+  int MouseX() const override { return x_; }
+  int MouseY() const override { return y_; }
+  void DropState(bool& first, bool& open_dropped_link) override;
+
+  // True from a gesture until the right button goes up: the page shows no context menu.
+  bool GestureInProgress() const { return gesture_done_; }
+
+  // What the event controllers feed in (window coordinates); public so the gesture and
+  // timing rules can be exercised without a display server's help.
+  void OnButton(unsigned button, bool pressed, double x, double y);
+  void OnMotion(double x, double y);
+  // Wheel while the right button is held: dy < 0 (away from the user) goes left.
+  bool OnScroll(double dy);
+  void OnDragMotion(double x, double y);
+  void OnDragLeave();
+  std::function<std::chrono::steady_clock::time_point()> clock = [] { return std::chrono::steady_clock::now(); };
+
+ private:
+  void Gesture(const char* command);
+  void ToScreen(double x, double y);
+  bool OnEvent(GdkEvent* event);
+
+  Gtk::Window& window_;
+  Gtk::Widget& page_area_;
+  GtkEventController* events_ = nullptr;  // owned by the window while installed
+  Glib::RefPtr<Gtk::DropControllerMotion> drags_;
+  StatusBox* channel_ = nullptr;
+  bool installed_ = false;
+  std::chrono::steady_clock::time_point last_click_{};
+  bool clicked_ = false;
+  int x_ = 0, y_ = 0;
+  bool right_held_ = false;
+  bool gesture_done_ = false;
+  bool drag_outside_page_ = false;
+};
+
+}  // namespace zor::gtk

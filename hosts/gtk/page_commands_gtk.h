@@ -1,0 +1,55 @@
+// The page command object on GTK: a find bar window over WebKitFindController, the
+// source view in its own window, the offline switch of the page host, and the entry
+// points for the favorites organiser and the address book.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <memory>
+
+#include "hosts/page_commands.h"
+#include "hosts/webkit/webkit_page_host.h"
+
+namespace zor::gtk {
+
+class PageCommandsGtk : public hosts::PageCommands {
+ public:
+  PageCommandsGtk(webkit::WebKitPageHost& pages, Gtk::Window& owner);
+  ~PageCommandsGtk() override;
+
+  void Attach(int page) override;
+  int AttachedPage() const override { return page_; }
+  bool Offline() const override { return pages_.offline(); }
+  void SetOffline(bool offline) override { pages_.SetOffline(offline); }
+  void ShowFind() override;
+  void ShowSource() override;
+  void OrganizeFavorites() override;
+  void OpenAddressBook() override;
+
+  // The find window's parts, for tests and for the window's own use.
+  Gtk::Window& find_window() { return find_window_; }
+  Gtk::Entry& find_entry() { return find_entry_; }
+  Gtk::Label& find_result() { return find_result_; }
+  void FindNext(bool backwards);
+  // The source windows opened so far (each stays until the user closes it).
+  int source_windows() const { return static_cast<int>(sources_.size()); }
+  Gtk::TextView* last_source_view() const;
+
+ private:
+  WebKitFindController* Finder() const;
+  void Search();
+
+  webkit::WebKitPageHost& pages_;
+  Gtk::Window& owner_;
+  int page_ = 0;
+  Gtk::Window find_window_;
+  Gtk::Entry find_entry_;
+  Gtk::Label find_result_;
+  Gtk::CheckButton match_case_{"Match _case", true};
+  std::vector<std::unique_ptr<Gtk::Window>> sources_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  gulong found_id_ = 0, failed_id_ = 0;
+  WebKitFindController* connected_ = nullptr;
+};
+
+}  // namespace zor::gtk
