@@ -1,0 +1,72 @@
+#include "corvane/corvane_connection.h"
+
+#include "corvane/panel.h"
+
+namespace zor::corvane {
+
+void CorvaneConnection::ShowWindow(StatusBox* myhwnd, const std::string& version) {
+  Panel& panel = LoadPanel();
+  panel.Show();
+  // A failed initialisation leaves the panel shown but without its main window.
+  panel.IniPage();
+  panel.MainWindowHwnd = myhwnd;
+  panel.ZORVersion = version;
+}
+
+void CorvaneConnection::GetProxyList(std::vector<std::string>& c) {
+  Panel& panel = LoadPanel();
+  panel.ReadProxyList();
+  c.insert(c.end(), panel.lstProxy.begin(), panel.lstProxy.end());
+  CloseIfHidden();
+}
+
+bool CorvaneConnection::setProxy(const std::string& ip) {
+  Panel& panel = LoadPanel();
+  panel.ReadProxyList();
+  panel.txtProxyIp = ip;
+  panel.cmdPrxoyAdd_Click();
+  panel.ApplySettings(ip);
+  if (!panel.Visible()) {
+    panel.WriteProxyList();
+    ClosePanel();
+  }
+  return false;
+}
+
+bool CorvaneConnection::inBlackList(const std::string& s) {
+  Panel& panel = LoadPanel();
+  panel.ReadBlackList();
+  return panel.checkInHei(s);
+}
+
+void CorvaneConnection::delTemp(bool cookies, bool temp_files, bool history, StatusBox* myhwnd,
+                                const std::string& version) {
+  ShowWindow(myhwnd, version);
+  Panel& panel = LoadPanel();
+  panel.setPage(3);
+  if (cookies) panel.CleanFlags[0] = true;
+  if (temp_files) panel.CleanFlags[1] = true;
+  if (history) panel.CleanFlags[2] = true;
+  if (panel.view()) panel.view()->Update();
+}
+
+void CorvaneConnection::addtoHei(const std::string& s) {
+  Panel& panel = LoadPanel();
+  panel.ReadBlackList();
+  if (!panel.checkInHei(s)) panel.lstHei.push_back(s);
+  if (!panel.Visible()) {
+    panel.WriteBlackList();
+    ClosePanel();
+  }
+}
+
+void CorvaneConnection::addToNonProxy(const std::string& ip, const std::string& nonip) {
+  Panel& panel = LoadPanel();
+  panel.ReadProxyList();
+  panel.RefreshSettings();
+  panel.txtAddresses += ";" + nonip;
+  panel.ApplySettings(ip);
+  CloseIfHidden();
+}
+
+}  // namespace zor::corvane
