@@ -28,6 +28,23 @@ class MainWindowHost {
   virtual void SetAddressText(const std::string& text) = 0;
   virtual std::string AddressText() const = 0;
 
+  // True when the box's selection covers its whole text (an empty text included).
+  virtual bool AddressAllSelected() const { return true; }
+  virtual void SelectAllAddress() {}
+  // Left edge of a band as laid out now, in pixels from the window's left (0 when unknown).
+  virtual int BandLeft(const std::string& band) const {
+    (void)band;
+    return 0;
+  }
+  // The per-user store of typed addresses (an INI file); empty when there is none.
+  virtual std::string TypedUrlsFile() const { return {}; }
+
+  // The progress area: the picture clipped to `percent` of the width, on the lighter
+  // background while `loading`, with `label` centred over it.
+  virtual void DrawProgress(int percent, bool loading, const std::string& label) {
+    (void)percent, (void)loading, (void)label;
+  }
+
   // The picture of the progress bar (pic_PBimg); false when it cannot be loaded.
   virtual bool LoadProgressImage(const std::string& path) = 0;
 

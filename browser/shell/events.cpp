@@ -6,11 +6,22 @@ namespace zor::shell {
 
 void MainForm::WireEvents() {
   hosts::PageEvents& page = WB.events;
-  page.titleChange = [this](int n, const std::string& title) { SetPageTitle(n, title, ""); };
-  page.statusTextChange = [this](int n, const std::string& text) {
-    // Only the shown page speaks in the status bar, and a page's text is never a command.
-    if (n == ActivePage) txt_status.ShowPageStatus(text);
+  page.titleChange = [this](int n, const std::string& title) {
+    SetPageTitle(n, title, "");
+    if (hooks.applyToFrames) hooks.applyToFrames(n);
   };
+  page.statusTextChange = [this](int n, const std::string& text) { OnStatusTextChange(n, text); };
+  page.progressChange = [this](int n, long progress, long max) { OnProgressChange(n, progress, max); };
+  page.commandStateChange = [this](int n, int command, bool enable) { OnCommandStateChange(n, command, enable); };
+  page.setSecureLockIcon = [this](int n, int lock_state) { OnSecureLockIcon(n, lock_state); };
+  page.windowClosing = [this](int n, bool& cancel) { OnWindowClosing(n, cancel); };
+  page.onFullScreen = [this](int n, bool on) { OnPageFullScreen(n, on); };
+  page.gotFocus = [this](int n) { OnPageFocus(n, true); };
+  page.lostFocus = [this](int n) { OnPageFocus(n, false); };
+  // The guard of the popup blocker goes first, once it exists; element 0 is the sink.
+  page.beforeNavigate2 = [this](int n, const std::string&, bool& cancel) { OnBeforeNavigate(n, cancel); };
+  ab_Main.events.mouseEnter = [this](toolbar::Tool& tool) { OnToolHover(tool); };
+  ab_Main.events.bandResize = [this](toolbar::Band& band) { OnBandResize(band); };
 
   txt_status.onShow = [this](const std::string& text) {
     if (hooks.setStatusText) hooks.setStatusText(text);

@@ -43,6 +43,18 @@ class GrowTable {
   std::vector<T> v_;
 };
 
+// Percentage of a page's progress report: halves go to the even integer, and a
+// finished or unmeasured load (progress at or past a maximum, or no maximum) is 100.
+int ProgressPercent(long progress, long progress_max);
+// Width in pixels of the progress picture shown for `percent` of an area `area_width` wide.
+int ProgressBarPixels(int area_width, int percent);
+// Width of the address box, in twips, for a window `window_twips` wide: beside the main
+// tool bar (the same docking row) what the buttons leave, else up to the window's edge
+// from the band's left edge.
+int AddressBoxWidthTwips(int window_twips, bool same_row_as_main, int band_left_twips);
+// The security indicator's text for a lock state; `fields` holds three texts each ended by "|".
+std::string SecurityText(const std::string& fields, int lock_state);
+
 // Calls into parts of the program that are wired in later; each does nothing while unset.
 struct ShellHooks {
   std::function<void()> buildTranslationMenu;
@@ -53,13 +65,19 @@ struct ShellHooks {
   std::function<void(int page)> pageCreated;  // after a new page element exists (event wiring)
   std::function<bool()> addressBoxVisible;
   std::function<void()> focusAddressBox;
-  std::function<void()> clearStatus;  // lbl_Inf and txt_status
   std::function<void(const std::string&)> setStatusText;  // txt_status, as the page reports it
+  // The blocked and closed pages menu: a closed page's name and address.
+  std::function<void(const std::string& name, const std::string& url)> addBlocked;
+  // The watched previous document of the document hooks; 0 drops the watch.
+  std::function<void(int page)> watchPreviousDocument;
+  std::function<void(int page)> applyPageHooks;  // the content blocker on a page
+  std::function<void(int page)> applyToFrames;   // the content blocker on a page's frames
+  std::function<void()> refreshEditTools;
+  std::function<void()> raiseWindow;  // to the top of the window order, without moving or sizing
 
   // Start-up steps provided by the window, the side panel and the outside objects.
   std::function<void()> createSidePanel;
   std::function<void()> dockControls;
-  std::function<void()> loadTypedUrls;
   std::function<void()> buildFavorites;
   std::function<void()> createPageCommands;
   std::function<void()> loadTabIcons;
@@ -154,14 +172,41 @@ class MainForm {
   void ToggleSilent();
   bool FullScreen() const;
   int TabCount() const;
+  // The pointer entered a tool of the bars.
+  void OnToolHover(toolbar::Tool& tool);
+  // The tab position a page's tag holds, 0 when it holds no number.
+  int PositionOf(int page) const;
+  // A page's script asked to close its window.
+  void OnWindowClosing(int page, bool& cancel);
+  // The three loading pictures of a tab (res/tab1..3.ico unless a skin says otherwise).
+  std::string TabIcons[3] = {"res/tab1.ico", "res/tab2.ico", "res/tab3.ico"};
 
   // Page events (shell/page_events.cpp).
   void DrawProgress(int percent);
   void UpdateNavigationTools();
+  void OnStatusTextChange(int page, const std::string& text);
+  void OnProgressChange(int page, long progress, long progress_max);
+  void OnCommandStateChange(int page, int command, bool enable);
+  void OnSecureLockIcon(int page, int lock_state);
+  void OnBeforeNavigate(int page, bool cancelled);
+  void OnPageFocus(int page, bool got);
+  void OnPageFullScreen(int page, bool on);
+  std::string PercentText;     // the last drawn percentage and "%"
+  std::string lbl_Inf;         // the label over the progress area
+  bool PageAreaFocus = false;  // the active page holds the keyboard focus
 
   // Address bar (shell/address_bar.cpp).
   void LoadTypedUrls();
   void Go(bool new_page);
+  // Box events: Enter (Ctrl alone opens a new tab), a list entry chosen, a drop, focus.
+  void OnAddressEnter(bool ctrl, bool shift, bool alt);
+  void OnAddressListPick();
+  void OnAddressDrop(const std::string& text);  // empty when the data held no text or link
+  void OnAddressFocus(bool got) { AddressFocusFlag = got ? 1 : 0; }
+  int AddressFocusFlag = 0;
+  static constexpr int kTypedUrlsKept = 25;
+  // The bands moved: the address box takes the width of the rule below.
+  void OnBandResize(toolbar::Band& band);
 
   // Layout, full screen and exit (shell/layout.cpp).
   void ToggleFullScreen();

@@ -33,7 +33,7 @@ bool MainForm::StartUp(const std::string& command_line) {
   window.AddAddressItem("About:Blank");
   Run(hooks.createSidePanel);
   Run(hooks.dockControls);
-  Run(hooks.loadTypedUrls);
+  LoadTypedUrls();
   LoadSettings();
   Run(hooks.buildFavorites);
   Run(hooks.createPageCommands);
@@ -78,24 +78,6 @@ bool MainForm::StartUp(const std::string& command_line) {
   ab_Main.redraw();
   SaveRecovery();
   return true;
-}
-
-void MainForm::SetPageTitle(int page, const std::string& title, const std::string& address) {
-  hosts::PageControl* control = WB.Page(page);
-  if (!control || title.empty()) return;
-  toolbar::Tool* tab = ab_Main.tool("tb_Tabs", "tabs-" + std::to_string(page));
-  const std::string caption = ShortenText(title, 14);
-  if (tab && tab->caption != caption) {
-    tab->caption = caption;
-    ab_Main.recalcLayout();
-  }
-  if (page != ActivePage) return;
-  if (!FullScreen()) window.SetCaption(title + " - " + TitleText);
-  const std::string shown = ShowBlanks(address.empty() ? control->LocationURL() : address);
-  if (window.AddressText() != shown) {
-    window.SetAddressText(shown);
-    control->Focus();
-  }
 }
 
 }  // namespace zor::shell

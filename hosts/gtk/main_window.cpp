@@ -2,7 +2,8 @@
 
 #include <glib.h>
 
-#include "browser/shell/address.h"
+#include <algorithm>
+
 
 namespace zor::gtk {
 
@@ -19,21 +20,31 @@ MainWindow::MainWindow(const std::string& program_folder) {
   bars_->setClient(page_area_);
   set_child(*bars_);
 
-  address_box_.set_hexpand(true);
-  if (auto* entry = address_box_.get_entry()) {
-    entry->set_placeholder_text("Address");
-    entry->signal_activate().connect(sigc::mem_fun(*this, &MainWindow::NavigateFromAddressBox));
-  }
+  ConnectAddressBox();
   page_icon_.set_from_icon_name("text-html-symbolic");
+  // The status text fills its area's width and sits in the middle of its height.
   status_text_.set_xalign(0);
+  status_text_.set_valign(Gtk::Align::CENTER);
   status_text_.set_ellipsize(Pango::EllipsizeMode::END);
   status_text_.set_hexpand(true);
   progress_.set_content_width(120);
   progress_.set_content_height(14);
+  progress_.set_valign(Gtk::Align::CENTER);
   progress_.set_visible(true);
+  progress_.set_draw_func(sigc::mem_fun(*this, &MainWindow::PaintProgress));
+  // A click on the progress area gives it the size of its picture.
+  auto progress_click = Gtk::GestureClick::create();
+  progress_click->signal_released().connect([this](int, double, double) {
+    if (!progress_image_) return;
+    progress_.set_content_width(progress_image_->get_width());
+    progress_.set_content_height(progress_image_->get_height());
+    if (toolbar::Tool* t = toolbar_.tool("sb_Status", "ctl_progress")) t->width = progress_image_->get_width();
+    toolbar_.recalcLayout();
+  });
+  progress_.add_controller(progress_click);
 
   form_->hooks.dockControls = [this] { DockControls(); };
-  form_->hooks.clearStatus = [this] { status_text_.set_text(""); };
+  form_->hooks.raiseWindow = [this] { present(); };
   form_->hooks.addressBoxVisible = [this] {
     const toolbar::Band* band = toolbar_.band("tb_Addressbar");
     return band && band->visible;
@@ -76,6 +87,9 @@ bool MainWindow::StartUp(const std::string& command_line) {
   const std::string profile = Glib::build_filename(Glib::get_user_data_dir(), "zor-browser");
   g_mkdir_with_parents(profile.c_str(), 0700);
   form_->RecoveryFile = Glib::build_filename(profile, "open-pages.txt");
+  const std::string config = Glib::build_filename(Glib::get_user_config_dir(), "zor-browser");
+  g_mkdir_with_parents(config.c_str(), 0700);
+  typed_urls_file_ = Glib::build_filename(config, "typed-urls.ini");
   if (!form_->StartUp(command_line)) return false;
   // The recovery list follows every open, navigation and close; a cheap compare when idle.
   recovery_timer_ = Glib::signal_timeout().connect_seconds(
@@ -121,10 +135,61 @@ void MainWindow::WireEvents() {
   form_->WireEvents();
 }
 
-void MainWindow::NavigateFromAddressBox() {
-  hosts::PageControl* page = pages_->Page(form_->ActivePage);
-  const std::string text = AddressText();
-  if (page && !text.empty()) page->Navigate(shell::LoadableAddress(text));
+void MainWindow::ConnectAddressBox() {
+  address_box_.set_hexpand(true);
+  Gtk::Entry* entry = address_box_.get_entry();
+  if (!entry) return;
+  entry->set_placeholder_text("Address");
+  auto modifiers = [this] {
+    auto seat = get_display()->get_default_seat();
+    auto keyboard = seat ? seat->get_keyboard() : Glib::RefPtr<Gdk::Device>();
+    return keyboard ? keyboard->get_modifier_state() : Gdk::ModifierType();
+  };
+  auto enter = [this](Gdk::ModifierType state) {
+    using M = Gdk::ModifierType;
+    form_->OnAddressEnter((state & M::CONTROL_MASK) == M::CONTROL_MASK, (state & M::SHIFT_MASK) == M::SHIFT_MASK,
+                          (state & M::ALT_MASK) == M::ALT_MASK);
+  };
+  // A plain Enter the completion list did not take activates the entry; Enter with
+  // modifiers (Ctrl alone opens a new tab) is not bound there and reaches the box.
+  entry->signal_activate().connect([enter, modifiers] { enter(modifiers()); });
+  auto keys = Gtk::EventControllerKey::create();
+  keys->signal_key_pressed().connect(
+      [enter](guint keyval, guint, Gdk::ModifierType state) {
+        if (keyval != GDK_KEY_Return && keyval != GDK_KEY_KP_Enter && keyval != GDK_KEY_ISO_Enter) return false;
+        enter(state);
+        return true;
+      },
+      false);
+  address_box_.add_controller(keys);
+
+  // A list entry chosen: the entry holds its text once the change has run its course.
+  address_box_.signal_changed().connect([this] {
+    if (address_box_.get_active_row_number() < 0) return;
+    Glib::signal_idle().connect_once([this] { form_->OnAddressListPick(); });
+  });
+
+  auto focus = Gtk::EventControllerFocus::create();
+  focus->signal_enter().connect([this] { form_->OnAddressFocus(true); });
+  focus->signal_leave().connect([this] { form_->OnAddressFocus(false); });
+  address_box_.add_controller(focus);
+
+  // Text or a link dropped on the box opens in a new tab; anything else opens the box's text.
+  auto drop = Gtk::DropTarget::create(G_TYPE_STRING, Gdk::DragAction::COPY);
+  drop->set_gtypes({G_TYPE_STRING, GDK_TYPE_FILE_LIST});
+  drop->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+  drop->signal_drop().connect(
+      [this](const Glib::ValueBase& value, double, double) {
+        std::string text;
+        if (G_VALUE_HOLDS_STRING(value.gobj()))
+          if (const char* s = g_value_get_string(value.gobj())) text = s;
+        // A link arrives as a URI list: its first line is the address.
+        if (const size_t end = text.find_first_of("\r\n"); end != std::string::npos) text.resize(end);
+        form_->OnAddressDrop(text);
+        return true;
+      },
+      false);
+  address_box_.add_controller(drop);
 }
 
 bool MainWindow::OnCloseRequest() {
@@ -290,13 +355,77 @@ std::string MainWindow::AddressText() const {
   return entry ? std::string(entry->get_text()) : std::string();
 }
 
+bool MainWindow::AddressAllSelected() const {
+  auto* entry = const_cast<Gtk::ComboBoxText&>(address_box_).get_entry();
+  if (!entry) return true;
+  const int length = entry->get_text_length();
+  int start = 0, end = 0;
+  if (!entry->get_selection_bounds(start, end)) return length == 0;
+  return std::min(start, end) == 0 && std::max(start, end) == length;
+}
+
+void MainWindow::SelectAllAddress() {
+  if (auto* entry = address_box_.get_entry()) entry->select_region(0, -1);
+}
+
+int MainWindow::BandLeft(const std::string& name) const {
+  const toolbar::Band* band = toolbar_.band(name);
+  int x = 0, y = 0, width = 0, height = 0;
+  if (!band || !bars_->bandGeometry(*band, x, y, width, height)) return 0;
+  return x;
+}
+
 bool MainWindow::LoadProgressImage(const std::string& path) {
+  progress_surface_.reset();
   try {
     progress_image_ = Gdk::Texture::create_from_filename(path);
   } catch (const Glib::Error&) {
     progress_image_.reset();
   }
+  if (progress_image_) {
+    // The texture's default memory layout is cairo's ARGB32 (premultiplied, native order).
+    progress_surface_ = Cairo::ImageSurface::create(Cairo::Surface::Format::ARGB32, progress_image_->get_width(),
+                                                    progress_image_->get_height());
+    progress_surface_->flush();
+    progress_image_->download(progress_surface_->get_data(), progress_surface_->get_stride());
+    progress_surface_->mark_dirty();
+  }
+  progress_.queue_draw();
   return static_cast<bool>(progress_image_);
+}
+
+void MainWindow::DrawProgress(int percent, bool loading, const std::string& label) {
+  progress_percent_ = percent;
+  progress_loading_ = loading;
+  progress_label_ = label;
+  progress_.queue_draw();
+}
+
+void MainWindow::PaintProgress(const Cairo::RefPtr<Cairo::Context>& cr, int width, int height) {
+  if (progress_loading_) {
+    // The light 3D face colour while a page loads; the bar's own background otherwise.
+    cr->set_source_rgb(0xE3 / 255.0, 0xE3 / 255.0, 0xE3 / 255.0);
+    cr->paint();
+  }
+  const int bar = shell::ProgressBarPixels(width, progress_percent_);
+  if (progress_surface_ && bar > 0) {
+    // The picture's left part, as wide as the percentage of the area, from its top-left corner.
+    cr->save();
+    cr->rectangle(0, 0, bar, height);
+    cr->clip();
+    cr->set_source(progress_surface_, 0, 0);
+    cr->paint();
+    cr->restore();
+  }
+  if (!progress_label_.empty()) {
+    auto layout = progress_.create_pango_layout(progress_label_);
+    int label_width = 0, label_height = 0;
+    layout->get_pixel_size(label_width, label_height);
+    const Gdk::RGBA color = progress_.get_style_context()->get_color();
+    cr->set_source_rgba(color.get_red(), color.get_green(), color.get_blue(), color.get_alpha());
+    cr->move_to((width - label_width) / 2, (height - label_height) / 2);
+    layout->show_in_cairo_context(cr);
+  }
 }
 
 }  // namespace zor::gtk

@@ -37,6 +37,11 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   void AddAddressItem(const std::string& item) override;
   void SetAddressText(const std::string& text) override;
   std::string AddressText() const override;
+  bool AddressAllSelected() const override;
+  void SelectAllAddress() override;
+  std::string TypedUrlsFile() const override { return typed_urls_file_; }
+  void DrawProgress(int percent, bool loading, const std::string& label) override;
+  int BandLeft(const std::string& band) const override;
   bool LoadProgressImage(const std::string& path) override;
   bool IsMaximized() const override;
   bool IsMinimized() const override;
@@ -53,10 +58,16 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
                                       const std::string& default_text) override;
   std::string OpenFileDialog(const std::string& filter) override;
 
+  // For engine tests and benchmarks that drive the real window.
+  shell::MainForm& form() { return *form_; }
+  ToolbarView& bars() { return *bars_; }
+  Gtk::Stack& pageArea() { return page_area_; }
+
  private:
   void DockControls();
   void WireEvents();
-  void NavigateFromAddressBox();
+  void ConnectAddressBox();
+  void PaintProgress(const Cairo::RefPtr<Cairo::Context>& cr, int width, int height);
   bool OnCloseRequest();
   // Runs `dialog` modally in a nested loop until `done` is set by one of its handlers.
   void RunNested(Gtk::Window& dialog, const bool& done);
@@ -77,6 +88,11 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   Gtk::Label status_text_;               // pic_ST / txt_status
   Gtk::DrawingArea progress_;            // pic_progress
   Glib::RefPtr<Gdk::Texture> progress_image_;
+  Cairo::RefPtr<Cairo::ImageSurface> progress_surface_;  // the picture, ready to paint
+  int progress_percent_ = 0;
+  bool progress_loading_ = false;
+  std::string progress_label_;  // lbl_Inf
+  std::string typed_urls_file_;
   sigc::connection recovery_timer_;
   bool resize_pending_ = false;
 };

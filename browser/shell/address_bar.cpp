@@ -1,0 +1,126 @@
+// The address box: its list of typed addresses, Go, and the box's own events.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "browser/shell/address.h"
+#include "browser/shell/main_form.h"
+#include "common/files.h"
+#include "common/ini.h"
+
+namespace zor::shell {
+
+namespace {
+
+constexpr const char* kTypedSection = "TypedURLs";
+
+// Byte length of the first `count` characters of UTF-8 text (all of it when shorter).
+size_t CharsPrefix(const std::string& text, size_t count) {
+  size_t at = 0;
+  for (size_t chars = 0; at < text.size() && chars < count; ++chars) {
+    ++at;
+    while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
+  }
+  return at;
+}
+
+std::string Trim(const std::string& text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The store's values url0, url1, ...: 0 may be missing, then up to the first gap.
+std::vector<std::string> ReadTypedUrls(const std::string& path) {
+  std::vector<std::string> urls;
+  if (path.empty()) return urls;
+  const std::optional<IniDocument> doc = IniDocument::Load(path);
+  if (!doc) return urls;
+  for (int i = 0;; ++i) {
+    const std::optional<std::string> value = doc->Get(kTypedSection, "url" + std::to_string(i));
+    if (!value || value->empty()) {
+      if (i == 0) continue;
+      break;
+    }
+    urls.push_back(*value);
+  }
+  return urls;
+}
+
+// Newest first, each address once, at most `kept` of them; replaced atomically so a
+// crash never leaves half a list.
+void RecordTypedUrl(const std::string& path, const std::string& url, int kept) {
+  if (path.empty() || url.empty() || url.find_first_of("\r\n") != std::string::npos) return;
+  std::vector<std::string> urls = ReadTypedUrls(path);
+  urls.erase(std::remove(urls.begin(), urls.end(), url), urls.end());
+  urls.insert(urls.begin(), url);
+  if (static_cast<int>(urls.size()) > kept) urls.resize(kept);
+  std::string text = "[" + std::string(kTypedSection) + "]\n";
+  for (size_t i = 0; i < urls.size(); ++i) text += "url" + std::to_string(i + 1) + "=" + urls[i] + "\n";
+  WriteFileAtomic(path, text);
+}
+
+}  // namespace
+
+void MainForm::LoadTypedUrls() {
+  for (const std::string& url : ReadTypedUrls(window.TypedUrlsFile())) window.AddAddressItem(url);
+}
+
+void MainForm::Go(bool new_page) {
+  std::string t = window.AddressText();
+  const size_t four = CharsPrefix(t, 4);
+  if (four < t.size()) t = Trim(t.substr(0, four)) + t.substr(four);
+  // Only an address the engine cannot load at all is changed ("example.org" with no
+  // scheme); the box then shows what is really opened.
+  const std::string loadable = LoadableAddress(t);
+  if (loadable != t) {
+    t = loadable;
+    window.SetAddressText(t);
+  }
+  if (!new_page) {
+    hosts::PageControl* page = WB.Page(ActivePage);
+    // Enter in an empty box leaves the page where it is.
+    if (!page || t.empty()) return;
+    page->Navigate(t);
+  } else {
+    AddNewPage(t, true);
+  }
+  RecordTypedUrl(window.TypedUrlsFile(), Trim(t), kTypedUrlsKept);
+  window.SelectAllAddress();
+  if (hosts::PageControl* page = WB.Page(ActivePage)) page->MoveToFill();
+}
+
+void MainForm::OnAddressEnter(bool ctrl, bool shift, bool alt) { Go(ctrl && !shift && !alt); }
+
+void MainForm::OnAddressListPick() { Go(false); }
+
+void MainForm::OnAddressDrop(const std::string& text) {
+  if (!text.empty()) window.SetAddressText(text);
+  Go(true);
+}
+
+int AddressBoxWidthTwips(int window_twips, bool same_row_as_main, int band_left_twips) {
+  if (same_row_as_main) {
+    const int width = window_twips - 11430;
+    return width < 0 ? 3000 : width;
+  }
+  return window_twips - band_left_twips - 3200;
+}
+
+void MainForm::OnBandResize(toolbar::Band&) {
+  const toolbar::Band* address = ab_Main.band("tb_Addressbar");
+  const toolbar::Band* main = ab_Main.band("tb_Main");
+  toolbar::Tool* box = ab_Main.tool("tb_Addressbar", "ctl_addr");
+  if (!address || !box) return;
+  constexpr int kTwipsPerPixel = 15;
+  const bool same_row = main && main->docking == address->docking && main->dock_row == address->dock_row;
+  const int twips = AddressBoxWidthTwips(window.InnerWidth() * kTwipsPerPixel, same_row,
+                                         window.BandLeft("tb_Addressbar") * kTwipsPerPixel);
+  const int pixels = twips > 0 ? twips / kTwipsPerPixel : 0;
+  // Only a real change relays out: the relayout reports the bands again.
+  if (box->width == pixels) return;
+  box->width = pixels;
+  ab_Main.recalcLayout();
+}
+
+}  // namespace zor::shell

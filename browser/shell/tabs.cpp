@@ -1,0 +1,378 @@
+// Pages and their tabs. A page keeps its index N for life (tool "tabs-" + N); its tab's
+// position changes as tabs to its left close, so the page's tag holds the position and
+// PageAtPosition maps a position back to N.
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "browser/shell/address.h"
+#include "browser/shell/main_form.h"
+#include "common/text_width.h"
+
+namespace zor::shell {
+
+namespace {
+
+std::string TabName(int page) { return "tabs-" + std::to_string(page); }
+
+// A tag or number text as the original read it: its leading number, 0 when there is none.
+int NumberOf(const std::string& text) {
+  const long value = std::strtol(text.c_str(), nullptr, 10);
+  return value < 0 || value > INT_MAX ? 0 : static_cast<int>(value);
+}
+
+constexpr const char* kShortTitle = " - ZOR-BROWSER";
+
+}  // namespace
+
+void MainForm::AddTabTool(const std::string& caption, int page, bool with_picture) {
+  toolbar::Band* tabs = ab_Main.band("tb_Tabs");
+  if (!tabs) return;
+  toolbar::Tool tool(50000 + page, TabName(page));
+  tool.caption = caption;
+  tool.control_type = toolbar::kButton;
+  tool.style = 3;
+  if (with_picture) tool.image = PageIconImage;
+  tabs->tools().insert(-1, tool);
+  ab_Main.recalcLayout();
+}
+
+void MainForm::AddNewPage(const std::string& url, bool foreground) {
+  LastPageIndex += 1;
+  const int n = LastPageIndex;
+  hosts::PageControl* page = WB.Create(n);
+  if (!page) return;
+  if (hooks.pageCreated) hooks.pageCreated(n);
+  AddTabTool("New", n, true);
+  const toolbar::Tool* silent = ab_Main.tool("sub_Usetools", "b_besilent");
+  page->SetSilent(silent && silent->checked);
+  const int position = TabCount();
+  page->SetTag(std::to_string(position));
+  PageAtPosition.set(position, n);
+  PageProgress.set(n, 0);
+
+  if (!foreground) {
+    page->SetContainer(hosts::Container::kHidden);
+    page->SetVisible(true);
+  } else {
+    if (toolbar::Tool* old_tab = ab_Main.tool("tb_Tabs", TabName(ActivePage))) old_tab->checked = false;
+    if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n))) tab->checked = true;
+    page->SetVisible(true);
+    if (hosts::PageControl* sink = WB.Page(0)) {
+      sink->MoveToFill();
+      sink->BringToFront();
+    }
+    page->BringToFront();
+    ForwardEnabled.set(position, false);
+    BackEnabled.set(position, false);
+    if (hosts::PageControl* old = WB.Page(ActivePage)) old->SetContainer(hosts::Container::kHidden);
+    PreviousPage = ActivePage;
+    ActivePage = n;
+    page->SetContainer(hosts::Container::kPageArea);
+    if (hooks.attachPageCommands) hooks.attachPageCommands(n);
+    page->MoveToFill();
+    if (!FullScreen()) window.SetCaption(" - " + TitleText);
+    window.SetAddressText("");
+    DrawProgress(0);
+    SetTabIcon(n, 0);
+    lbl_Inf.clear();
+    txt_status.ShowPageStatus("");
+    UpdateNavigationTools();
+    if (hooks.addressBoxVisible && hooks.addressBoxVisible() && hooks.focusAddressBox) hooks.focusAddressBox();
+  }
+
+  if (!url.empty()) page->Navigate(url);
+}
+
+void MainForm::SelectPage(int n) {
+  if (n == 0) {
+    SkipNextContextMenu = false;
+    return;
+  }
+  if (n == ActivePage) return;
+  hosts::PageControl* next = WB.Page(n);
+  if (!next) return;  // a click on a tab whose page is already gone
+  if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n))) tab->checked = true;
+  if (toolbar::Tool* old_tab = ab_Main.tool("tb_Tabs", TabName(ActivePage))) old_tab->checked = false;
+  hosts::PageControl* old = WB.Page(ActivePage);
+  if (old) old->SetContainer(hosts::Container::kHidden);
+  if (hooks.watchPreviousDocument) {
+    hooks.watchPreviousDocument(0);
+    if (old && !old->LocationURL().empty() && old->HasDocument()) hooks.watchPreviousDocument(ActivePage);
+  }
+  PreviousPage = ActivePage;
+  ActivePage = n;
+  ShowPage(ActivePage);
+}
+
+void MainForm::ShowPage(int n) {
+  if (ClosingPages) return;
+  hosts::PageControl* page = WB.Page(n);
+  if (!page) return;
+  if (hosts::PageControl* sink = WB.Page(0)) {
+    sink->MoveToFill();
+    sink->BringToFront();
+  }
+  page->BringToFront();
+  page->MoveToFill();
+  page->SetContainer(hosts::Container::kPageArea);
+  if (hooks.attachPageCommands) hooks.attachPageCommands(n);
+  page->Focus();
+  if (hooks.applyPageHooks) hooks.applyPageHooks(n);
+
+  const std::string location = page->LocationURL();
+  if (!location.empty()) {
+    const std::string title = page->DocumentTitle();
+    const std::string shown = location.rfind("http", 0) == 0 && !title.empty() ? title : page->LocationName();
+    if (!FullScreen()) window.SetCaption(shown + kShortTitle);
+    if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n))) {
+      const std::string caption = ShortenText(shown, 14);
+      if (tab->caption != caption) {
+        tab->caption = caption;
+        ab_Main.recalcLayout();
+      }
+    }
+  }
+  if (window.AddressAllSelected()) page->Focus();
+  if (location.empty() && !FullScreen()) window.SetCaption(kShortTitle);
+  window.SetAddressText(ShowBlanks(location));
+
+  const int p = PageProgress.get(n);
+  if (p >= 100 || p < 1) {
+    DrawProgress(0);
+    if (!lbl_Inf.empty()) {
+      lbl_Inf.clear();
+      window.DrawProgress(0, true, lbl_Inf);
+    }
+  } else {
+    DrawProgress(p);
+  }
+  SetTabIcon(ActivePage, p);
+  txt_status.ShowPageStatus("");
+  UpdateNavigationTools();
+}
+
+void MainForm::SetPageTitle(int n, const std::string& title, const std::string& address) {
+  hosts::PageControl* page = WB.Page(n);
+  if (!page || title.empty()) return;
+  toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n));
+  const std::string caption = ShortenText(title, 14);
+  if (tab && tab->caption != caption) {
+    tab->caption = caption;
+    ab_Main.recalcLayout();
+  }
+  if (n != ActivePage) return;
+  if (!FullScreen()) window.SetCaption(title + " - " + TitleText);
+  const std::string shown = ShowBlanks(address.empty() ? page->LocationURL() : address);
+  if (window.AddressText() != shown) {
+    window.SetAddressText(shown);
+    page->Focus();
+  }
+}
+
+void MainForm::SetTabIcon(int n, int percent) {
+  toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n));
+  if (!tab || percent <= 0) return;
+  int stage = 4;
+  if (percent <= 25)
+    stage = 1;
+  else if (percent <= 50)
+    stage = 2;
+  else if (percent <= 75)
+    stage = 3;
+  const std::string tag = std::to_string(stage);
+  if (tab->tag == tag) return;  // each stage is drawn once
+  tab->tag = tag;
+  tab->image = stage == 4 ? PageIconImage : TabIcons[stage - 1];
+  ab_Main.redraw();
+}
+
+void MainForm::ToggleSilent() {
+  toolbar::Tool* silent = ab_Main.tool("sub_Usetools", "b_besilent");
+  if (!silent) return;
+  silent->checked = !silent->checked;
+  const int count = TabCount();
+  for (int p = 1; p <= count; ++p)
+    if (hosts::PageControl* page = WB.Page(PageAtPosition.get(p))) page->SetSilent(silent->checked);
+}
+
+namespace {
+
+// A closing page goes quietly: nothing it still does may reach the user.
+void Dispose(hosts::PageHost& pages, int n) {
+  hosts::PageControl* page = pages.Page(n);
+  if (!page) return;
+  page->SetContainer(hosts::Container::kHidden);
+  page->SetSilent(true);
+  if (!page->LocationURL().empty()) page->Stop();
+  if (page->HasDocument()) page->ClearDocument();
+  page->SetVisible(false);
+  pages.Destroy(n);
+}
+
+}  // namespace
+
+// Closes the gap a tab at `position` leaves and removes its tool; the tables move left.
+static void RemoveTabAt(MainForm& form, int position, int page) {
+  const int count = form.TabCount();
+  for (int q = position; q < count; ++q) {
+    const int moving = form.PageAtPosition.get(q + 1);
+    if (hosts::PageControl* p = form.WB.Page(moving)) p->SetTag(std::to_string(q));
+    form.ForwardEnabled.set(q, form.ForwardEnabled.get(q + 1));
+    form.BackEnabled.set(q, form.BackEnabled.get(q + 1));
+    form.PageAtPosition.set(q, moving);
+  }
+  form.ForwardEnabled.set(count, false);
+  form.BackEnabled.set(count, false);
+  form.PageAtPosition.set(count, 0);
+  toolbar::Band* tabs = form.ab_Main.band("tb_Tabs");
+  if (!tabs) return;
+  // The tool at the page's position is its tab; should the two ever disagree, the
+  // page's own tab goes rather than a neighbour's.
+  toolbar::Tool* at = tabs->tools().at(position - 1);
+  if (!at || at->name != TabName(page)) {
+    toolbar::Tool* own = tabs->tools().item(TabName(page));
+    if (!own) return;
+    tabs->tools().remove(tabs->tools().indexOf(own));
+  } else {
+    tabs->tools().remove(position - 1);
+  }
+}
+
+void MainForm::ClosePage(int n) {
+  if (n == 0) n = ActivePage;
+  hosts::PageControl* page = WB.Page(n);
+  if (!page || n == 0) return;
+  const int position = NumberOf(page->Tag());
+  if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(ActivePage))) tab->checked = false;
+  if (!page->LocationURL().empty() && hooks.addBlocked)
+    hooks.addBlocked(ShortenText(page->LocationName(), 50), page->LocationURL());
+  if (TabCount() <= 1) {
+    CloseAllPages();
+    return;
+  }
+  RemoveTabAt(*this, position, n);
+  const int fallback = position > 1 ? position - 1 : 1;
+
+  int target = fallback;
+  if (PreviousPage != n) {
+    const hosts::PageControl* previous = WB.Page(PreviousPage);
+    const int tag = previous ? NumberOf(previous->Tag()) : 0;
+    if (tag != 0) target = tag;
+  }
+  const int next = PageAtPosition.get(target);
+  if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(next))) tab->checked = true;
+  PreviousPage = n == ActivePage ? PageAtPosition.get(fallback) : ActivePage;
+  ActivePage = next;
+  PageProgress.set(n, 0);
+  Dispose(WB, n);
+  ShowPage(ActivePage);
+}
+
+void MainForm::CloseAllPages() {
+  ClosingPages = true;
+  const int count = TabCount();
+  if (count == 0) return;
+  for (int p = 1; p <= count; ++p) {
+    ForwardEnabled.set(p, false);
+    BackEnabled.set(p, false);
+    const int n = PageAtPosition.get(p);
+    PageAtPosition.set(p, 0);
+    if (n > 0) {
+      PageProgress.set(n, 0);
+      Dispose(WB, n);
+    }
+    if (hooks.watchPreviousDocument) hooks.watchPreviousDocument(0);
+  }
+  if (toolbar::Band* tabs = ab_Main.band("tb_Tabs")) tabs->tools().removeAll();
+  ActivePage = PreviousPage = LastPageIndex + 1;
+  AddNewPage("", true);
+  ClosingPages = false;
+  UpdateNavigationTools();
+}
+
+void MainForm::CloseOtherPages(int k) {
+  if (k < 1)
+    k = ActivePage;
+  else
+    ActivePage = PreviousPage = k;
+  hosts::PageControl* kept = WB.Page(k);
+  if (!kept) return;
+  ClosingPages = true;
+  const toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(k));
+  const std::string caption = tab ? tab->caption : "New";
+  const std::string stage = tab ? tab->tag : "";
+  const std::string image = tab ? tab->image : PageIconImage;
+
+  const int position = NumberOf(kept->Tag());
+  const int first = PageAtPosition.get(1);
+  PageAtPosition.set(position, first);
+  PageAtPosition.set(1, k);
+  ForwardEnabled.set(1, ForwardEnabled.get(position));
+  BackEnabled.set(1, BackEnabled.get(position));
+  for (int p = TabCount(); p >= 2; --p) {
+    ForwardEnabled.set(p, false);
+    BackEnabled.set(p, false);
+    const int n = PageAtPosition.get(p);
+    PageAtPosition.set(p, 0);
+    if (n > 0 && n != k) {
+      PageProgress.set(n, 0);
+      Dispose(WB, n);
+    }
+  }
+  if (toolbar::Band* tabs = ab_Main.band("tb_Tabs")) tabs->tools().removeAll();
+  AddTabTool(caption, k, true);
+  if (toolbar::Tool* again = ab_Main.tool("tb_Tabs", TabName(k))) {
+    again->checked = true;
+    // The loading picture it had stays: the next stage change redraws it.
+    again->tag = stage;
+    again->image = image;
+  }
+  kept->SetContainer(hosts::Container::kPageArea);
+  kept->SetVisible(true);
+  kept->BringToFront();
+  if (hooks.attachPageCommands) hooks.attachPageCommands(k);
+  kept->SetTag("1");
+  ClosingPages = false;
+  kept->MoveToFill();
+  // A kept page that was not the shown one must now show its own address and state.
+  ShowPage(k);
+}
+
+int MainForm::PositionOf(int n) const {
+  const hosts::PageControl* page = WB.Page(n);
+  return page ? NumberOf(page->Tag()) : 0;
+}
+
+void MainForm::OnToolHover(toolbar::Tool& tool) {
+  if (tool.name.rfind("tabs-", 0) != 0) {
+    OverTab = false;
+    // While the tab menu is open its commands still act on the tab it was opened on.
+    if (MenuBandFlag) ContextPage = 0;
+    return;
+  }
+  const int n = NumberOf(tool.name.substr(5));
+  const hosts::PageControl* page = WB.Page(n);
+  const std::string url = page ? ShowBlanks(page->LocationURL()) : std::string();
+  tool.tooltip = url.empty() ? "Blank Page" : ShortenText(url, 50);
+  ContextPage = n;
+  OverTab = true;
+}
+
+void MainForm::OnWindowClosing(int n, bool& cancel) {
+  if (ClosingPages) return;
+  cancel = true;
+  hosts::PageControl* page = WB.Page(n);
+  if (n == 0 || !page) return;  // the sink of refused windows stays
+  if (n == ActivePage) {
+    ClosePage(n);
+    return;
+  }
+  RemoveTabAt(*this, NumberOf(page->Tag()), n);
+  if (PreviousPage == n) PreviousPage = ActivePage;
+  PageProgress.set(n, 0);
+  Dispose(WB, n);
+  ab_Main.recalcLayout();
+}
+
+}  // namespace zor::shell
