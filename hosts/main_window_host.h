@@ -68,6 +68,24 @@ class MainWindowHost {
                                               const std::string& default_text) = 0;
   // An open-file dialog with a filter of "description|pattern|..." pairs; empty when cancelled.
   virtual std::string OpenFileDialog(const std::string& filter) = 0;
+
+  // Cut, copy or paste: `key` ('X', 'C' or 'V') with Ctrl, as it reaches the widget
+  // holding the keyboard focus; delivered before the call returns.
+  virtual void SendControlKey(char key) { (void)key; }
+  // A disabled window takes no input (while a modal tool window is up).
+  virtual void SetEnabled(bool on) { (void)on; }
+  // Waits for the next window event and runs it with whatever else is pending.
+  virtual void WaitForEvents() { ProcessPendingEvents(); }
+  // Opens the Internet-options window on its page `page` (0 general, 1 security) and
+  // returns its task identifier (see WindowSystem::ProcessOf); 0 when it cannot open.
+  virtual int StartInternetOptions(int page) {
+    (void)page;
+    return 0;
+  }
+  virtual bool TaskRunning(int task) const {
+    (void)task;
+    return false;
+  }
 };
 
 }  // namespace zor::hosts

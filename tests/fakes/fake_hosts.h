@@ -1,14 +1,18 @@
 // Fakes of the page array and the main window: they record what the logic asks of them.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "common/connection.h"
 #include "hosts/main_window_host.h"
+#include "hosts/page_commands.h"
 #include "hosts/page_control.h"
+#include "hosts/window_system.h"
 
 namespace zor::fakes {
 
@@ -29,35 +33,58 @@ class FakePage : public hosts::PageControl {
   int cleared = 0;
   int focused = 0;
   int fronted = 0;
+  // Calls of the browser members, one text each ("stop", "back", "refresh:1", "exec:19:2:4").
+  std::vector<std::string> calls;
+  // A member named here ("stop", "exec", "focus", ...) throws, as a failing call does.
+  std::string failing;
+  // Answers to RunDom, by script; the scripts run are kept in order.
+  std::vector<std::string> scripts;
+  std::function<hosts::ScriptResult(const std::string&)> dom_answer;
+
+  void Call(const std::string& what, const std::string& detail = {}) {
+    if (!failing.empty() && what == failing) throw std::runtime_error(what + " failed");
+    calls.push_back(detail.empty() ? what : what + ":" + detail);
+  }
 
   void SetContainer(hosts::Container c) override { container = c; }
   void SetVisible(bool v) override { visible = v; }
   void MoveToFill() override {}
   void BringToFront() override { ++fronted; }
-  void Focus() override { ++focused; }
+  void Focus() override {
+    Call("focus");
+    ++focused;
+  }
   std::string Tag() const override { return tag; }
   void SetTag(const std::string& t) override { tag = t; }
   void Navigate(const std::string& url) override {
     navigations.push_back(url);
     location = url;
   }
-  void Stop() override {}
+  void Stop() override { Call("stop"); }
   std::string LocationURL() const override { return location; }
   std::string LocationName() const override { return title.empty() ? location : title; }
   bool HasDocument() const override { return has_document; }
   std::string DocumentTitle() const override { return title; }
   void ClearDocument() override { ++cleared; }
-  bool Busy() const override { return false; }
-  int ReadyState() const override { return 0; }
+  bool Busy() const override { return busy; }
+  int ReadyState() const override { return ready_state; }
+  bool busy = false;
+  int ready_state = 0;
   bool Silent() const override { return silent; }
   void SetSilent(bool s) override { silent = s; }
   void SetRegisterAsBrowser(bool on) override { register_as_browser = on; }
   void SetRegisterAsDropTarget(bool on) override { register_as_drop_target = on; }
-  void GoBack() override {}
-  void GoForward() override {}
-  void GoHome() override {}
-  void Refresh(int) override {}
-  void ExecWB(int, int, int) override {}
+  void GoBack() override { Call("back"); }
+  void GoForward() override { Call("forward"); }
+  void GoHome() override { Call("home"); }
+  void Refresh(int level) override { Call("refresh", std::to_string(level)); }
+  void ExecWB(int command, int option, int input) override {
+    Call("exec", std::to_string(command) + ":" + std::to_string(option) + ":" + std::to_string(input));
+  }
+  void RunDom(const std::string& body, hosts::ScriptDone done) override {
+    scripts.push_back(body);
+    if (done) done(dom_answer ? dom_answer(body) : hosts::ScriptResult{false, "", "no document"});
+  }
 };
 
 class FakePageHost : public hosts::PageHost {
@@ -141,6 +168,189 @@ class FakeWindow : public hosts::MainWindowHost {
   std::optional<std::string> input_answer;
   std::vector<std::string> file_filters;
   std::string file_answer;
+
+  // The address box's selection, the typed-URL store, the progress area, band places.
+  bool AddressAllSelected() const override { return all_selected; }
+  void SelectAllAddress() override {
+    ++select_alls;
+    all_selected = true;
+  }
+  std::string TypedUrlsFile() const override { return typed_urls_file; }
+  void DrawProgress(int percent, bool loading, const std::string& label) override {
+    progress = {percent, loading, label};
+    ++progress_draws;
+  }
+  int BandLeft(const std::string& band) const override {
+    auto it = band_left.find(band);
+    return it == band_left.end() ? 0 : it->second;
+  }
+  struct Progress {
+    int percent = 0;
+    bool loading = false;
+    std::string label;
+  } progress;
+  int progress_draws = 0;
+  bool all_selected = true;
+  int select_alls = 0;
+  std::string typed_urls_file;
+  std::map<std::string, int> band_left;
+
+  void SendControlKey(char key) override { keys.push_back(std::string("Ctrl+") + key); }
+  void SetEnabled(bool on) override { enabled_log.push_back(on); }
+  void WaitForEvents() override {
+    ++waits;
+    if (on_wait) on_wait();
+  }
+  int StartInternetOptions(int page) override {
+    options_pages.push_back(page);
+    return options_task;
+  }
+  bool TaskRunning(int task) const override { return task != 0 && task == running_task; }
+  std::vector<std::string> keys;
+  std::vector<bool> enabled_log;
+  int waits = 0;
+  std::function<void()> on_wait;  // what happens while the window waits (the user closing a window)
+  std::vector<int> options_pages;
+  int options_task = 0;  // what StartInternetOptions returns
+  int running_task = 0;  // the task that is still running
+};
+
+// The page command object: records the commands and holds the offline state.
+class FakePageCommands : public hosts::PageCommands {
+ public:
+  void Attach(int page) override { attached = page; }
+  int AttachedPage() const override { return attached; }
+  bool Offline() const override { return offline; }
+  void SetOffline(bool on) override { offline = on; }
+  void ShowFind() override { log.push_back("find"); }
+  void ShowSource() override { log.push_back("source"); }
+  void OrganizeFavorites() override { log.push_back("organize"); }
+  void OpenAddressBook() override { log.push_back("addressbook"); }
+  int attached = 0;
+  bool offline = false;
+  std::vector<std::string> log;
+};
+
+// Top-level windows kept as a list under the desktop (handle 1), in window order.
+class FakeWindowSystem : public hosts::WindowSystem {
+ public:
+  struct Win {
+    Handle handle = 0;
+    std::string title;
+    std::string class_name = "FakeWindow";
+    Rect rect;
+    int process = 100;
+    bool topmost = false;
+    int flashes = 0;
+    bool minimized = false;
+    Handle parent = 0;
+  };
+  static constexpr Handle kDesktop = 1;
+  std::vector<Win> windows;
+  Handle main_window = 0;
+  std::vector<std::string> log;
+
+  Handle Add(const std::string& title, int process = 100, Rect rect = {}) {
+    Win w;
+    w.handle = next_++;
+    w.title = title;
+    w.process = process;
+    w.rect = rect;
+    windows.push_back(w);
+    return w.handle;
+  }
+  Win* Find(Handle h) {
+    for (Win& w : windows)
+      if (w.handle == h) return &w;
+    return nullptr;
+  }
+  const Win* Find(Handle h) const { return const_cast<FakeWindowSystem*>(this)->Find(h); }
+
+  Handle Desktop() const override { return kDesktop; }
+  Handle FirstChild(Handle h) const override { return h == kDesktop && !windows.empty() ? windows.front().handle : 0; }
+  Handle Next(Handle h) const override {
+    for (size_t i = 0; i + 1 < windows.size(); ++i)
+      if (windows[i].handle == h) return windows[i + 1].handle;
+    return 0;
+  }
+  Handle FromPoint(int x, int y) const override {
+    for (const Win& w : windows)
+      if (x >= w.rect.left && x < w.rect.right && y >= w.rect.top && y < w.rect.bottom) return w.handle;
+    return 0;
+  }
+  Handle MainWindow() const override { return main_window; }
+  bool SetText(Handle h, const std::string& text) override {
+    Win* w = Find(h);
+    if (w) w->title = text;
+    return w;
+  }
+  std::string Text(Handle h) const override {
+    const Win* w = Find(h);
+    return w ? w->title : std::string();
+  }
+  std::string ClassName(Handle h) const override {
+    const Win* w = Find(h);
+    return w ? w->class_name : std::string();
+  }
+  bool GetRect(Handle h, Rect& rect) const override {
+    const Win* w = Find(h);
+    if (w) rect = w->rect;
+    return w;
+  }
+  bool Move(Handle h, int x, int y, int width, int height, bool) override {
+    Win* w = Find(h);
+    if (w) w->rect = {x, y, x + width, y + height};
+    return w;
+  }
+  int Close(Handle h) override {
+    Record("close", h);
+    return 0;
+  }
+  bool Minimize(Handle h) override {
+    Win* w = Find(h);
+    if (w) w->minimized = true;
+    return w;
+  }
+  bool Destroy(Handle h) override {
+    for (auto it = windows.begin(); it != windows.end(); ++it)
+      if (it->handle == h) {
+        windows.erase(it);
+        return true;
+      }
+    return false;
+  }
+  bool Flash(Handle h) override {
+    Win* w = Find(h);
+    if (w) ++w->flashes;
+    return w;
+  }
+  bool BringToTop(Handle h) override { return Record("top", h); }
+  bool SetTopmost(Handle h, bool on) override {
+    Win* w = Find(h);
+    if (w) w->topmost = on;
+    return w;
+  }
+  Handle SetParent(Handle h, Handle parent) override {
+    Win* w = Find(h);
+    if (!w) return 0;
+    const Handle old = w->parent;
+    w->parent = parent;
+    return old;
+  }
+  Handle Menu(Handle) const override { return 0; }
+  bool SetMenu(Handle, Handle) override { return false; }
+  bool DrawMenuBar(Handle h) override { return Find(h) != nullptr; }
+  int ProcessOf(Handle h) const override {
+    const Win* w = Find(h);
+    return w ? w->process : 0;
+  }
+
+ private:
+  bool Record(const char* what, Handle h) {
+    log.push_back(std::string(what) + ":" + std::to_string(h));
+    return Find(h) != nullptr;
+  }
+  Handle next_ = 2;
 };
 
 // A Connection that records the calls and serves a fixed proxy list.
