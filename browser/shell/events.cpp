@@ -23,6 +23,16 @@ void MainForm::WireEvents() {
   ab_Main.events.mouseEnter = [this](toolbar::Tool& tool) { OnToolHover(tool); };
   ab_Main.events.bandResize = [this](toolbar::Band& band) { OnBandResize(band); };
 
+  page.documentEvent = [this](int n, const std::string&) {
+    if (n == ActivePage) QueryEditStates(n);
+  };
+  ab_Main.events.toolClick = [this](toolbar::Tool& tool) { OnToolClick(tool); };
+  ab_Main.events.bandOpen = [this](toolbar::Band& band, bool& cancel) { OnBandOpen(band, cancel); };
+  ab_Main.events.bandClose = [this](toolbar::Band& band) { OnBandClose(band); };
+  ab_Main.events.toolDblClick = [this](toolbar::Tool& tool) { OnToolDblClick(tool); };
+  ab_Main.events.childBandChange = [this](toolbar::Band& band) { OnChildBandChange(band); };
+  hooks.refreshEditTools = [this] { RefreshEditTools(); };
+
   txt_status.onShow = [this](const std::string& text) {
     if (hooks.setStatusText) hooks.setStatusText(text);
   };

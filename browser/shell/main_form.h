@@ -3,6 +3,7 @@
 // procedure here runs the same against the GTK/WebKit hosts and against test fakes.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/commands/command_hooks.h"
 #include "browser/messaging/status_channel.h"
 #include "common/connection.h"
 #include "hosts/input_hook.h"
@@ -17,6 +19,7 @@
 #include "hosts/page_commands.h"
 #include "hosts/page_control.h"
 #include "hosts/toolbar/toolbar.h"
+#include "hosts/window_system.h"
 
 namespace zor::shell {
 
@@ -229,6 +232,42 @@ class MainForm {
 
   // The command dispatcher: one tool click (commands/dispatcher.cpp).
   void OnToolClick(toolbar::Tool& tool);
+  // The ids the command table binds, in table order (the prefix families aside).
+  static std::vector<std::string> CommandIds();
+  // Calls of the commands into later parts and the engine's page queries.
+  CommandHooks commandHooks;
+  // The link filter of the links page: set by "b_viewspecial", used once.
+  std::string LinkFilter;
+  // The top-level windows, for finding and retitling the options window (null: none).
+  hosts::WindowSystem* windows = nullptr;
+
+  // Bars, bands and menu state (commands/bands.cpp): the bars' other events.
+  void OnBandOpen(toolbar::Band& band, bool& cancel);
+  void OnBandClose(toolbar::Band& band);
+  void OnToolDblClick(toolbar::Tool& tool);
+  void OnChildBandChange(toolbar::Band& band);
+  // The side bar follows "b_showfav" and "b_history": shown with the checked one's page, or hidden.
+  void ShowLeftBar();
+
+  // Edit, text size, offline and Internet options (commands/edit_view.cpp).
+  void RefreshTextSizeTools();
+  void RefreshEditTools();
+  void SyncOfflineTools();
+  // Returns once the options window has closed; the main window is disabled meanwhile.
+  void OpenInternetOptions(int page);
+  // The edit tools of "sub_Edit" and the document command each stands for, in order.
+  static constexpr std::array<const char*, 7> kEditTools = {"b_undo", "b_redo", "b_cut", "b_copy",
+                                                             "b_paste", "b_del", "b_selectall"};
+  static constexpr std::array<const char*, 7> kEditCommands = {"undo", "redo", "cut", "copy",
+                                                                "paste", "delete", "selectall"};
+  // What a page last answered for its edit commands; asked again after every trusted
+  // click, key press or focus change, so the Edit menu opens showing the truth.
+  struct EditCommandStates {
+    std::array<bool, 7> known{};
+    std::array<bool, 7> enabled{};
+  };
+  GrowTable<EditCommandStates> EditStates;
+  void QueryEditStates(int page);
 
   // The proxy menu as built at start-up from the saved proxy.
   void BuildStartupProxyMenu(const std::string& proxy_ip);

@@ -62,9 +62,15 @@ class FakePage : public hosts::PageControl {
   }
   void Stop() override { Call("stop"); }
   std::string LocationURL() const override { return location; }
-  std::string LocationName() const override { return title.empty() ? location : title; }
+  std::string location_name;  // when empty, the title or else the address stands for it
+  std::string LocationName() const override {
+    return !location_name.empty() ? location_name : title.empty() ? location : title;
+  }
   bool HasDocument() const override { return has_document; }
-  std::string DocumentTitle() const override { return title; }
+  std::string DocumentTitle() const override {
+    if (failing == "title") throw std::runtime_error("title failed");
+    return title;
+  }
   void ClearDocument() override { ++cleared; }
   bool Busy() const override { return busy; }
   int ReadyState() const override { return ready_state; }
@@ -108,6 +114,7 @@ class FakeWindow : public hosts::MainWindowHost {
  public:
   std::string caption;
   std::vector<std::string> messages;
+  std::vector<std::string> message_titles;
   std::vector<std::string> address_items;
   std::string address_text;
   std::string progress_image;
@@ -118,8 +125,9 @@ class FakeWindow : public hosts::MainWindowHost {
   std::string Caption() const override { return caption; }
   void Show() override { shown = true; }
   void Maximize() override { maximized = true; }
-  hosts::MessageResult MessageBox(const std::string& text, hosts::MessageButtons, const std::string&) override {
+  hosts::MessageResult MessageBox(const std::string& text, hosts::MessageButtons, const std::string& title) override {
     messages.push_back(text);
+    message_titles.push_back(title);
     return message_answer;
   }
   hosts::MessageResult message_answer = hosts::MessageResult::kOk;
@@ -368,9 +376,13 @@ class FakeConnection : public Connection {
     return false;
   }
   bool inBlackList(const std::string&) override { return false; }
-  void delTemp(bool, bool, bool, StatusBox*, const std::string&) override {}
-  void addtoHei(const std::string&) override {}
-  void addToNonProxy(const std::string&, const std::string&) override {}
+  void delTemp(bool cookies, bool temp_files, bool history, StatusBox*, const std::string&) override {
+    log_->push_back(std::string("delTemp:") + (cookies ? "1" : "0") + (temp_files ? "1" : "0") + (history ? "1" : "0"));
+  }
+  void addtoHei(const std::string& s) override { log_->push_back("addtoHei:" + s); }
+  void addToNonProxy(const std::string& ip, const std::string& host) override {
+    log_->push_back("addToNonProxy:" + ip + ":" + host);
+  }
 
  private:
   std::vector<std::string>* log_;

@@ -1,0 +1,519 @@
+// The command table row by row (in its order), the prefix families, the context page
+// and the failure rule, through tool clicks on the shipped skin.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "commands/command_fixture.h"
+#include "common/files.h"
+
+namespace zor::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+class Dispatcher : public CommandFixture {};
+
+// --- Every id of the skin is bound or known to be unbound -----------------------------
+
+TEST_F(Dispatcher, EverySkinToolIsDispatchedOrKnownUnbound) {
+  const std::vector<std::string> ids = shell::MainForm::CommandIds();
+  const std::set<std::string> bound(ids.begin(), ids.end());
+  EXPECT_EQ(bound.size(), ids.size()) << "an id stands twice in the table";
+  // Tools that only open a submenu, separators, docked controls, and status indicators
+  // whose action is a double click or a dropdown.
+  const std::set<std::string> unbound_exact = {"b_security", "b_blocked", "b_viewlinks2"};
+  // The families dispatched by prefix, and the tools that carry no command.
+  auto unbound = [&](const std::string& name) {
+    for (const char* prefix : {"fav", "tra", "tab", "block", "lang", "Proxy", "m_", "spe_", "ctl_", "frm_"})
+      if (name.rfind(prefix, 0) == 0) return true;
+    return unbound_exact.count(name) > 0;
+  };
+  std::vector<std::string> missing;
+  for (const toolbar::Tool* tool : toolbar.allTools())
+    if (!bound.count(tool->name) && !unbound(tool->name)) missing.push_back(tool->name);
+  EXPECT_THAT(missing, IsEmpty());
+  // Design mode lives on a tool whose name looks like a separator's.
+  EXPECT_TRUE(bound.count("sep_sFile2"));
+}
+
+TEST_F(Dispatcher, EveryClickEndsWithOneRedraw) {
+  view.redraws = 0;
+  ClickTool("no_such_command");
+  EXPECT_EQ(view.redraws, 1);
+  Click("sub_Usetools", "b_killpop");
+  EXPECT_EQ(view.redraws, 2);
+}
+
+// --- Rows, in table order --------------------------------------------------------------
+
+TEST_F(Dispatcher, NewPagesBlankWithHomePageAndCopy) {
+  Load(1, "http://127.0.0.1:9/a");
+  Click("sub_File", "b_newt");
+  EXPECT_EQ(form->ActivePage, 2);
+  EXPECT_THAT(Page(2)->navigations, IsEmpty());
+  Click("sub_File", "b_new2");
+  EXPECT_EQ(form->ActivePage, 3);
+  EXPECT_THAT(Calls(3), Contains("home"));
+  form->SelectPage(1);
+  Click("tab_Menu", "b_new3");
+  EXPECT_THAT(Page(4)->navigations, ElementsAre("http://127.0.0.1:9/a"));
+}
+
+TEST_F(Dispatcher, LinkInNewTabNeedsASchemeInTheFirstEightCharacters) {
+  form->txt_status.ShowPageStatus("abcdef://x");
+  Click("sub_File", "spe_sNew1");
+  EXPECT_EQ(form->LastPageIndex, 1);
+  form->txt_status.ShowPageStatus("abcde://x");
+  Click("sub_File", "spe_sNew1");
+  ASSERT_EQ(form->LastPageIndex, 2);
+  EXPECT_THAT(Page(2)->navigations, ElementsAre("abcde://x"));
+}
+
+TEST_F(Dispatcher, NavigationRowsActOnTheCurrentPage) {
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  Calls(1);
+  Calls(second);
+  form->ContextPage = 1;  // not used by these rows
+  Click("tb_Main", "b_back");
+  Click("tb_Main", "b_forward");
+  Click("tb_Main", "b_refresh");
+  Click("tb_Main", "b_home");
+  EXPECT_THAT(Calls(second), ElementsAre("back", "forward", "refresh:1", "home"));
+  EXPECT_THAT(Calls(1), IsEmpty());
+}
+
+TEST_F(Dispatcher, StopAndStopAllZeroTheProgress) {
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  form->PageProgress.set(1, 40);
+  form->PageProgress.set(second, 60);
+  Click("tb_Main", "b_stop");
+  EXPECT_THAT(Calls(second), Contains("stop"));
+  EXPECT_THAT(Calls(1), Not(Contains("stop")));
+  EXPECT_EQ(form->PageProgress.get(second), 0);
+  EXPECT_EQ(form->PageProgress.get(1), 40);
+
+  form->lbl_Inf = "60%";
+  Click("sub_View", "b_stopall");
+  EXPECT_THAT(Calls(1), Contains("stop"));
+  EXPECT_THAT(Calls(second), Contains("stop"));
+  EXPECT_EQ(form->PageProgress.get(1), 0);
+  EXPECT_EQ(form->lbl_Inf, "");
+}
+
+TEST_F(Dispatcher, PageControlCommandsPassTheirIdsAndOptions) {
+  Calls(1);
+  Click("sub_File", "b_pageset");
+  Click("sub_File", "b_preview");
+  Click("sub_File", "b_print");
+  Click("sub_File", "b_property");
+  Click("sub_Edit", "b_selectall");
+  Click("sub_Edit", "b_del");
+  Click("sub_Edit", "b_undo");
+  Click("sub_Edit", "b_redo");
+  EXPECT_THAT(Calls(1), ElementsAre("exec:8:0:0", "exec:7:0:0", "exec:6:1:0", "exec:10:2:0", "exec:17:0:0",
+                                    "exec:33:0:0", "exec:15:0:0", "exec:16:0:0"));
+}
+
+TEST_F(Dispatcher, TextSizesSetTheZoomLevelWithoutPrompt) {
+  Calls(1);
+  for (const char* tool : {"b_biggest", "b_big", "b_normal", "b_small", "b_smallest"}) Click("sub_Text", tool);
+  EXPECT_THAT(Calls(1), ElementsAre("exec:19:2:4", "exec:19:2:3", "exec:19:2:2", "exec:19:2:1", "exec:19:2:0"));
+}
+
+TEST_F(Dispatcher, TabMenuCommandsActOnTheContextPageOthersOnTheCurrent) {
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  Calls(1);
+  Calls(second);
+  form->ContextPage = 1;
+  Click("tab_Menu", "b_saveas");
+  Click("sub_File", "b_print");
+  EXPECT_THAT(Calls(1), ElementsAre("exec:4:1:0"));
+  EXPECT_THAT(Calls(second), ElementsAre("exec:6:1:0"));
+  // Without a context page the current page takes its place.
+  form->ContextPage = 0;
+  Click("sub_File", "b_saveas");
+  EXPECT_THAT(Calls(second), ElementsAre("exec:4:1:0"));
+}
+
+TEST_F(Dispatcher, CloseRowsUseTheContextPage) {
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  const int third = OpenPage("http://127.0.0.1:9/c");
+  form->ContextPage = second;
+  Click("tab_Menu", "b_close");
+  EXPECT_EQ(pages.Fake(second), nullptr);
+  EXPECT_NE(pages.Fake(third), nullptr);
+  EXPECT_EQ(form->TabCount(), 2);
+
+  form->ContextPage = 1;
+  Click("tab_Menu", "b_closeall2");
+  EXPECT_EQ(form->TabCount(), 1);
+  EXPECT_EQ(form->ActivePage, 1);
+
+  Click("tab_Menu", "b_closeall1");
+  EXPECT_EQ(form->TabCount(), 1);
+  EXPECT_NE(form->ActivePage, 1);
+}
+
+TEST_F(Dispatcher, QuitAsksOnceThroughTheExitQuestion) {
+  window.message_answer = hosts::MessageResult::kCancel;
+  Click("sub_File", "b_quit");
+  EXPECT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.close_requests, 1);
+}
+
+TEST_F(Dispatcher, OfflineFromTheStatusBarThenTheFileMenuEndsOnline) {
+  toolbar::Tool& file = Tool("sub_File", "b_offline");
+  toolbar::Tool& status = Tool("sb_Status", "b_offline");
+  ASSERT_FALSE(file.checked);
+  Click("sb_Status", "b_offline");
+  EXPECT_TRUE(file.checked);
+  EXPECT_TRUE(status.checked);
+  EXPECT_TRUE(page_commands.offline);
+  Click("sub_File", "b_offline");
+  EXPECT_FALSE(file.checked);
+  EXPECT_FALSE(status.checked);
+  EXPECT_FALSE(page_commands.offline);
+}
+
+TEST_F(Dispatcher, CutCopyPasteFocusThePageThenSendTheKey) {
+  Calls(1);
+  Click("sub_Edit", "b_cut");
+  Click("sub_Edit", "b_copy");
+  Click("sub_Edit", "b_paste");
+  EXPECT_THAT(window.keys, ElementsAre("Ctrl+X", "Ctrl+C", "Ctrl+V"));
+  EXPECT_THAT(Calls(1), ElementsAre("focus", "focus", "focus"));
+}
+
+TEST_F(Dispatcher, PageCommandObjectRows) {
+  Click("sub_Edit", "b_find");
+  Click("sub_View", "b_source");
+  Click("sub_Usetools", "b_openaddrbook");
+  int rebuilds = 0;
+  form->commandHooks.rebuildFavorites = [&] { ++rebuilds; };
+  Click("sub_Fav", "b_orgfav");
+  EXPECT_THAT(page_commands.log, ElementsAre("find", "source", "addressbook", "organize"));
+  EXPECT_EQ(rebuilds, 1);
+}
+
+TEST_F(Dispatcher, FullScreenTogglesBothTools) {
+  Click("tb_Main", "b_fullscreen");
+  EXPECT_TRUE(window.full_screen);
+  EXPECT_TRUE(Tool("sub_View", "b_fullscreen").checked);
+  Click("sub_View", "b_fullscreen");
+  EXPECT_FALSE(window.full_screen);
+}
+
+TEST_F(Dispatcher, AddFavoriteNeedsADocumentAndFallsBackToTheLocationName) {
+  std::vector<std::string> added;
+  form->commandHooks.addFavorite = [&](const std::string& url, const std::string& title) {
+    added.push_back(url + "|" + title);
+  };
+  Click("tab_Menu", "b_addfav");  // a blank page has no document
+  EXPECT_THAT(added, IsEmpty());
+
+  Load(1, "http://127.0.0.1:9/a", "Title A");
+  Page(1)->location_name = "Name A";
+  Click("tab_Menu", "b_addfav");
+  Page(1)->failing = "title";
+  Click("sub_Fav", "b_addfav");
+  EXPECT_THAT(added, ElementsAre("http://127.0.0.1:9/a|Title A", "http://127.0.0.1:9/a|Name A"));
+}
+
+TEST_F(Dispatcher, GoAndOpenFileLoadTheAddressBoxInTheCurrentPage) {
+  window.address_text = "http://127.0.0.1:9/typed";
+  Click("tb_Addressbar", "b_go");
+  EXPECT_THAT(Page(1)->navigations, ElementsAre("http://127.0.0.1:9/typed"));
+
+  window.file_answer = "";
+  Click("sub_File", "b_openfile");
+  EXPECT_THAT(window.file_filters,
+              ElementsAre("*.HTML;*.HTM|*.HTML;*.HTM|*.XML;*.SML|*.XML;*.SML|*.MHT;*.MHT|*.MHT;*.MHT|*.*|*.*"));
+  EXPECT_EQ(Page(1)->navigations.size(), 1u);
+
+  const std::string file = (folder / "page.htm").string();
+  std::ofstream(file) << "<p>x</p>";
+  window.file_answer = file;
+  Click("sub_File", "b_openfile");
+  ASSERT_EQ(Page(1)->navigations.size(), 2u);
+  EXPECT_EQ(Page(1)->navigations.back(), "file://" + file);
+  EXPECT_EQ(form->LastPageIndex, 1);
+}
+
+TEST_F(Dispatcher, ScrollAndDesignModeRunInTheDocumentAndLeaveTheirTools) {
+  Click("sub_View", "b_scrollon");
+  Click("sub_Edit", "sep_sFile2");
+  ASSERT_EQ(Page(1)->scripts.size(), 2u);
+  EXPECT_NE(Page(1)->scripts[0].find("\"scroll\""), std::string::npos);
+  EXPECT_NE(Page(1)->scripts[1].find("designMode"), std::string::npos);
+  EXPECT_FALSE(Tool("sub_View", "b_scrollon").checked);
+}
+
+TEST_F(Dispatcher, ShowIconsTogglesThenRebuildsTheMenuItStandsIn) {
+  // The rebuild recreates the clicked tool itself; the click must not touch it after.
+  form->commandHooks.rebuildFavorites = [&] {
+    toolbar::Band* fav = toolbar.band("sub_Fav");
+    const bool icons = fav->tools().item("b_iconon")->checked;
+    fav->tools().removeAll();
+    form->AddBandTool("sub_Fav", "b_iconon", 616, "0", "Show Icons", false)->checked = icons;
+  };
+  Click("sub_Fav", "b_iconon");
+  EXPECT_TRUE(Tool("sub_Fav", "b_iconon").checked);
+}
+
+TEST_F(Dispatcher, CorvaneRowsCreateTheConnectionAndPassThePage) {
+  Load(1, "http://127.0.0.1:9/x/y");
+  const int second = OpenPage("http://127.0.0.1:8/z");
+  (void)second;
+  form->ContextPage = 1;
+  corvane.clear();
+  Click("sub_Usetools", "b_delcookie");
+  Click("sub_Usetools", "b_deltempfiles");
+  Click("sub_Usetools", "b_delhistory");
+  Click("tab_Menu", "b_addtohei");
+  Click("tab_Menu", "b_addtononproxy");
+  Click("sub_Usetools", "b_setup");
+  EXPECT_THAT(corvane, ElementsAre("delTemp:100", "delTemp:010", "delTemp:001", "addtoHei:http://127.0.0.1:9/x/y",
+                                   "addToNonProxy:Empty:127.0.0.1:9", "ShowWindow"));
+}
+
+TEST_F(Dispatcher, MailRowsPassTextsUnescaped) {
+  std::vector<std::string> mails;
+  int mail_program = 0;
+  form->commandHooks.sendMail = [&](const std::string& to, const std::string& subject, const std::string& body) {
+    mails.push_back(to + "|" + subject + "|" + body);
+  };
+  form->commandHooks.startMailProgram = [&] { ++mail_program; };
+  Load(1, "http://127.0.0.1:9/a b?x=1&y=2");
+  Tool("tb_Tabs", "tabs-1").caption = "R&D notes";
+  Click("sub_File", "b_sendemail");
+  Click("sub_File", "b_sendaddr");
+  Click("sub_Usetools", "b_emailall");
+  EXPECT_THAT(mails, ElementsAre("||", "|R&D notes|http://127.0.0.1:9/a b?x=1&y=2"));
+  EXPECT_EQ(mail_program, 1);
+}
+
+TEST_F(Dispatcher, ExportRowsGoToTheirHooksWithTheCurrentPage) {
+  std::vector<std::string> log;
+  form->commandHooks.quickSave = [&](bool save, int page) { log.push_back((save ? "save:" : "text:") + std::to_string(page)); };
+  form->commandHooks.viewLinks = [&](int page) { log.push_back("links:" + std::to_string(page) + ":" + form->LinkFilter); };
+  form->commandHooks.importExportFav = [&](bool import) { log.push_back(import ? "import" : "export"); };
+  form->commandHooks.editTranslationList = [&] { log.push_back("translist"); };
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  form->ContextPage = 1;
+  Click("tb_Main", "b_fastsave");
+  Click("sub_View", "b_viewtexts");
+  Click("sub_Links", "b_viewlinks");
+  Click("sub_Favio", "b_importfav");
+  Click("sub_Favio", "b_exportfav");
+  ClickTool("b_orgtrans");
+  const std::string n = std::to_string(second);
+  EXPECT_THAT(log, ElementsAre("save:" + n, "text:" + n, "links:" + n + ":", "import", "export", "translist"));
+}
+
+TEST_F(Dispatcher, LinksContainingTextAsksAndAnEmptyAnswerOpensNothing) {
+  std::vector<std::string> filters;
+  form->commandHooks.viewLinks = [&](int) { filters.push_back(form->LinkFilter); };
+  window.input_answer = "";
+  Click("sub_Links", "b_viewspecial");
+  window.input_answer = std::nullopt;  // cancelled
+  Click("sub_Links", "b_viewspecial");
+  EXPECT_THAT(filters, IsEmpty());
+  EXPECT_EQ(form->LastPageIndex, 1);
+  window.input_answer = ".htm";
+  Click("sub_Links", "b_viewspecial");
+  EXPECT_THAT(filters, ElementsAre(".htm"));
+  EXPECT_THAT(window.prompts, Contains(Tool("sub_Links", "b_viewspecial").caption));
+}
+
+TEST_F(Dispatcher, BarTogglesShowAndHideTheirBands) {
+  for (const auto& [tool, band] : std::vector<std::pair<std::string, std::string>>{
+           {"b_toolsbarok", "tb_Main"}, {"b_addrok", "tb_Addressbar"}, {"b_statusok", "sb_Status"}}) {
+    ASSERT_TRUE(Tool("sub_View", tool).checked);
+    Click("sub_View", tool);
+    EXPECT_FALSE(toolbar.band(band)->visible) << band;
+    EXPECT_FALSE(Tool("sub_View", tool).checked);
+    Click("sub_View", tool);
+    EXPECT_TRUE(toolbar.band(band)->visible) << band;
+  }
+}
+
+TEST_F(Dispatcher, RefreshAllSkipsBlankPages) {
+  const int blank = OpenPage("");
+  const int loaded = OpenPage("http://127.0.0.1:9/c");
+  Load(1, "http://127.0.0.1:9/a");
+  for (int n : {1, blank, loaded}) Calls(n);
+  Click("tab_Menu", "b_refreshall");
+  EXPECT_THAT(Calls(1), ElementsAre("refresh:0"));
+  EXPECT_THAT(Calls(blank), IsEmpty());
+  EXPECT_THAT(Calls(loaded), ElementsAre("refresh:0"));
+}
+
+TEST_F(Dispatcher, TogglesAndTheContentBlocker) {
+  std::vector<int> blocked_pages;
+  form->hooks.applyPageHooks = [&](int page) { blocked_pages.push_back(page); };
+  Click("sub_Usetools", "b_killpop");
+  Click("sub_Usetools", "b_stoppopup");
+  Click("sub_ContentBlock", "b_imgs");
+  Click("sub_ContentBlock", "b_swfs");
+  for (const auto& [band, tool] : std::vector<std::pair<std::string, std::string>>{
+           {"sub_Usetools", "b_killpop"}, {"sub_Usetools", "b_stoppopup"}, {"sub_ContentBlock", "b_imgs"},
+           {"sub_ContentBlock", "b_swfs"}})
+    EXPECT_TRUE(Tool(band, tool).checked) << tool;
+  EXPECT_THAT(blocked_pages, ElementsAre(1, 1));
+}
+
+TEST_F(Dispatcher, SilentModeReachesEveryPage) {
+  const int second = OpenPage("");
+  Click("sub_Usetools", "b_besilent");
+  EXPECT_TRUE(Page(1)->silent);
+  EXPECT_TRUE(Page(second)->silent);
+}
+
+TEST_F(Dispatcher, BasketToggleGoesToItsHook) {
+  int toggles = 0;
+  form->hooks.toggleBasket = [&] { ++toggles; };
+  Click("sub_Usetools", "b_opengetbar");
+  EXPECT_EQ(toggles, 1);
+}
+
+TEST_F(Dispatcher, AboutShowsVersionAndNoticesUnderAbout) {
+  Click("sub_Help", "b_aboutme");
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0].rfind(shell::VersionText() + "\n", 0), 0u);
+  EXPECT_EQ(std::count(window.messages[0].begin(), window.messages[0].end(), '\n'), 3);
+  EXPECT_EQ(window.message_titles[0], "About");
+}
+
+TEST_F(Dispatcher, HistoryWhileFavoritesIsCheckedLeavesOnlyHistory) {
+  Click("tb_Main", "b_showfav");
+  EXPECT_TRUE(toolbar.band("tb_Leftbar")->visible);
+  EXPECT_EQ(toolbar.band("tb_Leftbar")->currentChild()->name, "cbnd_Fav");
+  Click("tb_Main", "b_history");
+  EXPECT_FALSE(Tool("tb_Main", "b_showfav").checked);
+  EXPECT_TRUE(Tool("tb_Main", "b_history").checked);
+  EXPECT_EQ(toolbar.band("tb_Leftbar")->currentChild()->name, "cbnd_History");
+  Click("tb_Main", "b_history");
+  EXPECT_FALSE(toolbar.band("tb_Leftbar")->visible);
+}
+
+// --- Prefix families ------------------------------------------------------------------
+
+TEST_F(Dispatcher, TabToolsSelectThePageAfterTheirFifthCharacter) {
+  while (form->LastPageIndex < 12) OpenPage("");
+  ClickTool("tabs-7", 50007);
+  EXPECT_EQ(form->ActivePage, 7);
+  ClickTool("tabs-12", 50012);
+  EXPECT_EQ(form->ActivePage, 12);
+}
+
+TEST_F(Dispatcher, FavoriteOpensInANewPageOnlyWhenTheCurrentOneShowsAnAddress) {
+  std::vector<int> asked;
+  form->commandHooks.favoriteUrl = [&](int n) {
+    asked.push_back(n);
+    return "http://127.0.0.1:9/fav" + std::to_string(n);
+  };
+  ClickTool("fav3", 1503);
+  EXPECT_EQ(form->LastPageIndex, 1);
+  EXPECT_THAT(Page(1)->navigations, ElementsAre("http://127.0.0.1:9/fav3"));
+  ClickTool("fav4", 1504);
+  ASSERT_EQ(form->LastPageIndex, 2);
+  EXPECT_THAT(Page(2)->navigations, ElementsAre("http://127.0.0.1:9/fav4"));
+  EXPECT_THAT(asked, ElementsAre(3, 4));
+}
+
+TEST_F(Dispatcher, TranslationAndBlockedEntries) {
+  Load(1, "http://127.0.0.1:9/page");
+  form->commandHooks.getTranslationUrl = [](int service, const std::string& address) {
+    return "http://127.0.0.1:7/t" + std::to_string(service) + "?u=" + address;
+  };
+  form->commandHooks.blockedUrl = [](int n) { return "http://127.0.0.1:6/b" + std::to_string(n); };
+  ClickTool("tra2", 1402);
+  ASSERT_EQ(form->LastPageIndex, 2);
+  EXPECT_THAT(Page(2)->navigations, ElementsAre("http://127.0.0.1:7/t2?u=http://127.0.0.1:9/page"));
+  ClickTool("blocked-3", 2803);
+  ASSERT_EQ(form->LastPageIndex, 3);
+  EXPECT_THAT(Page(3)->navigations, ElementsAre("http://127.0.0.1:6/b3"));
+}
+
+TEST_F(Dispatcher, MissingLanguageFileLeavesLngIniAlone) {
+  const auto before = ReadWholeFile((folder / "lng.ini").string());
+  ClickTool("lang_xx", 359, "X", "lng_xx.ini");
+  EXPECT_THAT(window.messages, ElementsAre("Cannot find source file"));
+  EXPECT_EQ(ReadWholeFile((folder / "lng.ini").string()), before);
+}
+
+TEST_F(Dispatcher, LanguageFileReplacesLngIniAndIsApplied) {
+  std::ofstream(folder / "lng_test.ini") << "[ZOR_Main]\nb_newt=Neuer Tab\nZOR_TITLE={N}\n";
+  ClickTool("lang_test", 360, "Test", "lng_test.ini");
+  EXPECT_THAT(window.messages, IsEmpty());
+  EXPECT_EQ(ReadWholeFile((folder / "lng.ini").string()), ReadWholeFile((folder / "lng_test.ini").string()));
+  EXPECT_EQ(Tool("sub_File", "b_newt").caption, "Neuer Tab");
+}
+
+TEST_F(Dispatcher, ProxyEntriesMoveTheCheckAndEmptyMeansDirect) {
+  ASSERT_TRUE(Tool("sub_Proxylist", "Proxy1").checked);  // start-up: a direct connection
+  toolbar::Tool* entry = form->AddBandTool("sub_Proxylist", "Proxy2", 3013, "0", "127.0.0.1:3128", false);
+  toolbar.fireToolClick(*entry);
+  EXPECT_TRUE(entry->checked);
+  EXPECT_FALSE(Tool("sub_Proxylist", "Proxy1").checked);
+  Click("sub_Proxylist", "Proxy1");
+  EXPECT_TRUE(Tool("sub_Proxylist", "Proxy1").checked);
+  EXPECT_FALSE(entry->checked);
+  EXPECT_THAT(corvane, Contains("setProxy:127.0.0.1:3128"));
+  EXPECT_EQ(corvane.back(), "setProxy:");
+}
+
+// --- The failure rule -----------------------------------------------------------------
+
+TEST_F(Dispatcher, AFailingStepIsSkippedWhenThePageHasAnAddress) {
+  Load(1, "http://127.0.0.1:9/a");
+  form->PageProgress.set(1, 50);
+  Page(1)->failing = "stop";
+  view.redraws = 0;
+  Click("tb_Main", "b_stop");
+  EXPECT_EQ(form->PageProgress.get(1), 0);
+  EXPECT_EQ(view.redraws, 1);
+}
+
+TEST_F(Dispatcher, AFailingStepEndsTheCommandOnABlankPage) {
+  form->PageProgress.set(1, 50);
+  Page(1)->failing = "stop";
+  view.redraws = 0;
+  Click("tb_Main", "b_stop");
+  EXPECT_EQ(form->PageProgress.get(1), 50);
+  EXPECT_EQ(view.redraws, 0);
+}
+
+TEST_F(Dispatcher, OneFailingPageDoesNotStopTheOthers) {
+  Load(1, "http://127.0.0.1:9/a");
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  const int third = OpenPage("http://127.0.0.1:9/c");
+  for (int n : {1, second, third}) Calls(n);
+  Page(second)->failing = "refresh";
+  Click("tab_Menu", "b_refreshall");
+  EXPECT_THAT(Calls(1), ElementsAre("refresh:0"));
+  EXPECT_THAT(Calls(third), ElementsAre("refresh:0"));
+}
+
+TEST_F(Dispatcher, NoPageCommandObjectOnABlankPageEndsTheClick) {
+  form->page_commands = nullptr;
+  view.redraws = 0;
+  Click("sub_Edit", "b_find");
+  EXPECT_EQ(view.redraws, 0);
+  Load(1, "http://127.0.0.1:9/a");
+  Click("sub_Edit", "b_find");
+  EXPECT_EQ(view.redraws, 1);
+}
+
+}  // namespace
+}  // namespace zor::testing
