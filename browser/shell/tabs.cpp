@@ -262,6 +262,9 @@ void MainForm::ClosePage(int n) {
   }
   const int next = PageAtPosition.get(target);
   if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(next))) tab->checked = true;
+  // Only the page shown from now on lies in the page area.
+  if (ActivePage != n && ActivePage != next)
+    if (hosts::PageControl* old = WB.Page(ActivePage)) old->SetContainer(hosts::Container::kHidden);
   PreviousPage = n == ActivePage ? PageAtPosition.get(fallback) : ActivePage;
   ActivePage = next;
   PageProgress.set(n, 0);
