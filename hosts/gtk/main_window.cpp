@@ -3,6 +3,10 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <map>
+#include <utility>
+
+#include "common/ini.h"
 
 
 namespace zor::gtk {
@@ -21,6 +25,16 @@ MainWindow::MainWindow(const std::string& program_folder) {
   set_child(*bars_);
 
   ConnectAddressBox();
+  windows_ = std::make_unique<WindowSystemGtk>(*this);
+  form_->windows = windows_.get();
+  form_->commandHooks.zoomLevel = [this](int page) {
+    const webkit::WebKitPage* shown = pages_->WebPage(page);
+    return shown ? shown->zoom_level() : -1;
+  };
+  form_->commandHooks.queryCommandEnabled = [this](int page, const std::string& command,
+                                                   std::function<void(bool)> answer) {
+    QueryCommand(page, command, std::move(answer));
+  };
   page_icon_.set_from_icon_name("text-html-symbolic");
   // The status text fills its area's width and sits in the middle of its height.
   status_text_.set_xalign(0);
@@ -90,6 +104,8 @@ bool MainWindow::StartUp(const std::string& command_line) {
   const std::string config = Glib::build_filename(Glib::get_user_config_dir(), "zor-browser");
   g_mkdir_with_parents(config.c_str(), 0700);
   typed_urls_file_ = Glib::build_filename(config, "typed-urls.ini");
+  options_file_ = Glib::build_filename(config, "internet-options.ini");
+  pages_->home_page = GetProfileString(options_file_, "General", "HomePage", pages_->home_page);
   if (!form_->StartUp(command_line)) return false;
   // The recovery list follows every open, navigation and close; a cheap compare when idle.
   recovery_timer_ = Glib::signal_timeout().connect_seconds(
@@ -426,6 +442,81 @@ void MainWindow::PaintProgress(const Cairo::RefPtr<Cairo::Context>& cr, int widt
     cr->move_to((width - label_width) / 2, (height - label_height) / 2);
     layout->show_in_cairo_context(cr);
   }
+}
+
+void MainWindow::SendControlKey(char key) {
+  // The page (or box) that holds the focus carries out what the keystroke stands for.
+  const char* command = key == 'X' ? WEBKIT_EDITING_COMMAND_CUT
+                        : key == 'C' ? WEBKIT_EDITING_COMMAND_COPY
+                        : key == 'V' ? WEBKIT_EDITING_COMMAND_PASTE
+                                     : nullptr;
+  Gtk::Widget* focus = get_focus();
+  if (!command || !focus) return;
+  for (GtkWidget* w = focus->gobj(); w; w = gtk_widget_get_parent(w)) {
+    if (WEBKIT_IS_WEB_VIEW(w)) {
+      webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(w), command);
+      return;
+    }
+  }
+  const char* action = key == 'X' ? "clipboard.cut" : key == 'C' ? "clipboard.copy" : "clipboard.paste";
+  gtk_widget_activate_action(focus->gobj(), action, nullptr);
+}
+
+void MainWindow::SetEnabled(bool on) { set_sensitive(on); }
+
+void MainWindow::WaitForEvents() { Glib::MainContext::get_default()->iteration(true); }
+
+int MainWindow::StartInternetOptions(int page) {
+  // Task numbers lie above every process identifier, so no window of the program matches.
+  static int next_task = 1 << 24;
+  const webkit::WebKitPage* shown = pages_->WebPage(form_->ActivePage);
+  options_ = std::make_unique<InternetOptionsDialog>(*this, page, pages_->home_page,
+                                                     shown ? shown->LocationURL() : std::string(),
+                                                     shown ? shown->view() : nullptr);
+  options_task_ = next_task++;
+  WindowSystemGtk::SetTask(*options_, options_task_);
+  options_->onHomePage = [this](const std::string& home) {
+    pages_->home_page = home;
+    WriteProfileString(options_file_, "General", "HomePage", home);
+  };
+  options_->present();
+  return options_task_;
+}
+
+bool MainWindow::TaskRunning(int task) const {
+  return task != 0 && task == options_task_ && options_ && options_->get_visible();
+}
+
+void MainWindow::QueryCommand(int page, const std::string& command, std::function<void(bool)> answer) {
+  static const std::map<std::string, const char*> kEngineNames = {
+      {"undo", WEBKIT_EDITING_COMMAND_UNDO}, {"redo", WEBKIT_EDITING_COMMAND_REDO},
+      {"cut", WEBKIT_EDITING_COMMAND_CUT},   {"copy", WEBKIT_EDITING_COMMAND_COPY},
+      {"paste", WEBKIT_EDITING_COMMAND_PASTE}, {"delete", "Delete"},
+      {"selectall", WEBKIT_EDITING_COMMAND_SELECT_ALL}};
+  const auto name = kEngineNames.find(command);
+  const webkit::WebKitPage* shown = pages_->WebPage(page);
+  if (name == kEngineNames.end() || !shown) return;
+  struct Asked {
+    std::weak_ptr<bool> alive;
+    MainWindow* window;
+    int page;
+    WebKitWebView* view;
+    std::function<void(bool)> answer;
+  };
+  auto* asked = new Asked{alive_, this, page, WEBKIT_WEB_VIEW(g_object_ref(shown->view())), std::move(answer)};
+  webkit_web_view_can_execute_editing_command(
+      asked->view, name->second, nullptr,
+      +[](GObject* view, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Asked> asked(static_cast<Asked*>(data));
+        GError* error = nullptr;
+        const bool can = webkit_web_view_can_execute_editing_command_finish(WEBKIT_WEB_VIEW(view), result, &error);
+        if (error) g_error_free(error);
+        // The page may have closed, or its element been given another view, meanwhile.
+        const webkit::WebKitPage* now = asked->alive.expired() ? nullptr : asked->window->pages_->WebPage(asked->page);
+        if (!error && now && now->view() == asked->view) asked->answer(can);
+        g_object_unref(asked->view);
+      },
+      asked);
 }
 
 }  // namespace zor::gtk

@@ -11,8 +11,10 @@
 #include "browser/shell/main_form.h"
 #include "hosts/gtk/address_completion.h"
 #include "hosts/gtk/input_hook_gtk.h"
+#include "hosts/gtk/internet_options.h"
 #include "hosts/gtk/page_commands_gtk.h"
 #include "hosts/gtk/toolbar_view.h"
+#include "hosts/gtk/window_system_gtk.h"
 #include "hosts/main_window_host.h"
 #include "hosts/toolbar/toolbar.h"
 #include "hosts/webkit/webkit_page_host.h"
@@ -57,6 +59,14 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_text) override;
   std::string OpenFileDialog(const std::string& filter) override;
+  void SendControlKey(char key) override;
+  void SetEnabled(bool on) override;
+  void WaitForEvents() override;
+  int StartInternetOptions(int page) override;
+  bool TaskRunning(int task) const override;
+
+  // The Internet-options window while it is (or was last) open; null before.
+  InternetOptionsDialog* internetOptions() { return options_.get(); }
 
   // For engine tests and benchmarks that drive the real window.
   shell::MainForm& form() { return *form_; }
@@ -69,6 +79,8 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   void ConnectAddressBox();
   void PaintProgress(const Cairo::RefPtr<Cairo::Context>& cr, int width, int height);
   bool OnCloseRequest();
+  // Asks the engine whether page `page` would carry out a document command now.
+  void QueryCommand(int page, const std::string& command, std::function<void(bool)> answer);
   // Runs `dialog` modally in a nested loop until `done` is set by one of its handlers.
   void RunNested(Gtk::Window& dialog, const bool& done);
 
@@ -81,6 +93,12 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   std::unique_ptr<PageCommandsGtk> page_commands_;
   std::unique_ptr<InputHookGtk> input_hook_;
   std::unique_ptr<AddressCompletion> completion_;
+  std::unique_ptr<WindowSystemGtk> windows_;
+  std::unique_ptr<InternetOptionsDialog> options_;
+  int options_task_ = 0;
+  std::string options_file_;  // the home page chosen in the options window
+  // Engine answers that arrive after the window has gone are dropped.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
   // The form's own controls, docked into tools.
   Gtk::ComboBoxText address_box_{true};  // cbo_Input
