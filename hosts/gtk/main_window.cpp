@@ -90,6 +90,9 @@ MainWindow::MainWindow(const std::string& program_folder) {
 }
 
 MainWindow::~MainWindow() {
+  // Timers and idle calls hold this window; none may run once it is gone.
+  recovery_timer_.disconnect();
+  resize_idle_.disconnect();
   // Pages reference the form's handlers; drop them first.
   pages_->events = {};
   pages_->suppressContextMenu = nullptr;
@@ -117,9 +120,10 @@ bool MainWindow::StartUp(const std::string& command_line) {
   auto resized = [this] {
     if (!resize_pending_) {
       resize_pending_ = true;
-      Glib::signal_idle().connect_once([this] {
+      resize_idle_ = Glib::signal_idle().connect([this] {
         resize_pending_ = false;
         form_->OnMainWindowResize();
+        return false;
       });
     }
   };

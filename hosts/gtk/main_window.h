@@ -113,6 +113,7 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   std::string typed_urls_file_;
   sigc::connection recovery_timer_;
   bool resize_pending_ = false;
+  sigc::connection resize_idle_;
 };
 
 }  // namespace zor::gtk
