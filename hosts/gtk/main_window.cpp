@@ -6,7 +6,9 @@
 #include <map>
 #include <utility>
 
+#include "browser/commands/connection_loader.h"
 #include "common/ini.h"
+#include "hosts/webkit/network_proxy.h"
 
 
 namespace zor::gtk {
@@ -20,6 +22,14 @@ MainWindow::MainWindow(const std::string& program_folder) {
 
   pages_ = std::make_unique<webkit::WebKitPageHost>(page_area_);
   form_ = std::make_unique<shell::MainForm>(toolbar_, *pages_, *this, program_folder);
+  // Corvane from Requires/, applying its proxy to the pages' session; without the library
+  // the browser runs and its Corvane steps are skipped.
+  form_->createConnection = shell::ConnectionLibrary(
+      form_->FolderPath() + shell::kConnectionLibrary,
+      webkit::SessionProxy::Create(pages_->session())->Services([this](const std::string& text, const std::string& title) {
+        MessageBox(text, hosts::MessageButtons::kOk, title);
+      }));
+  form_->hooks.rebuildProxyMenu = [this] { form_->BuildProxyMenu(); };
   bars_ = std::make_unique<ToolbarView>(toolbar_, program_folder);
   bars_->setClient(page_area_);
   set_child(*bars_);

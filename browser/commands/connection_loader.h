@@ -1,0 +1,24 @@
+// Loading the Corvane library at run time: Requires/libcorvane.so of the program folder,
+// found again on each use until it loads, then kept for the life of the process (it
+// holds the one panel and the proxy in force).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/connection.h"
+
+namespace zor::shell {
+
+inline constexpr const char* kConnectionLibrary = "Requires/libcorvane.so";
+
+// A creator of Connection objects from the library at `path`, for MainForm's
+// createConnection. It returns nullptr while the library is missing or has no factory;
+// `error` (when set) then receives the loader's reason. Each object is created with
+// `services`.
+std::function<std::unique_ptr<Connection>()> ConnectionLibrary(
+    std::string path, ConnectionServices services,
+    std::function<void(const std::string& error)> error = {});
+
+}  // namespace zor::shell
