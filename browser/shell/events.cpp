@@ -36,7 +36,8 @@ void MainForm::WireEvents() {
   txt_status.onShow = [this](const std::string& text) {
     if (hooks.setStatusText) hooks.setStatusText(text);
   };
-  // WIP-LEAD: status commands and exit handlers are wired once the tab procedures exist.
+  txt_status.onChange = [this](const std::string& text) { OnStatusBoxChange(text); };
+  ab_Main.events.queryUnload = [this](int16_t& cancel) { AskExit(cancel); };
 }
 
 }  // namespace zor::shell

@@ -225,9 +225,7 @@ void MainWindow::ConnectAddressBox() {
 bool MainWindow::OnCloseRequest() {
   // The close check asks the exit question (once per close) and, when the answer is
   // OK, saves the pages and settings; the window then closes and the program ends.
-  // WIP-LEAD: if (!form_->CloseCheck()) return true;
-  form_->SaveSettings();
-  form_->EndRecovery();
+  if (!form_->CloseCheck()) return true;
   recovery_timer_.disconnect();
   return false;
 }
