@@ -238,7 +238,10 @@ const Row kCommands[] = {
     {"b_close",
      [](Click& c) {
        c.Step([&] {
-         if (c.form.TabCount() >= 1) c.form.ClosePage(c.Context());
+         if (c.form.TabCount() < 1) return;
+         // A context page closed meanwhile is a missing page, not another one to close.
+         c.Page(c.Context());
+         c.form.ClosePage(c.Context());
        });
      }},
     {"b_quit", [](Click& c) { c.Step([&] { c.form.QuitBrowser(); }); }},
@@ -250,7 +253,13 @@ const Row kCommands[] = {
        c.Step([&] { c.Commands().SetOffline(c.tool.checked); });
      }},
     {"b_closeall1", [](Click& c) { c.Step([&] { c.form.CloseAllPages(); }); }},
-    {"b_closeall2", [](Click& c) { c.Step([&] { c.form.CloseOtherPages(c.Context()); }); }},
+    {"b_closeall2",
+     [](Click& c) {
+       c.Step([&] {
+         c.Page(c.Context());
+         c.form.CloseOtherPages(c.Context());
+       });
+     }},
     {"b_selectall", [](Click& c) { c.Exec(c.current, hosts::kExecSelectAll, 0); }},
     {"b_cut", [](Click& c) { c.Keystroke('X'); }},
     {"b_copy", [](Click& c) { c.Keystroke('C'); }},
