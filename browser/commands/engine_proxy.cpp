@@ -63,7 +63,15 @@ std::string IgnoreHost(std::string entry) {
 std::optional<EngineProxy> ToEngineProxy(const ProxyRecord& record, const std::string& machine_name) {
   EngineProxy engine;
   if (record.access_type != ProxyRecord::kProxy) return engine;
-  for (const std::string& item : Tokens(record.proxy, " ;")) {
+  // A description after "@" may hold blanks: words without "=" after it belong to it.
+  std::vector<std::string> items;
+  for (std::string& token : Tokens(record.proxy, " ;")) {
+    if (!items.empty() && items.back().find('@') != std::string::npos && token.find('=') == std::string::npos)
+      items.back() += " " + token;
+    else
+      items.push_back(std::move(token));
+  }
+  for (const std::string& item : items) {
     const size_t equals = item.find('=');
     // Without "scheme=" the proxy serves every scheme.
     const std::string scheme = equals == std::string::npos ? "" : Lowered(item.substr(0, equals));

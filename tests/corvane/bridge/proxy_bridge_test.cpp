@@ -1,0 +1,411 @@
+// The browser's side of Corvane: the proxy menu, the calls behind the commands, the
+// library loader, and the proxy record in the engine's terms. The menu runs against a
+// recording Connection and against the real library loaded from a Requires/ folder.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "browser/commands/connection_loader.h"
+#include "browser/commands/engine_proxy.h"
+#include "browser/shell/main_form.h"
+#include "common/files.h"
+#include "fakes/fake_hosts.h"
+
+namespace fs = std::filesystem;
+using zor::Connection;
+using zor::ConnectionServices;
+using zor::ProxyRecord;
+using zor::fakes::FakePageHost;
+using zor::fakes::FakeWindow;
+using zor::shell::EngineProxy;
+using zor::shell::HostPart;
+using zor::shell::MainForm;
+using zor::shell::ToEngineProxy;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+constexpr const char* kSkin = R"(tb2 1
+band tb_Tabs type=tabs caption="Tabs"
+band sub_Proxylist type=popup caption=Proxies
+)";
+
+// Records every call with its arguments; serves `proxies`; throws from the methods named
+// in `failing`.
+class RecordingConnection : public Connection {
+ public:
+  RecordingConnection(Strings* log, Strings proxies, Strings failing = {}, bool blocked = false)
+      : log_(log), proxies_(std::move(proxies)), failing_(std::move(failing)), blocked_(blocked) {}
+  void ShowWindow(zor::StatusBox* box, const std::string& version) override {
+    Call("ShowWindow", (box ? "box," : "null,") + version);
+  }
+  void GetProxyList(Strings& c) override {
+    Call("GetProxyList", std::to_string(c.size()));
+    c.insert(c.end(), proxies_.begin(), proxies_.end());
+  }
+  bool setProxy(const std::string& ip) override {
+    Call("setProxy", ip);
+    return false;
+  }
+  bool inBlackList(const std::string& s) override {
+    Call("inBlackList", s);
+    return blocked_;
+  }
+  void delTemp(bool a, bool b, bool c, zor::StatusBox* box, const std::string& version) override {
+    Call("delTemp", std::to_string(a) + std::to_string(b) + std::to_string(c) + (box ? ",box," : ",null,") + version);
+  }
+  void addtoHei(const std::string& s) override { Call("addtoHei", s); }
+  void addToNonProxy(const std::string& ip, const std::string& nonip) override { Call("addToNonProxy", ip + "|" + nonip); }
+
+ private:
+  void Call(const std::string& method, const std::string& args) {
+    log_->push_back(method + ":" + args);
+    for (const std::string& f : failing_)
+      if (f == method) throw std::runtime_error(method + " failed");
+  }
+  Strings* log_;
+  Strings proxies_;
+  Strings failing_;
+  bool blocked_;
+};
+
+class BridgeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(toolbar.loadLayoutText(kSkin, "test.tb2", &error)) << error;
+    form = std::make_unique<MainForm>(toolbar, pages, window, "/nonexistent");
+  }
+  void UseConnection(Strings proxies, Strings failing = {}, bool blocked = false) {
+    form->createConnection = [this, proxies, failing, blocked] {
+      ++created;
+      return std::make_unique<RecordingConnection>(&log, proxies, failing, blocked);
+    };
+  }
+  const zor::toolbar::ToolCollection& Menu() { return toolbar.band("sub_Proxylist")->tools(); }
+  Strings Captions() {
+    Strings out;
+    for (const auto& t : Menu()) out.push_back(t->caption + (t->checked ? "*" : ""));
+    return out;
+  }
+  zor::toolbar::Tool& MenuTool(const std::string& name) { return *Menu().item(name); }
+  void OpenPage(int n, const std::string& url) {
+    pages.Create(n);
+    pages.Fake(n)->location = url;
+  }
+
+  zor::toolbar::ToolbarControl toolbar;
+  FakePageHost pages;
+  FakeWindow window;
+  std::unique_ptr<MainForm> form;
+  Strings log;
+  int created = 0;
+};
+
+TEST(HostPartTest, TextBetweenDoubleSlashAndNextSlash) {
+  EXPECT_EQ(HostPart("http://example.org/a/b"), "example.org");
+  EXPECT_EQ(HostPart("http://127.0.0.2:8080"), "127.0.0.2:8080");
+  EXPECT_EQ(HostPart("https://user@host.lan/x//y"), "user@host.lan");
+  EXPECT_EQ(HostPart("about:blank"), "bout:blank") << "no \"//\": from the second character";
+  EXPECT_EQ(HostPart("a/b"), "");
+  EXPECT_EQ(HostPart(""), "");
+}
+
+TEST_F(BridgeTest, RebuildKeepsTheCheckedProxyAndReleasesTheConnection) {
+  UseConnection({"10.0.0.1:8080", "proxy.lan:3128@office"});
+  form->BuildStartupProxyMenu("proxy.lan:3128@office");
+  log.clear();
+  UseConnection({"proxy.lan:3128@office", "10.0.0.9:80", "10.0.0.1:8080"});
+  form->BuildProxyMenu();
+  EXPECT_EQ(log, (Strings{"GetProxyList:0"})) << "no setProxy while the proxy in use is still listed";
+  EXPECT_EQ(Captions(), (Strings{"Empty", "", "proxy.lan:3128@office*", "10.0.0.9:80", "10.0.0.1:8080"}));
+  EXPECT_EQ(Menu().at(4)->name, "Proxy4");
+  EXPECT_EQ(Menu().at(4)->id, 3015);
+  EXPECT_EQ(form->ConnectionObject, nullptr);
+}
+
+TEST_F(BridgeTest, RebuildFallsBackToDirectWhenTheProxyInUseIsGone) {
+  UseConnection({"10.0.0.1:8080"});
+  form->BuildStartupProxyMenu("10.0.0.1:8080");
+  log.clear();
+  UseConnection({"10.0.0.2:8080"});
+  form->BuildProxyMenu();
+  EXPECT_EQ(log, (Strings{"GetProxyList:0", "setProxy:"}));
+  EXPECT_EQ(Captions(), (Strings{"Empty*", "", "10.0.0.2:8080"}));
+}
+
+TEST_F(BridgeTest, RebuildWithNothingCheckedDoesNotTakeAnEmptyEntryForIt) {
+  // An invalid saved proxy leaves nothing checked; a blank line of the list is an entry.
+  UseConnection({"", "10.0.0.1:8080"});
+  form->BuildStartupProxyMenu("gone:80");
+  EXPECT_EQ(form->GetCheckedProxyTool(), nullptr);
+  log.clear();
+  form->BuildProxyMenu();
+  EXPECT_EQ(Captions(), (Strings{"Empty*", "", "", "10.0.0.1:8080"}));
+  EXPECT_EQ(log.back(), "setProxy:");
+}
+
+TEST_F(BridgeTest, RebuildKeepsEmptyCheckedAndSurvivesAMissingOrFailingLibrary) {
+  UseConnection({"10.0.0.1:8080"});
+  form->BuildStartupProxyMenu("");
+  log.clear();
+  form->BuildProxyMenu();
+  EXPECT_EQ(log, (Strings{"GetProxyList:0"}));
+  EXPECT_EQ(Captions(), (Strings{"Empty*", "", "10.0.0.1:8080"}));
+
+  UseConnection({"10.0.0.1:8080"}, {"GetProxyList", "setProxy"});
+  form->BuildProxyMenu();
+  EXPECT_EQ(Captions(), (Strings{"Empty*", ""})) << "a failing list call leaves the direct entry";
+
+  form->createConnection = [] { return std::unique_ptr<Connection>(); };
+  form->BuildProxyMenu();
+  EXPECT_EQ(Captions(), (Strings{"Empty*", ""}));
+}
+
+TEST_F(BridgeTest, IdenticalEntriesAreBothCheckedAndTheFirstCounts) {
+  UseConnection({"10.0.0.1:8080", "10.0.0.1:8080"});
+  form->BuildStartupProxyMenu("10.0.0.1:8080");
+  EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080*", "10.0.0.1:8080*"}));
+  EXPECT_EQ(form->GetCheckedProxyTool()->name, "Proxy2");
+  form->BuildProxyMenu();
+  EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080*", "10.0.0.1:8080*"}));
+}
+
+TEST_F(BridgeTest, PickingAProxyMovesTheCheckAndKeepsTheConnection) {
+  UseConnection({"10.0.0.1:8080", "10.0.0.2:3128"});
+  form->BuildStartupProxyMenu("");
+  log.clear();
+  form->PickProxy(MenuTool("Proxy3"));
+  EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080", "10.0.0.2:3128*"}));
+  form->PickProxy(MenuTool("Proxy1"));
+  EXPECT_EQ(Captions(), (Strings{"Empty*", "", "10.0.0.1:8080", "10.0.0.2:3128"}));
+  EXPECT_EQ(log, (Strings{"setProxy:10.0.0.2:3128", "setProxy:"})) << "\"Empty\" passes an empty text";
+  EXPECT_NE(form->ConnectionObject, nullptr);
+  EXPECT_EQ(created, 2) << "one for the start-up build, one kept by the commands";
+
+  // Nothing checked: the clicked tool is simply checked.
+  MenuTool("Proxy1").checked = false;
+  form->PickProxy(MenuTool("Proxy2"));
+  EXPECT_EQ(form->GetCheckedProxyTool()->name, "Proxy2");
+}
+
+TEST_F(BridgeTest, PageCommandsPassTheAddressOrItsHost) {
+  UseConnection({"10.0.0.1:8080"});
+  form->BuildStartupProxyMenu("10.0.0.1:8080");
+  log.clear();
+  OpenPage(3, "http://ads.example.org:81/banner?x=1");
+  form->AddToBlackList(3);
+  form->AddToNonProxy(3);
+  form->PickProxy(MenuTool("Proxy1"));
+  form->AddToNonProxy(3);
+  MenuTool("Proxy1").checked = false;
+  form->AddToNonProxy(3);
+  form->AddToBlackList(9);  // no such page: nothing is called
+  EXPECT_EQ(log, (Strings{"addtoHei:http://ads.example.org:81/banner?x=1",
+                          "addToNonProxy:10.0.0.1:8080|ads.example.org:81", "setProxy:",
+                          "addToNonProxy:Empty|ads.example.org:81", "addToNonProxy:|ads.example.org:81"}));
+}
+
+TEST_F(BridgeTest, PanelCleanerAndNavigationCheck) {
+  UseConnection({}, {}, true);
+  form->ShowConnectionPanel();
+  form->CleanPrivateData(false, true, false);
+  EXPECT_TRUE(form->InBlackList("http://x/"));
+  const std::string v = zor::shell::VersionText();
+  EXPECT_EQ(log, (Strings{"ShowWindow:box," + v, "delTemp:010,box," + v, "inBlackList:http://x/"}));
+
+  UseConnection({}, {"inBlackList"}, true);
+  form->ConnectionObject.reset();
+  EXPECT_FALSE(form->InBlackList("http://x/")) << "a failing check does not block";
+  form->createConnection = [] { return std::unique_ptr<Connection>(); };
+  form->ConnectionObject.reset();
+  EXPECT_FALSE(form->InBlackList("http://x/"));
+  form->ShowConnectionPanel();  // nothing to call, nothing breaks
+}
+
+// ---- the loader ------------------------------------------------------------------
+
+TEST(ConnectionLoaderTest, MissingOrForeignLibraryGivesNoConnectionAndSaysWhy) {
+  Strings errors;
+  auto report = [&](const std::string& e) { errors.push_back(e); };
+  auto missing = zor::shell::ConnectionLibrary("/nonexistent/Requires/libcorvane.so", {}, report);
+  EXPECT_EQ(missing(), nullptr);
+  EXPECT_EQ(missing(), nullptr) << "looked for again on each use";
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_NE(errors[0].find("/nonexistent/Requires/libcorvane.so"), std::string::npos);
+
+  errors.clear();
+  auto foreign = zor::shell::ConnectionLibrary("libm.so.6", {}, report);
+  EXPECT_EQ(foreign(), nullptr);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("zor_create_connection"), std::string::npos);
+}
+
+// ---- the real library from a program folder's Requires/ ---------------------------
+
+// One copy of the built library per test program: it keeps process-wide state, so every
+// test here shares it and starts from empty list files.
+class LibraryBridgeTest : public BridgeTest {
+ protected:
+  static std::string Program() {
+    static const std::string folder = [] {
+      const fs::path dir = fs::temp_directory_path() / ("zor-corvane-bridge-" + std::to_string(::getpid()));
+      fs::create_directories(dir / "Requires");
+      fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / "Requires/libcorvane.so", dir / "Requires/libcorvane.so",
+                    fs::copy_options::overwrite_existing);
+      return dir.string();
+    }();
+    return folder;
+  }
+  static void TearDownTestSuite() { fs::remove_all(Program()); }
+
+  void SetUp() override {
+    BridgeTest::SetUp();
+    fs::remove(Requires("proxylist.ini"));
+    fs::remove(Requires("blacklist.ini"));
+    ConnectionServices services;
+    services.applyProxy = [this](const ProxyRecord& r) {
+      applied.push_back(r);
+      in_force = r;
+      return accept;
+    };
+    services.queryProxy = [this]() -> std::optional<ProxyRecord> { return in_force; };
+    services.warn = [this](const std::string& text, const std::string& title) { warnings.push_back(title + "|" + text); };
+    form->createConnection = zor::shell::ConnectionLibrary(Program() + "/" + zor::shell::kConnectionLibrary, services);
+    form->hooks.rebuildProxyMenu = [this] { form->BuildProxyMenu(); };
+    form->txt_status.onChange = [this](const std::string& text) { form->OnStatusBoxChange(text); };
+    // Whatever an earlier test left in force is put back to direct.
+    form->BuildStartupProxyMenu("");
+    toolbar.band("sub_Proxylist")->tools().removeAll();
+    applied.clear();
+  }
+  static std::string Requires(const std::string& name) { return Program() + "/Requires/" + name; }
+  static void WriteFile(const std::string& name, const std::string& text) {
+    std::ofstream(Requires(name), std::ios::binary) << text;
+  }
+  static std::string ReadFile(const std::string& name) { return zor::ReadWholeFile(Requires(name)).value_or("<none>"); }
+
+  std::vector<ProxyRecord> applied;
+  ProxyRecord in_force;
+  Strings warnings;
+  bool accept = true;
+};
+
+TEST_F(LibraryBridgeTest, SavedProxyMissingFromTheListIsAddedBackAndChecked) {
+  WriteFile("proxylist.ini", "10.0.0.1:8080\r\n\r\nproxy.lan:3128@office");
+  form->BuildStartupProxyMenu("192.168.1.10:3128@home");
+  EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080", "", "proxy.lan:3128@office", "192.168.1.10:3128@home*"}));
+  EXPECT_EQ(ReadFile("proxylist.ini"), "10.0.0.1:8080\r\n\r\nproxy.lan:3128@office\r\n192.168.1.10:3128@home\r\n")
+      << "every entry kept, the blank one and the unterminated last one included";
+  ASSERT_EQ(applied.size(), 1u);
+  EXPECT_EQ(applied[0], (ProxyRecord{3, "http=192.168.1.10:3128@home", "<local>"}));
+  EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(LibraryBridgeTest, InvalidSavedProxyWarnsWithTheHiddenPanelsEmptyTextAndGoesDirect) {
+  WriteFile("proxylist.ini", "10.0.0.1:8080\r\n");
+  form->BuildStartupProxyMenu("a.b.c:80");  // six characters before the colon
+  EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080"}));
+  EXPECT_EQ(warnings, (Strings{"|"})) << "the warning text is loaded only by a shown panel";
+  ASSERT_EQ(applied.size(), 1u);
+  EXPECT_EQ(applied[0], (ProxyRecord{1, "", "<local>"}));
+  EXPECT_EQ(ReadFile("proxylist.ini"), "10.0.0.1:8080\r\n");
+}
+
+TEST_F(LibraryBridgeTest, MenuPicksAndNoProxyHostsReachTheProxySetting) {
+  WriteFile("proxylist.ini", "1.2.3.4:8080\r\n");
+  form->BuildStartupProxyMenu("");
+  OpenPage(2, "http://intranet.lan:8000/wiki");
+  OpenPage(3, "http://127.0.0.2/");
+  form->PickProxy(MenuTool("Proxy2"));
+  form->AddToNonProxy(2);
+  form->AddToNonProxy(3);
+  form->PickProxy(MenuTool("Proxy1"));
+  ASSERT_EQ(applied.size(), 5u);
+  EXPECT_EQ(applied[1], (ProxyRecord{3, "http=1.2.3.4:8080", "<local>"}));
+  EXPECT_EQ(applied[2], (ProxyRecord{3, "http=1.2.3.4:8080", "intranet.lan:8000 <local>"}));
+  EXPECT_EQ(applied[3], (ProxyRecord{3, "http=1.2.3.4:8080", "intranet.lan:8000 127.0.0.2 <local>"}))
+      << "the first address survives the read-back";
+  EXPECT_EQ(applied[4], (ProxyRecord{1, "", "<local>"})) << "a hidden panel starts with no addresses";
+}
+
+TEST_F(LibraryBridgeTest, RefusedSettingWarnsAndKeepsTheOldOne) {
+  form->BuildStartupProxyMenu("");
+  accept = false;
+  WriteFile("proxylist.ini", "1.2.3.4:8080\r\n");
+  form->BuildProxyMenu();
+  form->PickProxy(MenuTool("Proxy2"));
+  EXPECT_EQ(warnings, (Strings{"ZOR_BROWSER PROXY SETTINGS|"}));
+}
+
+TEST_F(LibraryBridgeTest, BlackListFromTheMenuAndTheNavigationCheck) {
+  WriteFile("blacklist.ini", "ads.\r\n\r\nbanner{*}.gif");
+  OpenPage(2, "http://tracker.example/pixel");
+  form->AddToBlackList(2);
+  OpenPage(3, "http://ads.example/x");
+  form->AddToBlackList(3);  // already blocked by "ads.": nothing added
+  EXPECT_EQ(ReadFile("blacklist.ini"), "ads.\r\n\r\nbanner{*}.gif\r\nhttp://tracker.example/pixel\r\n");
+  EXPECT_TRUE(form->InBlackList("HTTP://TRACKER.EXAMPLE/pixel"));
+  EXPECT_TRUE(form->InBlackList("http://cdn.example/x.GIF?banner=1"));
+  EXPECT_FALSE(form->InBlackList("http://example.org/")) << "the blank line blocks nothing";
+  EXPECT_FALSE(form->InBlackList("http://tracker.example/"));
+}
+
+TEST_F(LibraryBridgeTest, ProxyChangeCommandRebuildsTheMenuFromTheFile) {
+  WriteFile("proxylist.ini", "1.2.3.4:8080\r\n5.6.7.8:3128\r\n");
+  form->BuildStartupProxyMenu("5.6.7.8:3128");
+  // The panel's close: the file changed, then the command arrives in the status box.
+  WriteFile("proxylist.ini", "1.2.3.4:8080\r\n");
+  applied.clear();
+  form->txt_status.SetText("ZOR_proxychange");
+  EXPECT_EQ(Captions(), (Strings{"Empty*", "", "1.2.3.4:8080"}));
+  ASSERT_EQ(applied.size(), 1u);
+  EXPECT_EQ(applied[0].access_type, 1u);
+  EXPECT_EQ(form->txt_status.Text(), "");
+}
+
+// ---- the record in the engine's terms --------------------------------------------
+
+TEST(EngineProxyTest, HttpOnlyProxyWithBypassHosts) {
+  const auto engine = ToEngineProxy({3, "http=10.0.0.1:8080@office proxy", "intranet 192.168.* 10.1.2.* example.org:81 <local>"},
+                                    "workstation");
+  ASSERT_TRUE(engine);
+  EXPECT_FALSE(engine->direct);
+  EXPECT_EQ(engine->default_uri, std::nullopt) << "https and the rest go direct";
+  EXPECT_EQ(engine->scheme_uris, (std::vector<std::pair<std::string, std::string>>{{"http", "http://10.0.0.1:8080"}}));
+  EXPECT_EQ(engine->ignore_hosts, (Strings{"intranet", "192.168.0.0/16", "10.1.2.0/24", "example.org:81", "localhost",
+                                           "::1", "workstation"}));
+}
+
+TEST(EngineProxyTest, LocalMeansDotlessNamesOnly) {
+  const auto engine = ToEngineProxy({3, "http=1.2.3.4:1", "<local>"}, "box.example.org");
+  ASSERT_TRUE(engine);
+  EXPECT_EQ(engine->ignore_hosts, (Strings{"localhost", "::1"})) << "no 127.0.0.0/8, no dotted machine name";
+}
+
+TEST(EngineProxyTest, OtherProxyListForms) {
+  auto engine = ToEngineProxy({3, "HTTPS=1.2.3.4:443;ftp=1.2.3.4:21 socks=5.6.7.8:1080", ""}, "");
+  ASSERT_TRUE(engine);
+  EXPECT_EQ(engine->default_uri, "socks://5.6.7.8:1080");
+  EXPECT_EQ(engine->scheme_uris, (std::vector<std::pair<std::string, std::string>>{
+                                     {"https", "http://1.2.3.4:443"}, {"ftp", "http://1.2.3.4:21"}}));
+  engine = ToEngineProxy({3, "proxy.lan:3128", "user@host.lan"}, "");
+  ASSERT_TRUE(engine);
+  EXPECT_EQ(engine->default_uri, "http://proxy.lan:3128");
+  EXPECT_EQ(engine->ignore_hosts, (Strings{"host.lan"}));
+}
+
+TEST(EngineProxyTest, DirectAndRefusedRecords) {
+  EXPECT_EQ(ToEngineProxy({1, "http=1.2.3.4:80", "x <local>"}, ""), EngineProxy{}) << "access type 1 is direct";
+  EXPECT_EQ(ToEngineProxy({3, "", "<local>"}, ""), EngineProxy{});
+  for (const char* bad : {"http=1234567:abc", "http=1234567:0", "http=1234567:70000", "http=:80", "http=1234567",
+                          "http=a/b/c/d:80"})
+    EXPECT_EQ(ToEngineProxy({3, bad, "<local>"}, ""), std::nullopt) << bad;
+}
+
+}  // namespace
