@@ -1,0 +1,569 @@
+// The commands' GTK layer on real windows and a real page: the window system
+// under the window wrapper, the Internet-options window, and the Edit, Text and
+// keystroke commands in the program's own window against a loopback server.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <gtkmm/init.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "browser/messaging/window_wrapper.h"
+#include "hosts/gtk/internet_options.h"
+#include "hosts/gtk/main_window.h"
+#include "hosts/gtk/window_system_gtk.h"
+
+// Last: the X headers define macros that clash with names in the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <gdk/x11/gdkx.h>
+
+namespace zor::gtk {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The program window writes its profile under the XDG folders: keep them out of
+// $HOME.
+const std::string kScratch = [] {
+  char pattern[] = "/tmp/zor-commands-gui-XXXXXX";
+  const std::string root = mkdtemp(pattern) ? pattern : "/tmp";
+  for (const char *var :
+       {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+    const std::string dir = root + "/" + var;
+    fs::create_directories(dir);
+    setenv(var, dir.c_str(), 1);
+  }
+  return root;
+}();
+
+class GtkEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    gtk_init();
+    Gtk::init_gtkmm_internals();
+  }
+};
+const auto *const kGtk =
+    ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
+
+bool PumpUntil(const std::function<bool()> &done, double seconds = 30) {
+  auto context = Glib::MainContext::get_default();
+  const auto end =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end)
+      return false;
+    context->iteration(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+void Settle(double seconds) {
+  PumpUntil([] { return false; }, seconds);
+}
+
+// ---- The window system under the wrapper
+// --------------------------------------------
+
+struct TopLevel {
+  explicit TopLevel(const std::string &title, int width = 160,
+                    int height = 120) {
+    if (!title.empty())
+      window.set_title(title);
+    window.set_default_size(width, height);
+    window.present();
+  }
+  ~TopLevel() { window.destroy(); }
+  WindowSystemGtk::Handle handle() {
+    return WindowSystemGtk::HandleOf(window.gobj());
+  }
+  Gtk::Window window;
+};
+
+bool Mapped(Gtk::Window &window) {
+  return window.get_mapped() && window.get_width() > 0;
+}
+
+TEST(WindowSystemGtkTest, MovedWindowReportsItsRightAndBottomEdges) {
+  TopLevel main("wrapper-main", 100, 100);
+  TopLevel other("wrapper-other");
+  ASSERT_TRUE(
+      PumpUntil([&] { return Mapped(main.window) && Mapped(other.window); }));
+  WindowSystemGtk system(main.window);
+  messaging::Window w(system);
+
+  // The main window goes out of the way, so the point below lies in the other
+  // one only.
+  w.Handle = main.handle();
+  w.Move(700, 500, 100, 100, 1);
+  w.Handle = other.handle();
+  w.Move(100, 50, 300, 200, 1);
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        return w.GetLeft() == 100 && w.GetTop() == 50 && w.GetWidth() == 400;
+      },
+      10))
+      << w.GetLeft() << "," << w.GetTop() << " " << w.GetWidth() << "x"
+      << w.GetHeight();
+  EXPECT_EQ(w.GetHeight(), 250);
+  EXPECT_EQ(w.GetFromXY(150, 100), other.handle());
+  EXPECT_EQ(w.GetFromXY(750, 550), main.handle());
+  EXPECT_EQ(system.MainWindow(), main.handle());
+}
+
+TEST(WindowSystemGtkTest, WalkFromTheDesktopMeetsEveryWindowAndEndsInZero) {
+  TopLevel a("walk-a");
+  TopLevel untitled("");
+  TopLevel b("walk-b");
+  ASSERT_TRUE(PumpUntil([&] {
+    return Mapped(a.window) && Mapped(untitled.window) && Mapped(b.window);
+  }));
+  WindowSystemGtk system(a.window);
+  messaging::Window w(system);
+
+  std::map<WindowSystemGtk::Handle, std::string> seen;
+  w.Handle = w.GetChildWindow(w.DesktopWindow());
+  for (int guard = 0; w.Handle != 0 && guard < 100; ++guard) {
+    EXPECT_FALSE(seen.count(w.Handle)) << "the walk came back to a window";
+    seen[w.Handle] = w.GetText();
+    w.Handle = w.NextWindow(w.Handle);
+  }
+  EXPECT_EQ(w.Handle, 0u);
+  EXPECT_EQ(seen[a.handle()], "walk-a");
+  EXPECT_EQ(seen[b.handle()], "walk-b");
+  ASSERT_TRUE(seen.count(untitled.handle()));
+  EXPECT_EQ(seen[untitled.handle()], "");
+  // Only the desktop has top-level children.
+  EXPECT_EQ(w.GetChildWindow(a.handle()), 0u);
+}
+
+TEST(WindowSystemGtkTest, RetitleFlashParentAndTaskOnRealWindows) {
+  TopLevel main("task-main");
+  TopLevel tool("Internet Options");
+  ASSERT_TRUE(
+      PumpUntil([&] { return Mapped(main.window) && Mapped(tool.window); }));
+  WindowSystemGtk system(main.window);
+  messaging::Window w(system);
+  w.Handle = tool.handle();
+
+  EXPECT_EQ(w.SetText(w.GetText() + " - more"), 1);
+  EXPECT_EQ(std::string(tool.window.get_title()), "Internet Options - more");
+  EXPECT_FALSE(w.GetWindowClassName().empty());
+
+  EXPECT_EQ(w.Flash(), 1);
+  auto *surface = tool.window.get_surface()->gobj();
+  Display *display =
+      gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
+  XWMHints *hints = XGetWMHints(display, gdk_x11_surface_get_xid(surface));
+  ASSERT_NE(hints, nullptr);
+  EXPECT_TRUE(hints->flags & XUrgencyHint);
+  XFree(hints);
+
+  EXPECT_EQ(w.SetWindowParent(main.handle()), 0u);
+  EXPECT_EQ(tool.window.get_transient_for(), &main.window);
+  EXPECT_EQ(w.SetWindowParent(0), main.handle());
+  EXPECT_EQ(tool.window.get_transient_for(), nullptr);
+
+  EXPECT_EQ(system.ProcessOf(tool.handle()), static_cast<int>(getpid()));
+  WindowSystemGtk::SetTask(tool.window, 77);
+  EXPECT_EQ(system.ProcessOf(tool.handle()), 77);
+  EXPECT_EQ(system.ProcessOf(main.handle()), static_cast<int>(getpid()));
+}
+
+TEST(WindowSystemGtkTest, GoneWindowsGiveZeroAndEmptyResults) {
+  TopLevel main("gone-main");
+  auto doomed = std::make_unique<TopLevel>("gone-soon");
+  ASSERT_TRUE(
+      PumpUntil([&] { return Mapped(main.window) && Mapped(doomed->window); }));
+  WindowSystemGtk system(main.window);
+  messaging::Window w(system);
+  w.Handle = doomed->handle();
+  doomed.reset();
+  Settle(0.1);
+  EXPECT_EQ(w.GetText(), "");
+  EXPECT_EQ(w.GetWindowClassName(), "");
+  EXPECT_EQ(w.GetWidth(), 0);
+  EXPECT_EQ(w.GetHeight(), 0);
+  EXPECT_EQ(w.SetText("x"), 0);
+  EXPECT_EQ(w.Flash(), 0);
+  EXPECT_EQ(w.BringToTop(), 0);
+  EXPECT_EQ(w.Minimize(), 0);
+  EXPECT_EQ(w.Destroy(), 0);
+  EXPECT_EQ(w.NextWindow(w.Handle), 0u);
+  EXPECT_EQ(system.ProcessOf(w.Handle), 0);
+}
+
+// ---- The Internet-options window
+// -----------------------------------------------------
+
+// A self-signed certificate for "zor.test", valid 2026-12-08 to 2126-11-14.
+constexpr const char *kCertificate = R"(-----BEGIN CERTIFICATE-----
+MIIBfjCCASOgAwIBAgIUKXMDfLgE67tCKFyWxzQg4OrcaMowCgYIKoZIzj0EAwIw
+EzERMA8GA1UEAwwIem9yLnRlc3QwIBcNMjYxMjA4MDgzOTE4WhgPMjEyNjExMTQw
+ODM5MThaMBMxETAPBgNVBAMMCHpvci50ZXN0MFkwEwYHKoZIzj0CAQYIKoZIzj0D
+AQcDQgAES0sRF2CnalKLwu5aXHi4xKKk7vEL2GM95WDI9N4sHJDJb4R2zFt7qxTF
+uD279Iv/UqUXDIwTcgv7cSWBWE6ivKNTMFEwHQYDVR0OBBYEFOWM2W8Zsl7urvgU
+CszKhogVGQcQMB8GA1UdIwQYMBaAFOWM2W8Zsl7urvgUCszKhogVGQcQMA8GA1Ud
+EwEB/wQFMAMBAf8wCgYIKoZIzj0EAwIDSQAwRgIhALeKlf7qWZybrf3fDCw83tAl
+RHyIkVmT+Ji8W1k1atC9AiEA1JQ2ZnAXGB1F151ZU8nVPwPAxpIVazldQnxx72pc
+0f8=
+-----END CERTIFICATE-----
+)";
+
+TEST(InternetOptionsTest, OpensOnTheAskedPageAndReportsOnlyAChangedHomePage) {
+  Gtk::Window owner;
+  owner.set_title("options-owner");
+  owner.present();
+  InternetOptionsDialog general(owner, 0, "http://127.0.0.1/start",
+                                "http://127.0.0.1/now", nullptr);
+  InternetOptionsDialog security(owner, 1, "about:blank", "", nullptr);
+  EXPECT_EQ(general.pages().get_current_page(), 0);
+  EXPECT_EQ(security.pages().get_current_page(), 1);
+  EXPECT_NE(std::string(general.get_title()).find("Internet"),
+            std::string::npos);
+  EXPECT_NE(security.SecurityText().find("not encrypted"), std::string::npos);
+
+  std::vector<std::string> chosen;
+  general.onHomePage = [&](const std::string &home) { chosen.push_back(home); };
+  EXPECT_EQ(general.home_entry().get_text(), "http://127.0.0.1/start");
+  general.Accept(); // unchanged: nothing to store
+  general.home_entry().set_text("http://127.0.0.1/home");
+  general.Accept();
+  general.home_entry().set_text("");
+  general.Accept(); // an empty home page is the blank page
+  EXPECT_EQ(chosen,
+            (std::vector<std::string>{"http://127.0.0.1/home", "about:blank"}));
+  owner.destroy();
+}
+
+TEST(InternetOptionsTest, SecurityPageNamesTheCertificateAndItsProblems) {
+  GError *error = nullptr;
+  GTlsCertificate *certificate =
+      g_tls_certificate_new_from_pem(kCertificate, -1, &error);
+  ASSERT_NE(certificate, nullptr)
+      << (error ? error->message : "no TLS backend");
+  const std::string text = InternetOptionsDialog::DescribeCertificate(
+      "https://zor.test/", certificate,
+      static_cast<GTlsCertificateFlags>(G_TLS_CERTIFICATE_UNKNOWN_CA |
+                                        G_TLS_CERTIFICATE_EXPIRED));
+  g_object_unref(certificate);
+  EXPECT_NE(text.find("Address: https://zor.test/"), std::string::npos) << text;
+  EXPECT_NE(text.find("encrypted (TLS)"), std::string::npos) << text;
+  EXPECT_NE(text.find("Issued to: CN=zor.test"), std::string::npos) << text;
+  EXPECT_NE(text.find("Issued by: CN=zor.test"), std::string::npos) << text;
+  EXPECT_NE(text.find("Valid from: 2026-12-08 08:39:18 UTC"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Valid until: 2126-11-14 08:39:18 UTC"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("issuer not trusted, expired"), std::string::npos)
+      << text;
+  EXPECT_EQ(InternetOptionsDialog::DescribeCertificate("", nullptr, {})
+                .find("Address: (blank page)"),
+            0u);
+}
+
+// ---- The program window on a real page
+// ----------------------------------------------
+
+class PageServer {
+public:
+  explicit PageServer(std::map<std::string, std::string> pages)
+      : pages_(std::move(pages)) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    listen(fd_, 16);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~PageServer() {
+    stop_ = true;
+    shutdown(fd_, SHUT_RDWR);
+    close(fd_);
+    thread_.join();
+  }
+  std::string Url(const std::string &path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+
+private:
+  void Serve() {
+    while (!stop_) {
+      const int client = accept(fd_, nullptr, nullptr);
+      if (client < 0)
+        continue;
+      std::string request;
+      char buffer[2048];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t n = read(client, buffer, sizeof buffer);
+        if (n <= 0)
+          break;
+        request.append(buffer, n);
+      }
+      const size_t start = request.find(' ') + 1;
+      const std::string path =
+          request.substr(start, request.find(' ', start) - start);
+      const auto it = pages_.find(path);
+      const std::string body =
+          it == pages_.end() ? "<title>none</title>" : it->second;
+      const std::string response =
+          std::string(it == pages_.end() ? "HTTP/1.1 404 Not Found"
+                                         : "HTTP/1.1 200 OK") +
+          "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+      (void)!write(client, response.data(), response.size());
+      close(client);
+    }
+  }
+  std::map<std::string, std::string> pages_;
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+const std::map<std::string, std::string> kPages = {
+    {"/text", "<html><head><title>Text page</title></head><body><p id='t'>Copy "
+              "these words</p>"
+              "<div id='e' contenteditable='true'>Edit me</div></body></html>"},
+    {"/home",
+     "<html><head><title>Chosen home</title></head><body>home</body></html>"},
+};
+
+// The program folder without the program: the window reads its skin and texts
+// there.
+std::string CopyProgramFolder() {
+  const fs::path to =
+      fs::path(kScratch) /
+      ("ZOR-Browser-" + std::to_string(getpid()) + "-" +
+       std::to_string(
+           std::chrono::steady_clock::now().time_since_epoch().count()));
+  fs::create_directories(to);
+  for (const auto &entry : fs::directory_iterator(ZOR_PROGRAM_DIR)) {
+    if (entry.path().filename() == "zor-browser")
+      continue;
+    fs::copy(entry.path(), to / entry.path().filename(),
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  }
+  return to.string();
+}
+
+class ProgramWindowTest : public ::testing::Test {
+protected:
+  ProgramWindowTest() : server(kPages) {
+    // An earlier test's window went without the exit sequence: start fresh, not
+    // recovered.
+    fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
+    window = std::make_unique<MainWindow>(CopyProgramFolder());
+  }
+  ~ProgramWindowTest() override {
+    window->destroy();
+    window.reset();
+    Settle(0.1);
+  }
+
+  shell::MainForm &form() { return window->form(); }
+  hosts::PageControl *Current() { return form().WB.Page(form().ActivePage); }
+  toolbar::Tool *Tool(const char *band, const char *name) {
+    return form().ab_Main.tool(band, name);
+  }
+
+  // As the bars do when the user picks the tool.
+  void Click(const char *band, const char *name) {
+    toolbar::Tool *tool = Tool(band, name);
+    ASSERT_NE(tool, nullptr) << band << "/" << name;
+    form().ab_Main.events.toolClick(*tool);
+  }
+  void OpenMenu(const char *band_name) {
+    toolbar::Band *band = form().ab_Main.band(band_name);
+    ASSERT_NE(band, nullptr) << band_name;
+    bool cancel = false;
+    form().ab_Main.events.bandOpen(*band, cancel);
+  }
+  bool StartOn(const std::string &path) {
+    if (!window->StartUp(server.Url(path)))
+      return false;
+    return PumpUntil([&] {
+      hosts::PageControl *page = Current();
+      return page && page->LocationURL() == server.Url(path) &&
+             page->ReadyState() == 4;
+    });
+  }
+  std::string RunAndWait(const std::string &script) {
+    std::string value;
+    bool done = false;
+    Current()->RunDom(script, [&](const hosts::ScriptResult &result) {
+      value = result.ok ? result.value : "error: " + result.error;
+      done = true;
+    });
+    PumpUntil([&] { return done; });
+    return value;
+  }
+  // Opens the Edit menu and waits until the page has answered for every edit
+  // command.
+  void OpenEditMenuAndWait() {
+    const int page = form().ActivePage;
+    form().EditStates.set(page, {});
+    OpenMenu("sub_Edit");
+    ASSERT_TRUE(PumpUntil([&] {
+      for (bool known : form().EditStates.get(page).known)
+        if (!known)
+          return false;
+      return true;
+    }));
+  }
+  bool Enabled(const char *name) { return Tool("sub_Edit", name)->enabled; }
+
+  PageServer server;
+  std::unique_ptr<MainWindow> window;
+};
+
+// Select the contents of element `id`, or (empty id) nothing.
+std::string SelectScript(const std::string &id) {
+  if (id.empty())
+    return "getSelection().removeAllRanges(); return "
+           "getSelection().toString();";
+  return "const range = document.createRange();"
+         "range.selectNodeContents(document.getElementById('" +
+         id +
+         "'));"
+         "getSelection().removeAllRanges(); getSelection().addRange(range);"
+         "return getSelection().toString();";
+}
+
+TEST_F(ProgramWindowTest, EditMenuFollowsWhatTheDocumentSaysOfEachCommand) {
+  ASSERT_TRUE(StartOn("/text"));
+  OpenEditMenuAndWait();
+  EXPECT_FALSE(Enabled("b_cut"));
+  EXPECT_FALSE(Enabled("b_undo"));
+  EXPECT_TRUE(Enabled("b_selectall"));
+
+  // Read-only text selected: copy, but nothing to cut.
+  EXPECT_EQ(RunAndWait(SelectScript("t")), "\"Copy these words\"");
+  OpenEditMenuAndWait();
+  EXPECT_TRUE(Enabled("b_copy"));
+  EXPECT_FALSE(Enabled("b_cut"));
+
+  // Editable text selected: cut and delete too; after an edit, undo.
+  EXPECT_EQ(RunAndWait(SelectScript("e")), "\"Edit me\"");
+  OpenEditMenuAndWait();
+  EXPECT_TRUE(Enabled("b_cut"));
+  EXPECT_TRUE(Enabled("b_del"));
+  EXPECT_FALSE(Enabled("b_undo"));
+  RunAndWait(
+      "document.execCommand('insertText', false, 'Edited'); return null;");
+  OpenEditMenuAndWait();
+  EXPECT_TRUE(Enabled("b_undo"));
+
+  RunAndWait(SelectScript(""));
+  OpenEditMenuAndWait();
+  EXPECT_FALSE(Enabled("b_cut"));
+}
+
+TEST_F(ProgramWindowTest, CopyFromTheMenuPutsThePageSelectionOnTheClipboard) {
+  ASSERT_TRUE(StartOn("/text"));
+  EXPECT_EQ(RunAndWait(SelectScript("t")), "\"Copy these words\"");
+  window->get_clipboard()->set_text("before");
+  Click("sub_Edit", "b_copy");
+  std::string copied;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        bool done = false;
+        window->get_clipboard()->read_text_async(
+            [&](Glib::RefPtr<Gio::AsyncResult> &result) {
+              try {
+                copied = window->get_clipboard()->read_text_finish(result);
+              } catch (const Glib::Error &) {
+              }
+              done = true;
+            });
+        PumpUntil([&] { return done; }, 5);
+        return copied == "Copy these words";
+      },
+      15))
+      << copied;
+}
+
+TEST_F(ProgramWindowTest, TextMenuChecksTheSizeLastChosen) {
+  ASSERT_TRUE(StartOn("/text"));
+  Click("sub_Text", "b_big");
+  OpenMenu("sub_Text");
+  for (const char *name :
+       {"b_smallest", "b_small", "b_normal", "b_big", "b_biggest"})
+    EXPECT_EQ(Tool("sub_Text", name)->checked, std::string(name) == "b_big")
+        << name;
+  Click("sub_Text", "b_smallest");
+  OpenMenu("sub_Text");
+  EXPECT_TRUE(Tool("sub_Text", "b_smallest")->checked);
+  EXPECT_FALSE(Tool("sub_Text", "b_big")->checked);
+}
+
+TEST_F(ProgramWindowTest,
+       InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGoes) {
+  ASSERT_TRUE(StartOn("/text"));
+  const std::string home = server.Url("/home");
+  std::string title_while_open;
+  bool main_enabled_while_open = true;
+  int page_shown = -1;
+  std::string security;
+  Glib::signal_timeout().connect_once(
+      [&] {
+        InternetOptionsDialog *options = window->internetOptions();
+        if (!options)
+          return;
+        title_while_open = options->get_title();
+        main_enabled_while_open = window->get_sensitive();
+        page_shown = options->pages().get_current_page();
+        security = options->SecurityText();
+        options->home_entry().set_text(home);
+        options->Accept();
+        options->close();
+      },
+      300);
+  Click("sub_Usetools", "b_opInternet"); // returns once the window has closed
+  EXPECT_EQ(title_while_open, "Internet Options - Lunched By VIZIRUVUZI");
+  EXPECT_FALSE(main_enabled_while_open);
+  EXPECT_TRUE(window->get_sensitive());
+  EXPECT_EQ(page_shown, 0);
+  EXPECT_NE(security.find(server.Url("/text")), std::string::npos) << security;
+  EXPECT_NE(security.find("not encrypted"), std::string::npos) << security;
+
+  Click("tb_Main", "b_home");
+  EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == home; }));
+
+  // The status bar's security icon opens the same window on its security page.
+  Glib::signal_timeout().connect_once(
+      [&] {
+        if (InternetOptionsDialog *options = window->internetOptions()) {
+          page_shown = options->pages().get_current_page();
+          options->close();
+        }
+      },
+      300);
+  toolbar::Tool *security_icon = Tool("sb_Status", "b_security");
+  ASSERT_NE(security_icon, nullptr);
+  form().ab_Main.events.toolDblClick(*security_icon);
+  EXPECT_EQ(page_shown, 1);
+  EXPECT_TRUE(window->get_sensitive());
+}
+
+} // namespace
+} // namespace zor::gtk
