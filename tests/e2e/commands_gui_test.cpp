@@ -39,8 +39,7 @@ namespace fs = std::filesystem;
 const std::string kScratch = [] {
   char pattern[] = "/tmp/zor-commands-gui-XXXXXX";
   const std::string root = mkdtemp(pattern) ? pattern : "/tmp";
-  for (const char *var :
-       {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+  for (const char *var : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
     const std::string dir = root + "/" + var;
     fs::create_directories(dir);
     setenv(var, dir.c_str(), 1);
@@ -49,22 +48,19 @@ const std::string kScratch = [] {
 }();
 
 class GtkEnvironment : public ::testing::Environment {
-public:
+ public:
   void SetUp() override {
     gtk_init();
     Gtk::init_gtkmm_internals();
   }
 };
-const auto *const kGtk =
-    ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
+const auto *const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
 
 bool PumpUntil(const std::function<bool()> &done, double seconds = 30) {
   auto context = Glib::MainContext::get_default();
-  const auto end =
-      std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (!done()) {
-    if (std::chrono::steady_clock::now() > end)
-      return false;
+    if (std::chrono::steady_clock::now() > end) return false;
     context->iteration(false);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -79,29 +75,22 @@ void Settle(double seconds) {
 // --------------------------------------------
 
 struct TopLevel {
-  explicit TopLevel(const std::string &title, int width = 160,
-                    int height = 120) {
-    if (!title.empty())
-      window.set_title(title);
+  explicit TopLevel(const std::string &title, int width = 160, int height = 120) {
+    if (!title.empty()) window.set_title(title);
     window.set_default_size(width, height);
     window.present();
   }
   ~TopLevel() { window.destroy(); }
-  WindowSystemGtk::Handle handle() {
-    return WindowSystemGtk::HandleOf(window.gobj());
-  }
+  WindowSystemGtk::Handle handle() { return WindowSystemGtk::HandleOf(window.gobj()); }
   Gtk::Window window;
 };
 
-bool Mapped(Gtk::Window &window) {
-  return window.get_mapped() && window.get_width() > 0;
-}
+bool Mapped(Gtk::Window &window) { return window.get_mapped() && window.get_width() > 0; }
 
 TEST(WindowSystemGtkTest, MovedWindowReportsItsRightAndBottomEdges) {
   TopLevel main("wrapper-main", 100, 100);
   TopLevel other("wrapper-other");
-  ASSERT_TRUE(
-      PumpUntil([&] { return Mapped(main.window) && Mapped(other.window); }));
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(main.window) && Mapped(other.window); }));
   WindowSystemGtk system(main.window);
   messaging::Window w(system);
 
@@ -111,13 +100,8 @@ TEST(WindowSystemGtkTest, MovedWindowReportsItsRightAndBottomEdges) {
   w.Move(700, 500, 100, 100, 1);
   w.Handle = other.handle();
   w.Move(100, 50, 300, 200, 1);
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        return w.GetLeft() == 100 && w.GetTop() == 50 && w.GetWidth() == 400;
-      },
-      10))
-      << w.GetLeft() << "," << w.GetTop() << " " << w.GetWidth() << "x"
-      << w.GetHeight();
+  ASSERT_TRUE(PumpUntil([&] { return w.GetLeft() == 100 && w.GetTop() == 50 && w.GetWidth() == 400; }, 10))
+      << w.GetLeft() << "," << w.GetTop() << " " << w.GetWidth() << "x" << w.GetHeight();
   EXPECT_EQ(w.GetHeight(), 250);
   EXPECT_EQ(w.GetFromXY(150, 100), other.handle());
   EXPECT_EQ(w.GetFromXY(750, 550), main.handle());
@@ -128,9 +112,7 @@ TEST(WindowSystemGtkTest, WalkFromTheDesktopMeetsEveryWindowAndEndsInZero) {
   TopLevel a("walk-a");
   TopLevel untitled("");
   TopLevel b("walk-b");
-  ASSERT_TRUE(PumpUntil([&] {
-    return Mapped(a.window) && Mapped(untitled.window) && Mapped(b.window);
-  }));
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(a.window) && Mapped(untitled.window) && Mapped(b.window); }));
   WindowSystemGtk system(a.window);
   messaging::Window w(system);
 
@@ -153,8 +135,7 @@ TEST(WindowSystemGtkTest, WalkFromTheDesktopMeetsEveryWindowAndEndsInZero) {
 TEST(WindowSystemGtkTest, RetitleFlashParentAndTaskOnRealWindows) {
   TopLevel main("task-main");
   TopLevel tool("Internet Options");
-  ASSERT_TRUE(
-      PumpUntil([&] { return Mapped(main.window) && Mapped(tool.window); }));
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(main.window) && Mapped(tool.window); }));
   WindowSystemGtk system(main.window);
   messaging::Window w(system);
   w.Handle = tool.handle();
@@ -165,8 +146,7 @@ TEST(WindowSystemGtkTest, RetitleFlashParentAndTaskOnRealWindows) {
 
   EXPECT_EQ(w.Flash(), 1);
   auto *surface = tool.window.get_surface()->gobj();
-  Display *display =
-      gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
+  Display *display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
   XWMHints *hints = XGetWMHints(display, gdk_x11_surface_get_xid(surface));
   ASSERT_NE(hints, nullptr);
   EXPECT_TRUE(hints->flags & XUrgencyHint);
@@ -186,8 +166,7 @@ TEST(WindowSystemGtkTest, RetitleFlashParentAndTaskOnRealWindows) {
 TEST(WindowSystemGtkTest, GoneWindowsGiveZeroAndEmptyResults) {
   TopLevel main("gone-main");
   auto doomed = std::make_unique<TopLevel>("gone-soon");
-  ASSERT_TRUE(
-      PumpUntil([&] { return Mapped(main.window) && Mapped(doomed->window); }));
+  ASSERT_TRUE(PumpUntil([&] { return Mapped(main.window) && Mapped(doomed->window); }));
   WindowSystemGtk system(main.window);
   messaging::Window w(system);
   w.Handle = doomed->handle();
@@ -227,62 +206,49 @@ TEST(InternetOptionsTest, OpensOnTheAskedPageAndReportsOnlyAChangedHomePage) {
   Gtk::Window owner;
   owner.set_title("options-owner");
   owner.present();
-  InternetOptionsDialog general(owner, 0, "http://127.0.0.1/start",
-                                "http://127.0.0.1/now", nullptr);
+  InternetOptionsDialog general(owner, 0, "http://127.0.0.1/start", "http://127.0.0.1/now", nullptr);
   InternetOptionsDialog security(owner, 1, "about:blank", "", nullptr);
   EXPECT_EQ(general.pages().get_current_page(), 0);
   EXPECT_EQ(security.pages().get_current_page(), 1);
-  EXPECT_NE(std::string(general.get_title()).find("Internet"),
-            std::string::npos);
+  EXPECT_NE(std::string(general.get_title()).find("Internet"), std::string::npos);
   EXPECT_NE(security.SecurityText().find("not encrypted"), std::string::npos);
 
   std::vector<std::string> chosen;
   general.onHomePage = [&](const std::string &home) { chosen.push_back(home); };
   EXPECT_EQ(general.home_entry().get_text(), "http://127.0.0.1/start");
-  general.Accept(); // unchanged: nothing to store
+  general.Accept();  // unchanged: nothing to store
   general.home_entry().set_text("http://127.0.0.1/home");
   general.Accept();
   general.home_entry().set_text("");
-  general.Accept(); // an empty home page is the blank page
-  EXPECT_EQ(chosen,
-            (std::vector<std::string>{"http://127.0.0.1/home", "about:blank"}));
+  general.Accept();  // an empty home page is the blank page
+  EXPECT_EQ(chosen, (std::vector<std::string>{"http://127.0.0.1/home", "about:blank"}));
   owner.destroy();
 }
 
 TEST(InternetOptionsTest, SecurityPageNamesTheCertificateAndItsProblems) {
   GError *error = nullptr;
-  GTlsCertificate *certificate =
-      g_tls_certificate_new_from_pem(kCertificate, -1, &error);
-  ASSERT_NE(certificate, nullptr)
-      << (error ? error->message : "no TLS backend");
+  GTlsCertificate *certificate = g_tls_certificate_new_from_pem(kCertificate, -1, &error);
+  ASSERT_NE(certificate, nullptr) << (error ? error->message : "no TLS backend");
   const std::string text = InternetOptionsDialog::DescribeCertificate(
       "https://zor.test/", certificate,
-      static_cast<GTlsCertificateFlags>(G_TLS_CERTIFICATE_UNKNOWN_CA |
-                                        G_TLS_CERTIFICATE_EXPIRED));
+      static_cast<GTlsCertificateFlags>(G_TLS_CERTIFICATE_UNKNOWN_CA | G_TLS_CERTIFICATE_EXPIRED));
   g_object_unref(certificate);
   EXPECT_NE(text.find("Address: https://zor.test/"), std::string::npos) << text;
   EXPECT_NE(text.find("encrypted (TLS)"), std::string::npos) << text;
   EXPECT_NE(text.find("Issued to: CN=zor.test"), std::string::npos) << text;
   EXPECT_NE(text.find("Issued by: CN=zor.test"), std::string::npos) << text;
-  EXPECT_NE(text.find("Valid from: 2026-12-08 08:39:18 UTC"), std::string::npos)
-      << text;
-  EXPECT_NE(text.find("Valid until: 2126-11-14 08:39:18 UTC"),
-            std::string::npos)
-      << text;
-  EXPECT_NE(text.find("issuer not trusted, expired"), std::string::npos)
-      << text;
-  EXPECT_EQ(InternetOptionsDialog::DescribeCertificate("", nullptr, {})
-                .find("Address: (blank page)"),
-            0u);
+  EXPECT_NE(text.find("Valid from: 2026-12-08 08:39:18 UTC"), std::string::npos) << text;
+  EXPECT_NE(text.find("Valid until: 2126-11-14 08:39:18 UTC"), std::string::npos) << text;
+  EXPECT_NE(text.find("issuer not trusted, expired"), std::string::npos) << text;
+  EXPECT_EQ(InternetOptionsDialog::DescribeCertificate("", nullptr, {}).find("Address: (blank page)"), 0u);
 }
 
 // ---- The program window on a real page
 // ----------------------------------------------
 
 class PageServer {
-public:
-  explicit PageServer(std::map<std::string, std::string> pages)
-      : pages_(std::move(pages)) {
+ public:
+  explicit PageServer(std::map<std::string, std::string> pages) : pages_(std::move(pages)) {
     fd_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -300,35 +266,28 @@ public:
     close(fd_);
     thread_.join();
   }
-  std::string Url(const std::string &path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-  }
+  std::string Url(const std::string &path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
 
-private:
+ private:
   void Serve() {
     while (!stop_) {
       const int client = accept(fd_, nullptr, nullptr);
-      if (client < 0)
-        continue;
+      if (client < 0) continue;
       std::string request;
       char buffer[2048];
       while (request.find("\r\n\r\n") == std::string::npos) {
         const ssize_t n = read(client, buffer, sizeof buffer);
-        if (n <= 0)
-          break;
+        if (n <= 0) break;
         request.append(buffer, n);
       }
       const size_t start = request.find(' ') + 1;
-      const std::string path =
-          request.substr(start, request.find(' ', start) - start);
+      const std::string path = request.substr(start, request.find(' ', start) - start);
       const auto it = pages_.find(path);
-      const std::string body =
-          it == pages_.end() ? "<title>none</title>" : it->second;
+      const std::string body = it == pages_.end() ? "<title>none</title>" : it->second;
       const std::string response =
-          std::string(it == pages_.end() ? "HTTP/1.1 404 Not Found"
-                                         : "HTTP/1.1 200 OK") +
-          "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+          std::string(it == pages_.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
+          "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " + std::to_string(body.size()) +
+          "\r\nConnection: close\r\n\r\n" + body;
       (void)!write(client, response.data(), response.size());
       close(client);
     }
@@ -341,33 +300,29 @@ private:
 };
 
 const std::map<std::string, std::string> kPages = {
-    {"/text", "<html><head><title>Text page</title></head><body><p id='t'>Copy "
-              "these words</p>"
-              "<div id='e' contenteditable='true'>Edit me</div></body></html>"},
-    {"/home",
-     "<html><head><title>Chosen home</title></head><body>home</body></html>"},
+    {"/text",
+     "<html><head><title>Text page</title></head><body><p id='t'>Copy "
+     "these words</p>"
+     "<div id='e' contenteditable='true'>Edit me</div></body></html>"},
+    {"/home", "<html><head><title>Chosen home</title></head><body>home</body></html>"},
 };
 
 // The program folder without the program: the window reads its skin and texts
 // there.
 std::string CopyProgramFolder() {
   const fs::path to =
-      fs::path(kScratch) /
-      ("ZOR-Browser-" + std::to_string(getpid()) + "-" +
-       std::to_string(
-           std::chrono::steady_clock::now().time_since_epoch().count()));
+      fs::path(kScratch) / ("ZOR-Browser-" + std::to_string(getpid()) + "-" +
+                            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   fs::create_directories(to);
   for (const auto &entry : fs::directory_iterator(ZOR_PROGRAM_DIR)) {
-    if (entry.path().filename() == "zor-browser")
-      continue;
-    fs::copy(entry.path(), to / entry.path().filename(),
-             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    if (entry.path().filename() == "zor-browser") continue;
+    fs::copy(entry.path(), to / entry.path().filename(), fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   }
   return to.string();
 }
 
 class ProgramWindowTest : public ::testing::Test {
-protected:
+ protected:
   ProgramWindowTest() : server(kPages) {
     // An earlier test's window went without the exit sequence: start fresh, not
     // recovered.
@@ -382,9 +337,7 @@ protected:
 
   shell::MainForm &form() { return window->form(); }
   hosts::PageControl *Current() { return form().WB.Page(form().ActivePage); }
-  toolbar::Tool *Tool(const char *band, const char *name) {
-    return form().ab_Main.tool(band, name);
-  }
+  toolbar::Tool *Tool(const char *band, const char *name) { return form().ab_Main.tool(band, name); }
 
   // As the bars do when the user picks the tool.
   void Click(const char *band, const char *name) {
@@ -399,12 +352,10 @@ protected:
     form().ab_Main.events.bandOpen(*band, cancel);
   }
   bool StartOn(const std::string &path) {
-    if (!window->StartUp(server.Url(path)))
-      return false;
+    if (!window->StartUp(server.Url(path))) return false;
     return PumpUntil([&] {
       hosts::PageControl *page = Current();
-      return page && page->LocationURL() == server.Url(path) &&
-             page->ReadyState() == 4;
+      return page && page->LocationURL() == server.Url(path) && page->ReadyState() == 4;
     });
   }
   std::string RunAndWait(const std::string &script) {
@@ -425,8 +376,7 @@ protected:
     OpenMenu("sub_Edit");
     ASSERT_TRUE(PumpUntil([&] {
       for (bool known : form().EditStates.get(page).known)
-        if (!known)
-          return false;
+        if (!known) return false;
       return true;
     }));
   }
@@ -468,8 +418,7 @@ TEST_F(ProgramWindowTest, EditMenuFollowsWhatTheDocumentSaysOfEachCommand) {
   EXPECT_TRUE(Enabled("b_cut"));
   EXPECT_TRUE(Enabled("b_del"));
   EXPECT_FALSE(Enabled("b_undo"));
-  RunAndWait(
-      "document.execCommand('insertText', false, 'Edited'); return null;");
+  RunAndWait("document.execCommand('insertText', false, 'Edited'); return null;");
   OpenEditMenuAndWait();
   EXPECT_TRUE(Enabled("b_undo"));
 
@@ -487,14 +436,13 @@ TEST_F(ProgramWindowTest, CopyFromTheMenuPutsThePageSelectionOnTheClipboard) {
   ASSERT_TRUE(PumpUntil(
       [&] {
         bool done = false;
-        window->get_clipboard()->read_text_async(
-            [&](Glib::RefPtr<Gio::AsyncResult> &result) {
-              try {
-                copied = window->get_clipboard()->read_text_finish(result);
-              } catch (const Glib::Error &) {
-              }
-              done = true;
-            });
+        window->get_clipboard()->read_text_async([&](Glib::RefPtr<Gio::AsyncResult> &result) {
+          try {
+            copied = window->get_clipboard()->read_text_finish(result);
+          } catch (const Glib::Error &) {
+          }
+          done = true;
+        });
         PumpUntil([&] { return done; }, 5);
         return copied == "Copy these words";
       },
@@ -506,18 +454,15 @@ TEST_F(ProgramWindowTest, TextMenuChecksTheSizeLastChosen) {
   ASSERT_TRUE(StartOn("/text"));
   Click("sub_Text", "b_big");
   OpenMenu("sub_Text");
-  for (const char *name :
-       {"b_smallest", "b_small", "b_normal", "b_big", "b_biggest"})
-    EXPECT_EQ(Tool("sub_Text", name)->checked, std::string(name) == "b_big")
-        << name;
+  for (const char *name : {"b_smallest", "b_small", "b_normal", "b_big", "b_biggest"})
+    EXPECT_EQ(Tool("sub_Text", name)->checked, std::string(name) == "b_big") << name;
   Click("sub_Text", "b_smallest");
   OpenMenu("sub_Text");
   EXPECT_TRUE(Tool("sub_Text", "b_smallest")->checked);
   EXPECT_FALSE(Tool("sub_Text", "b_big")->checked);
 }
 
-TEST_F(ProgramWindowTest,
-       InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGoes) {
+TEST_F(ProgramWindowTest, InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGoes) {
   ASSERT_TRUE(StartOn("/text"));
   const std::string home = server.Url("/home");
   std::string title_while_open;
@@ -527,8 +472,7 @@ TEST_F(ProgramWindowTest,
   Glib::signal_timeout().connect_once(
       [&] {
         InternetOptionsDialog *options = window->internetOptions();
-        if (!options)
-          return;
+        if (!options) return;
         title_while_open = options->get_title();
         main_enabled_while_open = window->get_sensitive();
         page_shown = options->pages().get_current_page();
@@ -538,7 +482,7 @@ TEST_F(ProgramWindowTest,
         options->close();
       },
       300);
-  Click("sub_Usetools", "b_opInternet"); // returns once the window has closed
+  Click("sub_Usetools", "b_opInternet");  // returns once the window has closed
   EXPECT_EQ(title_while_open, "Internet Options - Lunched By VIZIRUVUZI");
   EXPECT_FALSE(main_enabled_while_open);
   EXPECT_TRUE(window->get_sensitive());
@@ -565,5 +509,5 @@ TEST_F(ProgramWindowTest,
   EXPECT_TRUE(window->get_sensitive());
 }
 
-} // namespace
-} // namespace zor::gtk
+}  // namespace
+}  // namespace zor::gtk
