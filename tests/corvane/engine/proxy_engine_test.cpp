@@ -30,6 +30,8 @@ namespace {
 constexpr const char* kSkin = R"(tb2 1
 band tb_Tabs type=tabs caption="Tabs"
 band sub_Proxylist type=popup caption=Proxies
+band tab_Menu type=popup caption=Tab
+  tool b_addtononproxy id=60 caption="Do not use the proxy for this site"
 )";
 
 class ProxyEngineTest : public ::testing::Test {
@@ -94,6 +96,8 @@ class ProxyEngineTest : public ::testing::Test {
   }
 
   zor::toolbar::Tool& MenuTool(const char* name) { return *toolbar.band("sub_Proxylist")->tools().item(name); }
+  // A click on a menu tool, through the command dispatcher as the toolbar reports it.
+  void Click(zor::toolbar::Tool& tool) { form->OnToolClick(tool); }
 
   ForwardingProxy proxy{"127.0.0.1"};
   OriginServer origin{"127.0.0.2"};
@@ -115,6 +119,8 @@ class ProxyEngineTest : public ::testing::Test {
 TEST_F(ProxyEngineTest, ProxyMenuSwitchesTheEnginesTrafficWithoutARestart) {
   const std::string site = origin.base();
   const std::string other = other_origin.base();
+  pages.Create(1);  // the current page, whose address the commands use
+  pages.Fake(1)->location = site + "/";
   form->BuildStartupProxyMenu("");
   ASSERT_EQ(MenuTool("Proxy2").caption, "127.0.0.1:" + std::to_string(proxy.port()) + "@loopback test proxy");
 
@@ -124,7 +130,7 @@ TEST_F(ProxyEngineTest, ProxyMenuSwitchesTheEnginesTrafficWithoutARestart) {
   EXPECT_TRUE(proxy.Seen().empty());
 
   // Picking the proxy sends the next http page through it.
-  form->PickProxy(MenuTool("Proxy2"));
+  Click(MenuTool("Proxy2"));
   EXPECT_EQ(Load(site + "/proxied-2"), "/proxied-2");
   EXPECT_EQ(proxy.Seen(), (Strings{"GET " + site + "/proxied-2 HTTP/1.1"}));
   EXPECT_EQ(origin.Seen().back(), "/proxied-2 via 1.1 test-proxy");
@@ -136,9 +142,8 @@ TEST_F(ProxyEngineTest, ProxyMenuSwitchesTheEnginesTrafficWithoutARestart) {
 
   // A host added to the no-proxy list goes direct; another port of the same address
   // still goes through the proxy.
-  pages.Create(2);
-  pages.Fake(2)->location = site + "/proxied-2";
-  form->AddToNonProxy(2);
+  pages.Fake(1)->location = site + "/proxied-2";
+  Click(*toolbar.tool("tab_Menu", "b_addtononproxy"));
   EXPECT_EQ(Load(site + "/bypassed-3"), "/bypassed-3");
   EXPECT_EQ(origin.Seen().back(), "/bypassed-3");
   EXPECT_EQ(Load(other + "/proxied-4"), "/proxied-4");
@@ -146,7 +151,7 @@ TEST_F(ProxyEngineTest, ProxyMenuSwitchesTheEnginesTrafficWithoutARestart) {
   EXPECT_EQ(proxy.Seen().size(), 2u);
 
   // "Empty" is the direct connection again.
-  form->PickProxy(MenuTool("Proxy1"));
+  Click(MenuTool("Proxy1"));
   EXPECT_EQ(Load(other + "/direct-5"), "/direct-5");
   EXPECT_EQ(other_origin.Seen().back(), "/direct-5");
   EXPECT_EQ(proxy.Seen().size(), 2u);
