@@ -272,7 +272,7 @@ class LibraryBridgeTest : public BridgeTest {
     services.applyProxy = [this](const ProxyRecord& r) {
       applied.push_back(r);
       in_force = r;
-      return accept;
+      return true;
     };
     services.queryProxy = [this]() -> std::optional<ProxyRecord> { return in_force; };
     services.warn = [this](const std::string& text, const std::string& title) { warnings.push_back(title + "|" + text); };
@@ -293,7 +293,6 @@ class LibraryBridgeTest : public BridgeTest {
   std::vector<ProxyRecord> applied;
   ProxyRecord in_force;
   Strings warnings;
-  bool accept = true;
 };
 
 TEST_F(LibraryBridgeTest, SavedProxyMissingFromTheListIsAddedBackAndChecked) {
@@ -332,15 +331,6 @@ TEST_F(LibraryBridgeTest, MenuPicksAndNoProxyHostsReachTheProxySetting) {
   EXPECT_EQ(applied[3], (ProxyRecord{3, "http=1.2.3.4:8080", "intranet.lan:8000 127.0.0.2 <local>"}))
       << "the first address survives the read-back";
   EXPECT_EQ(applied[4], (ProxyRecord{1, "", "<local>"})) << "a hidden panel starts with no addresses";
-}
-
-TEST_F(LibraryBridgeTest, RefusedSettingWarnsAndKeepsTheOldOne) {
-  form->BuildStartupProxyMenu("");
-  accept = false;
-  WriteFile("proxylist.ini", "1.2.3.4:8080\r\n");
-  form->BuildProxyMenu();
-  form->PickProxy(MenuTool("Proxy2"));
-  EXPECT_EQ(warnings, (Strings{"ZOR_BROWSER PROXY SETTINGS|"}));
 }
 
 TEST_F(LibraryBridgeTest, BlackListFromTheMenuAndTheNavigationCheck) {
