@@ -1,0 +1,244 @@
+// Tabs in the real main window: WebKit pages from 127.0.0.1, the GTK tab strip, the
+// address box and the page area, checked as the user would see them.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <gtkmm/init.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/text_width.h"
+#include "hosts/gtk/main_window.h"
+
+namespace fs = std::filesystem;
+
+namespace zor::gtk {
+namespace {
+
+// The window keeps its profile (recovery list, typed addresses, engine data) in the XDG
+// folders; point them at a scratch folder before anything reads them.
+const fs::path kScratch = [] {
+  const fs::path dir = fs::temp_directory_path() / ("zor-engine-tabs-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+    setenv(var, (dir / var).c_str(), 1);
+  std::atexit([] { fs::remove_all(fs::temp_directory_path() / ("zor-engine-tabs-" + std::to_string(::getpid()))); });
+  return dir;
+}();
+
+class GtkEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    gtk_init();
+    Gtk::init_gtkmm_internals();
+  }
+};
+const auto* const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
+
+// Pages titled "Page <name>"; "/slow..." holds its picture back for two seconds, and
+// "/closer..." closes its own window a moment after loading.
+class PageServer {
+ public:
+  PageServer() {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    listen(fd_, 64);
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        const int client = accept(fd_, nullptr, nullptr);
+        if (client < 0) continue;
+        std::lock_guard lock(mutex_);
+        clients_.emplace_back([this, client] { Answer(client); });
+      }
+    });
+  }
+  ~PageServer() {
+    stop_ = true;
+    shutdown(fd_, SHUT_RDWR);
+    close(fd_);
+    thread_.join();
+    std::lock_guard lock(mutex_);
+    for (std::thread& t : clients_) t.join();
+  }
+  std::string Url(const std::string& name) const { return "http://127.0.0.1:" + std::to_string(port_) + "/" + name; }
+
+ private:
+  void Answer(int client) {
+    timeval timeout{5, 0};
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+      const ssize_t n = read(client, buffer, sizeof buffer);
+      if (n <= 0) break;
+      request.append(buffer, static_cast<size_t>(n));
+    }
+    const size_t start = request.find(' ') + 1;
+    const std::string name = start == 0 ? "" : request.substr(start + 1, request.find(' ', start) - start - 1);
+    std::string type = "text/html; charset=utf-8", body;
+    if (name.rfind("picture", 0) == 0) {
+      for (int i = 0; i < 20 && !stop_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      type = "image/svg+xml";
+      body = "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8'/>";
+    } else {
+      body = "<!DOCTYPE html><html><head><title>Page " + name + "</title></head><body><h1>" + name + "</h1>";
+      if (name.rfind("slow", 0) == 0) body += "<img src='/picture-" + name + "'>";
+      if (name.rfind("closer", 0) == 0) body += "<script>setTimeout(function () { window.close(); }, 300);</script>";
+      body += "</body></html>";
+    }
+    const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " +
+                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    (void)!write(client, response.data(), response.size());
+    close(client);
+  }
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::thread thread_;
+  std::vector<std::thread> clients_;
+};
+
+bool PumpUntil(const std::function<bool()>& done, double seconds = 40) {
+  auto context = Glib::MainContext::get_default();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    context->iteration(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// The text of the first label inside `widget`.
+std::string LabelText(Gtk::Widget* widget) {
+  if (!widget) return {};
+  if (auto* label = dynamic_cast<Gtk::Label*>(widget)) return label->get_text();
+  for (Gtk::Widget* child = widget->get_first_child(); child; child = child->get_next_sibling())
+    if (std::string text = LabelText(child); !text.empty()) return text;
+  return {};
+}
+
+class EngineTabsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Each window starts on a fresh profile: no recovery list left by the one before.
+    fs::remove_all(kScratch / "XDG_DATA_HOME" / "zor-browser");
+    folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(folder);
+    for (const char* file : {"default.tb2", "lng.ini"}) fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
+    fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
+    window = std::make_unique<MainWindow>(folder.string());
+  }
+  void TearDown() override {
+    window.reset();
+    fs::remove_all(folder);
+  }
+  shell::MainForm& form() { return window->form(); }
+  toolbar::Tool* Tab(int page) { return form().ab_Main.tool("tb_Tabs", "tabs-" + std::to_string(page)); }
+  std::string Caption() { return window->get_title(); }
+  bool Titled(int page, const std::string& name) {
+    const toolbar::Tool* tab = Tab(page);
+    return tab && tab->caption == ShortenText("Page " + name, 14);
+  }
+  // The web view of page `n` is what the page area shows.
+  bool Shows(int n) {
+    auto* page = static_cast<webkit::WebKitPage*>(form().WB.Page(n));
+    Gtk::Widget* shown = window->pageArea().get_visible_child();
+    return page && shown && shown->gobj() == GTK_WIDGET(page->view());
+  }
+
+  PageServer server;
+  fs::path folder;
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(EngineTabsTest, ThreeTabsCloseTheMiddleOne) {
+  ASSERT_TRUE(window->StartUp(server.Url("a")));
+  ASSERT_TRUE(PumpUntil([&] { return Titled(1, "a"); }));
+  form().AddNewPage(server.Url("b"), true);
+  form().AddNewPage(server.Url("c"), true);
+  ASSERT_TRUE(PumpUntil([&] { return Titled(2, "b") && Titled(3, "c"); }));
+  EXPECT_EQ(Caption().rfind("Page c - ", 0), 0u) << Caption();
+
+  form().SelectPage(2);
+  ASSERT_TRUE(PumpUntil([&] { return Shows(2); }));
+  EXPECT_EQ(Caption(), "Page b - ZOR-BROWSER");
+  form().ClosePage(0);  // the middle tab, shown; the page shown before it comes back
+  ASSERT_TRUE(PumpUntil([&] { return Shows(3); }));
+
+  EXPECT_EQ(Caption(), "Page c - ZOR-BROWSER");
+  EXPECT_EQ(window->AddressText(), server.Url("c"));
+  EXPECT_EQ(form().WB.Page(2), nullptr);
+  const toolbar::Band* strip = form().ab_Main.band("tb_Tabs");
+  ASSERT_EQ(strip->tools().count(), 2);
+  EXPECT_EQ(strip->tools().at(0)->name, "tabs-1");
+  EXPECT_EQ(strip->tools().at(1)->name, "tabs-3");
+  // What the strip shows on screen, not only the model.
+  EXPECT_TRUE(PumpUntil([&] { return LabelText(window->bars().toolWidget(*Tab(3))) == "Page c"; }))
+      << LabelText(window->bars().toolWidget(*Tab(3)));
+  EXPECT_EQ(LabelText(window->bars().toolWidget(*Tab(1))), "Page a");
+  auto* shown_tab = dynamic_cast<Gtk::ToggleButton*>(window->bars().toolWidget(*Tab(3)));
+  ASSERT_NE(shown_tab, nullptr);
+  EXPECT_TRUE(shown_tab->get_active());
+}
+
+TEST_F(EngineTabsTest, ABackgroundTabShowsItsLoadingWhileTheProgressAreaStays) {
+  ASSERT_TRUE(window->StartUp(server.Url("a")));
+  ASSERT_TRUE(PumpUntil([&] { return Titled(1, "a") && !form().WB.Page(1)->Busy(); }));
+  const std::string percent = form().PercentText;
+  const std::string label = form().lbl_Inf;
+
+  form().AddNewPage(server.Url("slow"), false);
+  const int hidden = form().LastPageIndex;
+  const std::string page_icon = form().PageIconImage;
+  // Its picture is held back, so the page sits at a loading stage for a while.
+  ASSERT_TRUE(PumpUntil([&] {
+    const toolbar::Tool* tab = Tab(hidden);
+    return tab && tab->image != page_icon && !tab->image.empty();
+  }));
+  const std::string stage = Tab(hidden)->image;
+  EXPECT_TRUE(stage == form().TabIcons[0] || stage == form().TabIcons[1] || stage == form().TabIcons[2]) << stage;
+  EXPECT_GT(form().PageProgress.get(hidden), 0);
+  EXPECT_EQ(form().PercentText, percent);
+  EXPECT_EQ(form().lbl_Inf, label);
+  EXPECT_EQ(form().ActivePage, 1);
+  EXPECT_TRUE(Shows(1));
+  ASSERT_TRUE(PumpUntil([&] { return Titled(hidden, "slow"); }));
+  EXPECT_EQ(Caption().rfind("Page a - ", 0), 0u) << "a hidden page never titles the window: " << Caption();
+}
+
+TEST_F(EngineTabsTest, APageClosingItselfTakesItsTabAlong) {
+  ASSERT_TRUE(window->StartUp(server.Url("a")));
+  ASSERT_TRUE(PumpUntil([&] { return Titled(1, "a"); }));
+  form().AddNewPage(server.Url("closer-hidden"), false);
+  const int hidden = form().LastPageIndex;
+  form().AddNewPage(server.Url("closer-shown"), true);
+  const int shown = form().LastPageIndex;
+  ASSERT_TRUE(PumpUntil([&] { return form().WB.Page(hidden) == nullptr && form().WB.Page(shown) == nullptr; }));
+  EXPECT_EQ(form().TabCount(), 1);
+  EXPECT_EQ(form().ActivePage, 1);
+  EXPECT_TRUE(PumpUntil([&] { return Shows(1); }));
+  EXPECT_EQ(Caption(), "Page a - ZOR-BROWSER");
+}
+
+}  // namespace
+}  // namespace zor::gtk
