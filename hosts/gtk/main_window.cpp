@@ -332,6 +332,8 @@ std::optional<std::string> MainWindow::InputBox(const std::string& prompt, const
 
 std::string MainWindow::OpenFileDialog(const std::string& filter) {
   Gtk::FileChooserDialog dialog(*this, "Open", Gtk::FileChooser::Action::OPEN, true);
+  // Closed from its title bar it must stay alive: it is read and freed below.
+  dialog.set_hide_on_close(true);
   dialog.add_button("_Cancel", Gtk::ResponseType::CANCEL);
   dialog.add_button("_Open", Gtk::ResponseType::ACCEPT);
   // "description|pattern|description|pattern..."; a pattern may list several, split by ";".

@@ -643,6 +643,8 @@ void WebKitPage::Print(bool dialog) {
 void WebKitPage::SaveAs() {
   Gtk::Window* parent = WindowOf(view_);
   auto* dialog = new Gtk::FileChooserDialog("Save As", Gtk::FileChooser::Action::SAVE);
+  // Closed from its title bar it must stay alive until its handler frees it.
+  dialog->set_hide_on_close(true);
   if (parent) dialog->set_transient_for(*parent);
   dialog->set_modal(true);
   dialog->add_button("_Cancel", Gtk::ResponseType::CANCEL);
