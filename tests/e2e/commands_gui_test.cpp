@@ -7,9 +7,11 @@
 #include <gtkmm/init.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -267,21 +269,31 @@ class PageServer {
     shutdown(fd_, SHUT_RDWR);
     close(fd_);
     thread_.join();
+    for (std::thread &client : clients_) client.join();
   }
   std::string Url(const std::string &path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
 
  private:
+  // The engine opens connections ahead of its requests: each client is served on its
+  // own, and gives up once the server stops.
   void Serve() {
     while (!stop_) {
       const int client = accept(fd_, nullptr, nullptr);
       if (client < 0) continue;
-      std::string request;
-      char buffer[2048];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t n = read(client, buffer, sizeof buffer);
-        if (n <= 0) break;
-        request.append(buffer, n);
-      }
+      clients_.emplace_back([this, client] { Answer(client); });
+    }
+  }
+  void Answer(int client) {
+    timeval wait{0, 100 * 1000};
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    std::string request;
+    char buffer[2048];
+    while (!stop_ && request.find("\r\n\r\n") == std::string::npos) {
+      const ssize_t n = read(client, buffer, sizeof buffer);
+      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) break;
+      if (n > 0) request.append(buffer, n);
+    }
+    if (request.find("\r\n\r\n") != std::string::npos) {
       const size_t start = request.find(' ') + 1;
       const std::string path = request.substr(start, request.find(' ', start) - start);
       const auto it = pages_.find(path);
@@ -291,14 +303,15 @@ class PageServer {
           "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " + std::to_string(body.size()) +
           "\r\nConnection: close\r\n\r\n" + body;
       (void)!write(client, response.data(), response.size());
-      close(client);
     }
+    close(client);
   }
   std::map<std::string, std::string> pages_;
   int fd_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::thread thread_;
+  std::vector<std::thread> clients_;  // touched by the accepting thread only, until joined
 };
 
 const std::map<std::string, std::string> kPages = {
@@ -581,6 +594,66 @@ TEST_F(ProgramWindowTest, EveryToolOfTheSkinCanBeClickedOnTheRealEngine) {
   window->SetAddressText(server.Url("/home"));
   form().Go(false);
   EXPECT_TRUE(PumpUntil([&] { return Current() && Current()->LocationURL() == server.Url("/home"); }));
+}
+
+// The action behind the item labelled `label` of a menu model (sections walked through).
+std::string ActionOf(const Glib::RefPtr<Gio::MenuModel> &model, const std::string &label) {
+  for (int i = 0; i < model->get_n_items(); ++i) {
+    if (auto section = model->get_item_link(i, Gio::MenuModel::Link::SECTION)) {
+      const std::string found = ActionOf(section, label);
+      if (!found.empty()) return found;
+      continue;
+    }
+    auto text = [&](Gio::MenuModel::Attribute attribute) {
+      auto value = model->get_item_attribute(i, attribute, Glib::VARIANT_TYPE_STRING);
+      return value ? std::string(Glib::VariantBase::cast_dynamic<Glib::Variant<Glib::ustring>>(value).get())
+                   : std::string();
+    };
+    if (text(Gio::MenuModel::Attribute::LABEL) == label) {
+      const std::string action = text(Gio::MenuModel::Attribute::ACTION);
+      return action.substr(action.find('.') + 1);
+    }
+  }
+  return {};
+}
+
+// A real right click on the first of two tabs: the tab menu opens instead of the bars'
+// own menu, and its Close closes the clicked tab's page while the current page stays.
+TEST_F(ProgramWindowTest, RightClickOnATabOpensItsMenuWhoseCloseClosesThatTab) {
+  ASSERT_TRUE(StartOn("/text"));
+  form().AddNewPage(server.Url("/home"), true);
+  ASSERT_TRUE(PumpUntil([&] { return form().ActivePage == 2 && form().TabCount() == 2; }));
+  toolbar::Tool *first_tab = Tool("tb_Tabs", "tabs-1");
+  ASSERT_NE(first_tab, nullptr);
+  Gtk::Widget *tab = nullptr;
+  ASSERT_TRUE(PumpUntil([&] {
+    tab = window->bars().toolWidget(*first_tab);
+    return tab && tab->get_mapped() && tab->get_width() > 0;
+  }));
+  hosts::WindowSystem::Rect frame;
+  ASSERT_TRUE(form().windows->GetRect(form().windows->MainWindow(), frame));
+  const graphene_point_t middle = GRAPHENE_POINT_INIT(tab->get_width() / 2.0f, tab->get_height() / 2.0f);
+  graphene_point_t at;
+  ASSERT_TRUE(gtk_widget_compute_point(tab->gobj(), GTK_WIDGET(window->gobj()), &middle, &at));
+  const std::string move = "xdotool mousemove " + std::to_string(frame.left + static_cast<int>(at.x)) + " " +
+                           std::to_string(frame.top + static_cast<int>(at.y));
+  ASSERT_EQ(std::system(move.c_str()), 0);
+  ASSERT_TRUE(PumpUntil([&] { return form().OverTab && form().ContextPage == 1; }, 10));
+  ASSERT_EQ(std::system("xdotool click 3"), 0);
+
+  Gtk::PopoverMenu *menu = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (menu = window->bars().openMenu()) != nullptr; }, 10));
+  EXPECT_FALSE(form().MenuBandFlag);  // the tab menu is open
+  const std::string close_action = ActionOf(menu->get_menu_model(), "_Close Tab");
+  ASSERT_FALSE(close_action.empty()) << "the open menu is not the tab menu";
+  window->bars().openMenuActions()->activate_action(close_action);
+  window->bars().closeMenus();
+
+  ASSERT_TRUE(PumpUntil([&] { return form().TabCount() == 1; }));
+  EXPECT_EQ(form().WB.Page(1), nullptr);
+  ASSERT_NE(form().WB.Page(2), nullptr);
+  EXPECT_EQ(form().ActivePage, 2);
+  EXPECT_TRUE(PumpUntil([&] { return form().MenuBandFlag; }, 5));  // the tab menu closed
 }
 
 }  // namespace
