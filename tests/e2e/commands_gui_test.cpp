@@ -345,7 +345,7 @@ class ProgramWindowTest : public ::testing::Test {
     window = std::make_unique<MainWindow>(CopyProgramFolder());
   }
   ~ProgramWindowTest() override {
-    window->destroy();
+    // As the program ends: the window object goes while its widget is still alive.
     window.reset();
     Settle(0.1);
   }
