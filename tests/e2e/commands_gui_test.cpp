@@ -656,5 +656,31 @@ TEST_F(ProgramWindowTest, RightClickOnATabOpensItsMenuWhoseCloseClosesThatTab) {
   EXPECT_TRUE(PumpUntil([&] { return form().MenuBandFlag; }, 5));  // the tab menu closed
 }
 
+// Offline switched on in the status bar and off again in the File menu: meanwhile the
+// engine loads nothing and both tools show it.
+TEST_F(ProgramWindowTest, OfflineFromTheStatusBarHoldsLoadsUntilTheFileMenuEndsIt) {
+  ASSERT_TRUE(StartOn("/text"));
+  const std::string home = server.Url("/home");
+  Click("sb_Status", "b_offline");
+  ASSERT_NE(form().page_commands, nullptr);
+  EXPECT_TRUE(form().page_commands->Offline());
+  OpenMenu("sub_File");
+  EXPECT_TRUE(Tool("sub_File", "b_offline")->checked);
+  EXPECT_TRUE(Tool("sb_Status", "b_offline")->checked);
+
+  window->SetAddressText(home);
+  form().Go(false);
+  Settle(1.5);
+  EXPECT_EQ(Current()->LocationURL(), server.Url("/text"));
+
+  Click("sub_File", "b_offline");
+  EXPECT_FALSE(form().page_commands->Offline());
+  EXPECT_FALSE(Tool("sub_File", "b_offline")->checked);
+  EXPECT_FALSE(Tool("sb_Status", "b_offline")->checked);
+  window->SetAddressText(home);
+  form().Go(false);
+  EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == home && Current()->ReadyState() == 4; }));
+}
+
 }  // namespace
 }  // namespace zor::gtk
