@@ -107,7 +107,9 @@ int AddressBoxWidthTwips(int window_twips, bool same_row_as_main, int band_left_
   return window_twips - band_left_twips - 3200;
 }
 
-void MainForm::OnBandResize(toolbar::Band&) {
+void MainForm::OnBandResize(toolbar::Band&) { ApplyAddressBoxWidth(); }
+
+void MainForm::ApplyAddressBoxWidth() {
   const toolbar::Band* address = ab_Main.band("tb_Addressbar");
   const toolbar::Band* main = ab_Main.band("tb_Main");
   toolbar::Tool* box = ab_Main.tool("tb_Addressbar", "ctl_addr");

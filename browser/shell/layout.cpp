@@ -21,20 +21,7 @@ void CheckBoth(toolbar::ToolbarControl& bars, const char* name, bool checked) {
 void MainForm::OnMainWindowResize() {
   if (window.IsMinimized()) return;
   window.ProcessPendingEvents();
-  toolbar::Band* address = ab_Main.band("tb_Addressbar");
-  toolbar::Band* main = ab_Main.band("tb_Main");
-  toolbar::Tool* box = ab_Main.tool("tb_Addressbar", "ctl_addr");
-  if (!address || !box) return;
-  const int inner = window.InnerWidth() * kTwipsPerPixel;
-  int width;
-  if (main && main->dock_row == address->dock_row) {
-    width = inner - 11430;
-    if (width < 0) width = 3000;
-  } else {
-    width = inner - address->dock_position * kTwipsPerPixel - 3200;
-  }
-  box->width = width > 0 ? width / kTwipsPerPixel : 0;
-  ab_Main.recalcLayout();
+  ApplyAddressBoxWidth();
 }
 
 void MainForm::SetCaptionBar(bool show) { window.SetDecorated(show); }

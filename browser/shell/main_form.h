@@ -210,6 +210,8 @@ class MainForm {
   static constexpr int kTypedUrlsKept = 25;
   // The bands moved: the address box takes the width of the rule below.
   void OnBandResize(toolbar::Band& band);
+  // The width rule itself, shared by band and window resizes.
+  void ApplyAddressBoxWidth();
 
   // Layout, full screen and exit (shell/layout.cpp).
   void ToggleFullScreen();

@@ -244,6 +244,9 @@ hosts::MessageResult MainWindow::MessageBox(const std::string& text, hosts::Mess
   if (get_visible()) dialog.set_transient_for(*this);
   dialog.set_title(title.empty() ? std::string(Glib::get_application_name()) : title);
   dialog.set_hide_on_close(true);
+  // As on the desktop the program came from, the first button (OK, Yes) answers Enter.
+  dialog.set_default_response(buttons == hosts::MessageButtons::kYesNo ? Gtk::ResponseType::YES
+                                                                       : Gtk::ResponseType::OK);
   int response = Gtk::ResponseType::NONE;
   bool done = false;
   dialog.signal_response().connect([&](int r) {

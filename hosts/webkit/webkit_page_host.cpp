@@ -289,7 +289,7 @@ void WebKitPage::Connect() {
                          break;
                        case WEBKIT_LOAD_FINISHED:
                          page->ready_state_ = 4;  // complete
-                         if (auto& handler = page->host_.events.progressChange) handler(page->index_, -1, 10000);
+                         if (auto& handler = page->host_.events.progressChange) handler(page->index_, -1, 0);
                          break;
                      }
                    }),
@@ -509,7 +509,8 @@ int WebKitPage::LockState() const {
   GTlsCertificateFlags errors = static_cast<GTlsCertificateFlags>(0);
   const bool tls = webkit_web_view_get_tls_info(view_, &certificate, &errors);
   if (!tls || !certificate || errors != 0) return 0;  // not secure
-  return mixed_content_ ? 1 : 6;                      // mixed / fully secure
+  // The engine gives no key strength, so a sound connection is the plain "secure" state.
+  return mixed_content_ ? 1 : 2;  // mixed / secure
 }
 
 void WebKitPage::ReportSecurity() {

@@ -26,26 +26,13 @@ class ExitTest(base.ProgramFixture):
     def wait_for_title(self, fragment):
         return base.wait_for(lambda: fragment in self.title() and self.title())
 
-    def quit_with_ok(self):
-        base.xdotool("windowactivate", "--sync", self.window())
-        base.xdotool("key", "alt+F4")
-        # The exit question: OK is the default answer.
-        question = base.wait_for(lambda: self.title() == "" or "ZOR-BROWSER" not in self.title(), timeout=10)
-        self.assertIsNotNone(question, "no exit question appeared")
-        time.sleep(0.5)
-        base.xdotool("key", "Return")
-        try:
-            return self.proc.wait(20)
-        except Exception:
-            self.fail("the browser did not end after OK")
-
     def test_quit_and_restart_brings_the_pages_back(self):
         self.seed_last_pages(["one", "two", "three"])
         self.start()
         self.assertIsNotNone(self.wait_for_title("Page three"), self.title())
         self.assertFalse(os.path.exists(os.path.join(self.folder, "LastPages.ini")), "start-up consumes the file")
         time.sleep(1.0)
-        self.quit_with_ok()
+        self.close_with_ok()
         with open(os.path.join(self.folder, "LastPages.ini"), newline="") as f:
             saved = f.read()
         self.assertEqual(saved, "".join(self.url(n) + "\r\n" for n in ["one", "two", "three"]))

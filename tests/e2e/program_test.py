@@ -95,8 +95,26 @@ class ProgramFixture(unittest.TestCase):
         self.proc = subprocess.Popen([os.path.join(self.folder, "zor-browser"), *args], env=self.env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
+    def close_with_ok(self):
+        """Closes the window as a user does and answers the exit question with OK."""
+        main = self.window()
+        xdotool("windowactivate", "--sync", main)
+        xdotool("key", "alt+F4")
+        question = wait_for(lambda: next((w for w in self.windows() if w != main), None), timeout=10)
+        self.assertIsNotNone(question, "no exit question appeared")
+        xdotool("windowactivate", "--sync", question)
+        xdotool("key", "Return")
+        try:
+            return self.proc.wait(20)
+        except subprocess.TimeoutExpired:
+            self.fail("the program did not end after OK")
+
+    def windows(self):
+        return xdotool("search", "--all", "--onlyvisible", "--pid", str(self.proc.pid),
+                       "--classname", "zor-browser").split()
+
     def window(self):
-        ids = xdotool("search", "--all", "--onlyvisible", "--pid", str(self.proc.pid), "--classname", "zor-browser").split()
+        ids = self.windows()
         return ids[0] if ids else None
 
     def title(self):
@@ -138,13 +156,7 @@ class ProgramTest(ProgramFixture):
         self.start()
         self.assertIsNotNone(wait_for(self.window))
         time.sleep(1.0)
-        # Closed as a user closes it: the window manager's Alt+F4.
-        xdotool("windowactivate", "--sync", self.window())
-        xdotool("key", "alt+F4")
-        try:
-            self.proc.wait(15)
-        except subprocess.TimeoutExpired:
-            self.fail("the program did not end when its window closed")
+        self.close_with_ok()
         with open(os.path.join(self.folder, "Browser.ini"), encoding="utf-8") as f:
             text = f.read()
         self.assertIn("[ZOR-BROWSER]", text)
