@@ -5,7 +5,8 @@
 namespace zor::corvane {
 
 void CorvaneConnection::ShowWindow(StatusBox* myhwnd, const std::string& version) {
-  Panel& panel = LoadPanel();
+  const std::shared_ptr<Panel> held = LoadPanel();
+  Panel& panel = *held;
   panel.Show();
   // A failed initialisation leaves the panel shown but without its main window.
   panel.IniPage();
@@ -14,14 +15,16 @@ void CorvaneConnection::ShowWindow(StatusBox* myhwnd, const std::string& version
 }
 
 void CorvaneConnection::GetProxyList(std::vector<std::string>& c) {
-  Panel& panel = LoadPanel();
+  const std::shared_ptr<Panel> held = LoadPanel();
+  Panel& panel = *held;
   panel.ReadProxyList();
   c.insert(c.end(), panel.lstProxy.begin(), panel.lstProxy.end());
   CloseIfHidden();
 }
 
 bool CorvaneConnection::setProxy(const std::string& ip) {
-  Panel& panel = LoadPanel();
+  const std::shared_ptr<Panel> held = LoadPanel();
+  Panel& panel = *held;
   panel.ReadProxyList();
   panel.txtProxyIp = ip;
   panel.cmdPrxoyAdd_Click();
@@ -34,7 +37,8 @@ bool CorvaneConnection::setProxy(const std::string& ip) {
 }
 
 bool CorvaneConnection::inBlackList(const std::string& s) {
-  Panel& panel = LoadPanel();
+  const std::shared_ptr<Panel> held = LoadPanel();
+  Panel& panel = *held;
   panel.ReadBlackList();
   return panel.checkInHei(s);
 }
@@ -42,7 +46,8 @@ bool CorvaneConnection::inBlackList(const std::string& s) {
 void CorvaneConnection::delTemp(bool cookies, bool temp_files, bool history, StatusBox* myhwnd,
                                 const std::string& version) {
   ShowWindow(myhwnd, version);
-  Panel& panel = LoadPanel();
+  const std::shared_ptr<Panel> held = LoadPanel();
+  Panel& panel = *held;
   panel.setPage(3);
   if (cookies) panel.CleanFlags[0] = true;
   if (temp_files) panel.CleanFlags[1] = true;
@@ -51,7 +56,8 @@ void CorvaneConnection::delTemp(bool cookies, bool temp_files, bool history, Sta
 }
 
 void CorvaneConnection::addtoHei(const std::string& s) {
-  Panel& panel = LoadPanel();
+  const std::shared_ptr<Panel> held = LoadPanel();
+  Panel& panel = *held;
   panel.ReadBlackList();
   if (!panel.checkInHei(s)) panel.lstHei.push_back(s);
   if (!panel.Visible()) {
@@ -61,7 +67,8 @@ void CorvaneConnection::addtoHei(const std::string& s) {
 }
 
 void CorvaneConnection::addToNonProxy(const std::string& ip, const std::string& nonip) {
-  Panel& panel = LoadPanel();
+  const std::shared_ptr<Panel> held = LoadPanel();
+  Panel& panel = *held;
   panel.ReadProxyList();
   panel.RefreshSettings();
   panel.txtAddresses += ";" + nonip;

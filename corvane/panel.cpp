@@ -14,8 +14,10 @@ namespace {
 constexpr const char* kSection = "Corvane";
 constexpr const char* kProxyUpdateTitle = "ZOR_BROWSER PROXY SETTINGS";
 
-std::unique_ptr<Panel>& ThePanel() {
-  static std::unique_ptr<Panel> panel;
+// Shared so that a method keeps the panel alive for its whole length: a nested main
+// loop (a warning box) can run another method that closes the panel meanwhile.
+std::shared_ptr<Panel>& ThePanel() {
+  static std::shared_ptr<Panel> panel;
   return panel;
 }
 
@@ -33,16 +35,16 @@ ProxyRecord& LibraryRecord() {
 
 Panel* LoadedPanel() { return ThePanel().get(); }
 
-Panel& LoadPanel() {
-  if (!ThePanel()) ThePanel() = std::make_unique<Panel>(Environment());
-  return *ThePanel();
+std::shared_ptr<Panel> LoadPanel() {
+  if (!ThePanel()) ThePanel() = std::make_shared<Panel>(Environment());
+  return ThePanel();
 }
 
 void ClosePanel() {
-  std::unique_ptr<Panel>& slot = ThePanel();
+  std::shared_ptr<Panel> slot = ThePanel();
   if (!slot) return;
   if (!slot->Visible()) {
-    slot.reset();
+    ThePanel().reset();
     return;
   }
   // A write failure keeps the panel open with its lists, so nothing is lost.
@@ -50,7 +52,7 @@ void ClosePanel() {
   slot->WriteProxyList();
   StatusBox* main_window = slot->MainWindowHwnd;
   // Gone before the browser reacts: its rebuild loads a fresh panel from the files.
-  slot.reset();
+  ThePanel().reset();
   if (main_window) main_window->SetText("ZOR_proxychange");
 }
 

@@ -100,8 +100,8 @@ PanelEnvironment& Environment();
 
 // The loaded panel, or nullptr.
 Panel* LoadedPanel();
-// The panel, loading it (hidden, lists empty) on first use.
-Panel& LoadPanel();
+// The panel, loading it (hidden, lists empty) on first use. Hold the pointer while using it.
+std::shared_ptr<Panel> LoadPanel();
 // Unloads the panel. A visible panel first writes blacklist.ini, then proxylist.ini, and
 // then sends "ZOR_proxychange" to its main window; a hidden one writes and sends nothing.
 void ClosePanel();

@@ -109,6 +109,22 @@ TEST_F(CorvaneTest, SetProxyEmptyOrInvalidGoesDirect) {
   EXPECT_EQ(File("proxylist.ini"), (List{"10.0.0.1:80"}));
 }
 
+TEST_F(CorvaneTest, CallFromInsideTheWarningBoxDoesNotPullThePanelAway) {
+  dir.Write("Requires/proxylist.ini", "10.0.0.1:80\r\n");
+  // The warning box runs a nested main loop; a menu click there reaches the library
+  // again and unloads the hidden panel while the outer setProxy is still using it.
+  List inner;
+  Environment().services.warn = [this, &inner](const std::string&, const std::string&) {
+    connection.GetProxyList(inner);
+  };
+  connection.setProxy("1.2.3.:80");
+  EXPECT_EQ(inner, (List{"10.0.0.1:80"}));
+  ASSERT_EQ(applied.size(), 1u);
+  EXPECT_EQ(applied[0], (ProxyRecord{1, "", "<local>"}));
+  EXPECT_EQ(File("proxylist.ini"), (List{"10.0.0.1:80"}));
+  EXPECT_EQ(LoadedPanel(), nullptr);
+}
+
 TEST_F(CorvaneTest, BlackListChecksAndAdditions) {
   EXPECT_FALSE(connection.inBlackList("http://a/"));
   EXPECT_NE(LoadedPanel(), nullptr);  // inBlackList keeps the panel loaded
