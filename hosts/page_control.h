@@ -78,6 +78,16 @@ class PageControl {
   }
 };
 
+// The end of a drag that began in one of the page's documents, as the drag hook that
+// document carries saw it (see HookDragLinks).
+struct DragReport {
+  std::string type;      // the DOM event's type: "dragend"
+  std::string previous;  // the type of the hook's previous drag event ("" for none)
+  std::string tag;       // tagName of the dragged element
+  std::string src;       // its src attribute
+  std::string data;      // the drag data as text, kept from the drag's start
+};
+
 // The events of every page, each with the page index first.
 struct PageEvents {
   std::function<void(int page, const std::string& text)> statusTextChange;
@@ -95,6 +105,9 @@ struct PageEvents {
   // After a trusted mousedown, click, keydown or focus change in the page (the
   // snapshot already holds it): `type` is the DOM event's type.
   std::function<void(int page, const std::string& type)> documentEvent;
+  // The document asks for its context menu; setting `cancel` refuses it.
+  std::function<void(int page, bool& cancel)> contextMenu;
+  std::function<void(int page, const DragReport& drag)> dragEvent;
 };
 
 // The page array.
@@ -106,6 +119,9 @@ class PageHost {
   virtual void Destroy(int index) = 0;
   // The element, or nullptr when it does not exist.
   virtual PageControl* Page(int index) const = 0;
+  // While on, no page downloads images at all (elements stay until the content blocker
+  // removes them). Cheap to call with an unchanged state.
+  virtual void SetImageLoadsBlocked(bool on) { (void)on; }
 
   PageEvents events;
 };

@@ -2,6 +2,8 @@
 // the wiring is the same for the real hosts and the fakes. Add a line per handler.
 #include "browser/shell/main_form.h"
 
+#include "browser/protection/page_protection.h"
+
 namespace zor::shell {
 
 void MainForm::WireEvents() {
@@ -18,12 +20,18 @@ void MainForm::WireEvents() {
   page.onFullScreen = [this](int n, bool on) { OnPageFullScreen(n, on); };
   page.gotFocus = [this](int n) { OnPageFocus(n, true); };
   page.lostFocus = [this](int n) { OnPageFocus(n, false); };
-  // The guard of the popup blocker goes first, once it exists; element 0 is the sink.
-  page.beforeNavigate2 = [this](int n, const std::string&, bool& cancel) { OnBeforeNavigate(n, cancel); };
+  protection = std::make_shared<protection::PageProtection>(*this);
+  protection->Wire();
+  // The guard of the popup blocker goes first; element 0 is the sink.
+  page.beforeNavigate2 = [this](int n, const std::string& url, bool& cancel) {
+    if (protection->OnBeforeNavigate(n, url, cancel)) return;
+    OnBeforeNavigate(n, cancel);
+  };
   ab_Main.events.mouseEnter = [this](toolbar::Tool& tool) { OnToolHover(tool); };
   ab_Main.events.bandResize = [this](toolbar::Band& band) { OnBandResize(band); };
 
-  page.documentEvent = [this](int n, const std::string&) {
+  page.documentEvent = [this](int n, const std::string& type) {
+    protection->docs.OnDocumentEvent(n, type);
     if (n == ActivePage) QueryEditStates(n);
   };
   ab_Main.events.toolClick = [this](toolbar::Tool& tool) { OnToolClick(tool); };

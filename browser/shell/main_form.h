@@ -21,6 +21,10 @@
 #include "hosts/toolbar/toolbar.h"
 #include "hosts/window_system.h"
 
+namespace zor::protection {
+class PageProtection;
+}
+
 namespace zor::shell {
 
 // The version text: major "." minor "." revision.
@@ -148,6 +152,8 @@ class MainForm {
 
   // Connects the events of the page array and the toolbar control to their handlers.
   void WireEvents();
+  // The popup blocker, navigation guard, content blocker and document hooks (made by WireEvents).
+  std::shared_ptr<protection::PageProtection> protection;
 
   // The start-up sequence of the main window. False when the program must end
   // (the skin is missing or unreadable; the user has been told).

@@ -46,6 +46,20 @@ MainWindow::MainWindow(const std::string& program_folder) {
     QueryCommand(page, command, std::move(answer));
   };
   page_icon_.set_from_icon_name("text-html-symbolic");
+  // The page icon carries the current page's address to wherever it is dropped.
+  auto icon_drag = Gtk::DragSource::create();
+  icon_drag->set_button(GDK_BUTTON_PRIMARY);
+  icon_drag->set_actions(Gdk::DragAction::COPY);
+  icon_drag->signal_prepare().connect(
+      [this](double, double) -> Glib::RefPtr<Gdk::ContentProvider> {
+        const hosts::PageControl* page = form_ ? form_->WB.Page(form_->ActivePage) : nullptr;
+        Glib::Value<Glib::ustring> text;
+        text.init(text.value_type());
+        text.set(page ? page->LocationURL() : std::string());
+        return Gdk::ContentProvider::create(text);
+      },
+      false);
+  page_icon_.add_controller(icon_drag);
   // The status text fills its area's width and sits in the middle of its height.
   status_text_.set_xalign(0);
   status_text_.set_valign(Gtk::Align::CENTER);

@@ -29,6 +29,9 @@ constexpr char kOfflineRule[] =
     R"({"trigger":{"url-filter":"^wss?://"},"action":{"type":"block"}},)"
     R"({"trigger":{"url-filter":"^ftp://"},"action":{"type":"block"}}])";
 constexpr char kOfflineRuleId[] = "zor-offline";
+// While images are blocked none is downloaded; the content blocker removes the elements.
+constexpr char kImageRule[] = R"([{"trigger":{"url-filter":".*","resource-type":["image"]},"action":{"type":"block"}}])";
+constexpr char kImageRuleId[] = "zor-images";
 
 bool IsNetworkAddress(const char* uri) {
   if (!uri) return false;
@@ -106,35 +109,45 @@ WebKitPageHost::WebKitPageHost(Gtk::Stack& page_area) : page_area_(page_area) {
   // Compiled once per profile and kept; ready long before a user can switch offline.
   const std::string filters = cache + "/content-rules";
   filter_store_ = webkit_user_content_filter_store_new(filters.c_str());
-  GBytes* rule = g_bytes_new_static(kOfflineRule, sizeof kOfflineRule - 1);
-  auto* weak = new std::weak_ptr<bool>(alive_);
+  Compile(kOfflineRuleId, kOfflineRule, sizeof kOfflineRule - 1);
+  Compile(kImageRuleId, kImageRule, sizeof kImageRule - 1);
+  g_object_set_data(G_OBJECT(filter_store_), "zor-host", this);
+  Create(0);
+}
+
+void WebKitPageHost::Compile(const char* id, const char* rule_text, size_t size) {
+  GBytes* rule = g_bytes_new_static(rule_text, size);
+  struct Pending {
+    std::weak_ptr<bool> alive;
+    WebKitPageHost* host;
+    bool images;
+  };
+  auto* pending = new Pending{alive_, this, std::string(id) == kImageRuleId};
   webkit_user_content_filter_store_save(
-      filter_store_, kOfflineRuleId, rule, nullptr,
+      filter_store_, id, rule, nullptr,
       +[](GObject* store, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<std::weak_ptr<bool>> alive(static_cast<std::weak_ptr<bool>*>(data));
+        std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
         WebKitUserContentFilter* filter =
             webkit_user_content_filter_store_save_finish(WEBKIT_USER_CONTENT_FILTER_STORE(store), result, nullptr);
         if (!filter) return;
-        if (alive->expired()) {
+        if (pending->alive.expired()) {
           webkit_user_content_filter_unref(filter);
           return;
         }
-        // The store outlives no host; the host is found through the store's qdata.
-        auto* host = static_cast<WebKitPageHost*>(g_object_get_data(store, "zor-host"));
-        host->offline_filter_ = filter;
-        if (host->offline_)
-          for (auto& [index, page] : host->pages_) host->ApplyOffline(page->content_);
+        WebKitPageHost* host = pending->host;
+        (pending->images ? host->image_filter_ : host->offline_filter_) = filter;
+        for (auto& [index, page] : host->pages_) host->ApplyFilters(page->content_);
       },
-      weak);
-  g_object_set_data(G_OBJECT(filter_store_), "zor-host", this);
+      pending);
   g_bytes_unref(rule);
-  Create(0);
 }
 
 WebKitPageHost::~WebKitPageHost() {
   alive_.reset();
   while (!pages_.empty()) Destroy(pages_.begin()->first);
+  retired_sinks_.clear();
   if (offline_filter_) webkit_user_content_filter_unref(offline_filter_);
+  if (image_filter_) webkit_user_content_filter_unref(image_filter_);
   g_object_set_data(G_OBJECT(filter_store_), "zor-host", nullptr);
   g_clear_object(&filter_store_);
   webkit_user_script_unref(script_);
@@ -145,7 +158,7 @@ WebKitPageHost::~WebKitPageHost() {
 WebKitWebView* WebKitPageHost::NewView(WebKitWebView* related) {
   WebKitUserContentManager* content = webkit_user_content_manager_new();
   webkit_user_content_manager_add_script(content, script_);
-  ApplyOffline(content);
+  ApplyFilters(content);
   GObject* object = related ? static_cast<GObject*>(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related,
                                                                   "settings", settings_, "user-content-manager",
                                                                   content, nullptr))
@@ -156,18 +169,31 @@ WebKitWebView* WebKitPageHost::NewView(WebKitWebView* related) {
   return WEBKIT_WEB_VIEW(object);
 }
 
-void WebKitPageHost::ApplyOffline(WebKitUserContentManager* content) const {
-  if (!offline_filter_) return;
-  if (offline_)
-    webkit_user_content_manager_add_filter(content, offline_filter_);
-  else
-    webkit_user_content_manager_remove_filter_by_id(content, kOfflineRuleId);
+void WebKitPageHost::ApplyFilters(WebKitUserContentManager* content) const {
+  if (offline_filter_) {
+    if (offline_)
+      webkit_user_content_manager_add_filter(content, offline_filter_);
+    else
+      webkit_user_content_manager_remove_filter_by_id(content, kOfflineRuleId);
+  }
+  if (image_filter_) {
+    if (images_blocked_)
+      webkit_user_content_manager_add_filter(content, image_filter_);
+    else
+      webkit_user_content_manager_remove_filter_by_id(content, kImageRuleId);
+  }
 }
 
 void WebKitPageHost::SetOffline(bool offline) {
   if (offline == offline_) return;
   offline_ = offline;
-  for (auto& [index, page] : pages_) ApplyOffline(page->content_);
+  for (auto& [index, page] : pages_) ApplyFilters(page->content_);
+}
+
+void WebKitPageHost::SetImageLoadsBlocked(bool on) {
+  if (on == images_blocked_) return;
+  images_blocked_ = on;
+  for (auto& [index, page] : pages_) ApplyFilters(page->content_);
 }
 
 WebKitPage* WebKitPageHost::Insert(int index, WebKitWebView* view) {
@@ -201,8 +227,20 @@ WebKitPage* WebKitPageHost::RenewSink(WebKitWebView* opener) {
     silent = old->silent_;
     drop_target = old->register_as_drop_target_;
   }
-  Destroy(0);
+  // A sink whose window has not tried its first navigation yet stays until it has, so
+  // two windows refused at once are both caught.
+  if (auto it = pages_.find(0); it != pages_.end()) {
+    if (it->second->sink_waiting_) {
+      gtk_stack_remove(page_area_.gobj(), GTK_WIDGET(it->second->view()));
+      retired_sinks_.push_back(std::move(it->second));
+      pages_.erase(it);
+      if (retired_sinks_.size() > kRetiredSinks) retired_sinks_.erase(retired_sinks_.begin());
+    } else {
+      Destroy(0);
+    }
+  }
   WebKitPage* sink = Insert(0, NewView(opener));
+  sink->sink_waiting_ = true;
   sink->tag_ = tag;
   sink->silent_ = silent;
   sink->register_as_drop_target_ = drop_target;
@@ -221,6 +259,17 @@ void WebKitPageHost::Destroy(int index) {
 }
 
 hosts::PageControl* WebKitPageHost::Page(int index) const { return WebPage(index); }
+
+void WebKitPageHost::ReleaseRetiredSink(WebKitPage* page) {
+  for (auto it = retired_sinks_.begin(); it != retired_sinks_.end(); ++it) {
+    if (it->get() != page) continue;
+    // Freed once the engine is done with this decision.
+    std::shared_ptr<WebKitPage> done(std::move(*it));
+    retired_sinks_.erase(it);
+    Glib::signal_idle().connect_once([done] {});
+    return;
+  }
+}
 
 WebKitPage* WebKitPageHost::WebPage(int index) const {
   auto it = pages_.find(index);
@@ -290,6 +339,9 @@ void WebKitPage::Connect() {
                        case WEBKIT_LOAD_FINISHED:
                          page->ready_state_ = 4;  // complete
                          if (auto& handler = page->host_.events.progressChange) handler(page->index_, -1, 0);
+                         // Done: a status report once everything (pictures, frames) is in.
+                         if (page->host_.WebPage(page->index_) == page)
+                           if (auto& handler = page->host_.events.statusTextChange) handler(page->index_, "");
                          break;
                      }
                    }),
@@ -329,11 +381,18 @@ void WebKitPage::Connect() {
                      // A new-window request is answered by the create signal, not here.
                      if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
                      bool cancel = false;
-                     if (auto& handler = page->host_.events.beforeNavigate2) handler(page->index_, uri ? uri : "", cancel);
-                     if (!cancel && page->host_.offline_ && IsNetworkAddress(uri)) cancel = true;
-                     if (!cancel) return FALSE;
-                     webkit_policy_decision_ignore(decision);
-                     return TRUE;
+                     WebKitPageHost& host = page->host_;
+                     const std::string target = uri ? uri : "";
+                     if (page->index_ == 0) page->sink_waiting_ = false;
+                     host.ReleaseRetiredSink(page);
+                     // The handler may close the page (the black-list guard does): nothing
+                     // of `page` is touched after it, the decision is kept alive instead.
+                     g_object_ref(decision);
+                     if (auto& handler = host.events.beforeNavigate2) handler(page->index_, target, cancel);
+                     if (!cancel && host.offline_ && IsNetworkAddress(target.c_str())) cancel = true;
+                     if (cancel) webkit_policy_decision_ignore(decision);
+                     g_object_unref(decision);
+                     return cancel ? TRUE : FALSE;
                    }),
                    this);
   g_signal_connect(view_, "create",
@@ -402,8 +461,12 @@ void WebKitPage::Connect() {
                    this);
   g_signal_connect(view_, "context-menu",
                    G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*, gpointer data) -> gboolean {
-                     auto& suppress = PageOf(data)->host_.suppressContextMenu;
-                     return suppress && suppress() ? TRUE : FALSE;
+                     WebKitPage* page = PageOf(data);
+                     auto& suppress = page->host_.suppressContextMenu;
+                     if (suppress && suppress()) return TRUE;
+                     bool cancel = false;
+                     if (auto& handler = page->host_.events.contextMenu) handler(page->index_, cancel);
+                     return cancel ? TRUE : FALSE;
                    }),
                    this);
   g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
@@ -432,6 +495,19 @@ void WebKitPage::OnScriptMessage(JSCValue* message) {
   const bool top = PropertyBool(message, "top");
   if (type == "ready") {
     if (ready_state_ == 2) ready_state_ = 3;  // interactive
+    // A loading page reports its status as the document becomes usable, as the old
+    // control did; the content blocker strips the page at each report.
+    if (auto& handler = host_.events.statusTextChange) handler(index_, "");
+    return;
+  }
+  if (type == "drag") {
+    hosts::DragReport drag;
+    drag.type = PropertyString(message, "event");
+    drag.previous = PropertyString(message, "previous");
+    drag.tag = PropertyString(message, "tag");
+    drag.src = PropertyString(message, "src");
+    drag.data = PropertyString(message, "data");
+    if (auto& handler = host_.events.dragEvent) handler(index_, drag);
     return;
   }
   const double time = PropertyNumber(message, "time", 0);

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "hosts/page_control.h"
 
@@ -92,6 +93,7 @@ class WebKitPage : public hosts::PageControl {
   bool register_as_browser_ = false;
   bool register_as_drop_target_ = true;
   bool mixed_content_ = false;
+  bool sink_waiting_ = false;  // a sink handed to a refused window, before its first navigation
   hosts::DocumentSnapshot snapshot_;
 };
 
@@ -116,6 +118,9 @@ class WebKitPageHost : public hosts::PageHost {
   void SetOffline(bool offline);
   // True once the blocking rule has been compiled (it is, shortly after start-up).
   bool offline_rule_ready() const { return offline_filter_ != nullptr; }
+  // Images: a content rule keeps every page from downloading any.
+  void SetImageLoadsBlocked(bool on) override;
+  bool image_rule_ready() const { return image_filter_ != nullptr; }
 
   // Called with true from a right-button gesture until the button goes up: the page's
   // context menu is then not shown.
@@ -127,7 +132,10 @@ class WebKitPageHost : public hosts::PageHost {
   WebKitPage* Insert(int index, WebKitWebView* view);
   // Element 0 with a fresh view related to `opener`; see the header comment.
   WebKitPage* RenewSink(WebKitWebView* opener);
-  void ApplyOffline(WebKitUserContentManager* content) const;
+  void ApplyFilters(WebKitUserContentManager* content) const;
+  void Compile(const char* id, const char* rule, size_t size);
+  // A retired sink that has had its navigation decided goes.
+  void ReleaseRetiredSink(WebKitPage* page);
 
   Gtk::Stack& page_area_;
   WebKitNetworkSession* session_ = nullptr;
@@ -135,6 +143,11 @@ class WebKitPageHost : public hosts::PageHost {
   WebKitUserScript* script_ = nullptr;
   WebKitUserContentFilterStore* filter_store_ = nullptr;
   WebKitUserContentFilter* offline_filter_ = nullptr;
+  WebKitUserContentFilter* image_filter_ = nullptr;
+  bool images_blocked_ = false;
+  // Sinks of earlier refused windows still waiting for their first navigation (newest last).
+  static constexpr size_t kRetiredSinks = 8;
+  std::vector<std::unique_ptr<WebKitPage>> retired_sinks_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool offline_ = false;
   // Set while a page's create signal is answered, so the new element shares its web process.

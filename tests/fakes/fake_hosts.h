@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/connection.h"
+#include "hosts/input_hook.h"
 #include "hosts/main_window_host.h"
 #include "hosts/page_commands.h"
 #include "hosts/page_control.h"
@@ -87,6 +88,12 @@ class FakePage : public hosts::PageControl {
   void ExecWB(int command, int option, int input) override {
     Call("exec", std::to_string(command) + ":" + std::to_string(option) + ":" + std::to_string(input));
   }
+  // What the page's script reported last.
+  hosts::DocumentSnapshot snapshot;
+  const hosts::DocumentSnapshot& Snapshot() const override {
+    if (failing == "snapshot") throw std::runtime_error("snapshot failed");
+    return snapshot;
+  }
   void RunDom(const std::string& body, hosts::ScriptDone done) override {
     scripts.push_back(body);
     if (done) done(dom_answer ? dom_answer(body) : hosts::ScriptResult{false, "", "no document"});
@@ -103,6 +110,8 @@ class FakePageHost : public hosts::PageHost {
   }
   void Destroy(int index) override { pages.erase(index); }
   hosts::PageControl* Page(int index) const override { return Fake(index); }
+  void SetImageLoadsBlocked(bool on) override { images_blocked = on; }
+  bool images_blocked = false;
   FakePage* Fake(int index) const {
     auto it = pages.find(index);
     return it == pages.end() ? nullptr : it->second.get();
@@ -375,7 +384,13 @@ class FakeConnection : public Connection {
     log_->push_back("setProxy:" + ip);
     return false;
   }
-  bool inBlackList(const std::string&) override { return false; }
+  bool inBlackList(const std::string& s) override {
+    log_->push_back("inBlackList:" + s);
+    for (const std::string& entry : black_list)
+      if (s.find(entry) != std::string::npos) return true;
+    return false;
+  }
+  std::vector<std::string> black_list;  // an address containing one of these is listed
   void delTemp(bool cookies, bool temp_files, bool history, StatusBox*, const std::string&) override {
     log_->push_back(std::string("delTemp:") + (cookies ? "1" : "0") + (temp_files ? "1" : "0") + (history ? "1" : "0"));
   }
@@ -387,6 +402,34 @@ class FakeConnection : public Connection {
  private:
   std::vector<std::string>* log_;
   std::vector<std::string> proxies_;
+};
+
+// The input hook: answers as told and counts the questions.
+class FakeInputHook : public hosts::InputHook {
+ public:
+  void Install(StatusBox* c) override { channel = c; }
+  void Remove() override { channel = nullptr; }
+  bool Installed() const override { return channel != nullptr; }
+  bool RecentClick(double ticks) override {
+    click_questions.push_back(ticks);
+    if (failing) throw std::runtime_error("hook failed");
+    return recent_click;
+  }
+  int MouseX() const override { return x; }
+  int MouseY() const override { return y; }
+  void DropState(bool& first, bool& open_dropped_link) override {
+    ++drop_questions;
+    first_passed = first;
+    open_dropped_link = open_drop;
+  }
+  StatusBox* channel = nullptr;
+  bool recent_click = false;
+  bool failing = false;
+  bool open_drop = false;
+  bool first_passed = true;
+  int x = 0, y = 0;
+  int drop_questions = 0;
+  std::vector<double> click_questions;
 };
 
 }  // namespace zor::fakes

@@ -1,0 +1,103 @@
+#include "browser/messaging/document_hooks.h"
+
+#include <chrono>
+#include <cmath>
+#include <exception>
+
+#include "browser/shell/main_form.h"
+
+namespace zor::messaging {
+
+namespace {
+
+// The first `n` characters (not bytes) of UTF-8 text.
+std::string LeadingChars(const std::string& text, size_t n) {
+  size_t i = 0;
+  for (size_t count = 0; i < text.size() && count < n; ++count) {
+    ++i;
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+  }
+  return text.substr(0, i);
+}
+
+}  // namespace
+
+double WallClockSeconds() {
+  using namespace std::chrono;
+  return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+bool DocumentHooks::Doc_oncontextmenu() {
+  if (form_.SkipNextContextMenu) {
+    form_.SkipNextContextMenu = false;
+    return false;
+  }
+  return true;
+}
+
+void DocumentHooks::Doc_onkeydown() { LastKeyTime = static_cast<std::int64_t>(std::llround(Clock())); }
+
+void DocumentHooks::OnContextMenu(int page, bool& cancel) {
+  if (page != 0 && page == Doc && !Doc_oncontextmenu()) cancel = true;
+  if (page != 0 && page == PrevDoc && !PrevDoc_oncontextmenu()) cancel = true;
+}
+
+void DocumentHooks::OnDocumentEvent(int page, const std::string& type) {
+  if (type == "keydown" && page != 0 && page == Doc) Doc_onkeydown();
+}
+
+void DocumentHooks::OpenDragLink(int page, const hosts::DragReport& drag) {
+  (void)page;
+  if (drag.type != "dragend") return;
+  bool first = false, open = false;
+  try {
+    if (form_.input_hook) form_.input_hook->DropState(first, open);
+  } catch (const std::exception&) {
+  }
+  if (!open || drag.previous != "dragleave") return;
+  const std::string link = drag.tag == "IMG" ? drag.src : drag.data;
+  if (LeadingChars(link, 8).find("://") == std::string::npos) return;
+  try {
+    form_.AddNewPage(link, false);
+  } catch (const std::exception&) {
+  }
+}
+
+std::string DocumentHooks::HookDragLinksFunction() {
+  // The hook lives in the page script's world, so the page's own drag handlers stay.
+  // Drag data is readable only while the drag starts; it is kept for the end. An
+  // image's src is taken resolved, as the address it loads.
+  return R"JS(d => {
+  const body = d.body;
+  if (!body) return;
+  const channel = window.webkit.messageHandlers.zor;
+  const hooks = window.__zorDragHooks || (window.__zorDragHooks = new WeakMap());
+  const types = ["dragstart", "dragleave", "dragend"];
+  const old = hooks.get(body);
+  if (old) for (const t of types) body.removeEventListener(t, old);
+  let previous = "", data = "";
+  const hook = e => {
+    try {
+      if (e.type === "dragstart") {
+        data = "";
+        try { data = e.dataTransfer.getData("text") || ""; } catch (x) {}
+        if (!data) {
+          const a = e.target && e.target.closest ? e.target.closest("a[href]") : null;
+          data = a ? a.href : String(d.getSelection ? d.getSelection() : "");
+        }
+      }
+      if (e.type === "dragend") {
+        const el = e.target && e.target.nodeType === 1 ? e.target : (e.target && e.target.parentElement);
+        channel.postMessage({ type: "drag", event: e.type, previous: previous,
+                              tag: el ? el.tagName : "", src: el && el.tagName === "IMG" ? String(el.src || "") : "",
+                              data: data });
+      }
+    } catch (x) {}
+    previous = e.type;
+  };
+  hooks.set(body, hook);
+  for (const t of types) body.addEventListener(t, hook);
+})JS";
+}
+
+}  // namespace zor::messaging

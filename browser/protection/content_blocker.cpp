@@ -1,0 +1,66 @@
+// Removal of images and Flash objects from a page's documents, and the per-document
+// hooks attached in the same pass. The work is a script run in the page script's world.
+#include <exception>
+
+#include "browser/protection/page_protection.h"
+#include "browser/shell/main_form.h"
+
+namespace zor::protection {
+
+std::string PageProtection::BlockContentFunction(bool images, bool flash) {
+  // Every collection is copied first: an element removed must not make the pass skip
+  // the one after it.
+  std::string body = "d => {";
+  if (images) body += "for (const el of Array.from(d.images)) el.remove();";
+  if (flash)
+    body +=
+        "for (const el of Array.from(d.getElementsByTagName(\"EMBED\")))"
+        "  if (String(el.getAttribute(\"src\") || \"\").toLowerCase().includes(\"swf\")) el.remove();"
+        "for (const el of Array.from(d.getElementsByTagName(\"OBJECT\")))"
+        "  if (String(el.innerHTML || \"\").toLowerCase().includes(\"swf\")) el.remove();";
+  return body + "}";
+}
+
+std::string PageProtection::PageHooksScript(bool images, bool flash, bool top_document) {
+  // A plain image, text or another viewer's file is no HTML document and is left alone.
+  std::string script =
+      "const html = d => !!d && (d.contentType === \"text/html\" || d.contentType === \"application/xhtml+xml\");"
+      "if (!html(document)) return false;"
+      "const hook = " +
+      messaging::DocumentHooks::HookDragLinksFunction() +
+      ";"
+      "const block = " +
+      BlockContentFunction(images, flash) + ";";
+  if (top_document)
+    script +=
+        "try { hook(document); } catch (e) {}"
+        "try { block(document); } catch (e) {}";
+  // Only the first level of frames; one that cannot be reached is skipped.
+  script +=
+      "for (let i = 0; i < window.frames.length; ++i) {"
+      "  try { const d = window.frames[i].document; if (html(d)) { hook(d); block(d); } } catch (e) {}"
+      "}"
+      "return true;";
+  return script;
+}
+
+void PageProtection::ApplyPageHooks(int i) {
+  hosts::PageControl* page = form_.WB.Page(i);
+  if (!page || page->LocationURL().empty() || !page->HasDocument() || page->ReadyState() == 0) return;
+  const bool images = Checked("sub_ContentBlock", "b_imgs");
+  try {
+    form_.WB.SetImageLoadsBlocked(images);
+  } catch (const std::exception&) {
+  }
+  docs.Doc = i;
+  page->RunDom(PageHooksScript(images, Checked("sub_ContentBlock", "b_swfs"), true), nullptr);
+}
+
+void PageProtection::ApplyToFrames(int i) {
+  hosts::PageControl* page = form_.WB.Page(i);
+  if (!page) return;
+  page->RunDom(PageHooksScript(Checked("sub_ContentBlock", "b_imgs"), Checked("sub_ContentBlock", "b_swfs"), false),
+               nullptr);
+}
+
+}  // namespace zor::protection

@@ -1,0 +1,64 @@
+// Page protection: which new windows may open (the popup blocker), which pages are
+// closed for their site (the navigation guard), the menu of blocked and closed pages,
+// and the removal of images and Flash objects from documents (the content blocker).
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "browser/messaging/document_hooks.h"
+#include "hosts/document_snapshot.h"
+
+namespace zor::shell {
+class MainForm;
+}
+
+namespace zor::protection {
+
+// Writes one line to the system log.
+void WriteSystemLog(const std::string& line);
+
+class PageProtection {
+ public:
+  explicit PageProtection(shell::MainForm& form);
+
+  // Connects the page events, the form's hooks and the blocked-menu command to this object.
+  void Wire();
+
+  // The new-window event of page `page`: `target` receives the page element that takes
+  // the window (a new background page, or element 0 when blocked).
+  void OnNewWindow(int page, int& target, bool& cancel);
+  // The guard of the before-navigate event: element 0 records and cancels; a page of a
+  // black-listed site is closed. True when the event is dealt with, so that nothing
+  // else of the before-navigate handling runs.
+  bool OnBeforeNavigate(int page, const std::string& url, bool& cancel);
+  // Appends an entry to the blocked and closed pages menu; the counter counts it.
+  void AddBlocked(const std::string& caption, const std::string& address);
+  // The address behind entry 1..10 of that menu; empty for another number.
+  std::string BlockedUrl(int entry) const;
+
+  // The content blocker.
+  void ApplyPageHooks(int page);
+  void ApplyToFrames(int page);
+  // Script texts: a function `d => ...` that strips `d` as the toggles say, and the
+  // bodies ApplyPageHooks and ApplyToFrames run in the page.
+  static std::string BlockContentFunction(bool images, bool flash);
+  static std::string PageHooksScript(bool images, bool flash, bool top_document);
+
+  bool AllowPopup = false;
+  std::array<std::string, 11> BlockedUrls;  // 1..10
+  messaging::DocumentHooks docs;
+  std::function<void(const std::string&)> SystemLog = WriteSystemLog;
+
+ private:
+  bool Checked(const char* band, const char* tool) const;
+  void Judge(const hosts::PageControl& page);
+  void OpenInBackground(int& target, bool& cancel);
+  void Block(int& target);
+  void PlayBlockSound();
+
+  shell::MainForm& form_;
+};
+
+}  // namespace zor::protection

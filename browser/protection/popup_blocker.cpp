@@ -1,0 +1,209 @@
+// The new-window decision, the sink of refused windows, the black-list guard and the
+// menu of blocked and closed pages.
+#include <syslog.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <exception>
+#include <stdexcept>
+
+#include "browser/protection/page_protection.h"
+#include "browser/shell/main_form.h"
+#include "common/text_width.h"
+
+namespace zor::protection {
+
+namespace {
+
+constexpr int kBlockedEntries = 10;
+constexpr int kBlockedFirstId = 2801;
+
+bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+  return text;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+}  // namespace
+
+void WriteSystemLog(const std::string& line) { ::syslog(LOG_USER | LOG_ERR, "%s", line.c_str()); }
+
+PageProtection::PageProtection(shell::MainForm& form) : docs(form), form_(form) {}
+
+bool PageProtection::Checked(const char* band, const char* tool) const {
+  const toolbar::Tool* t = form_.ab_Main.tool(band, tool);
+  return t && t->checked;
+}
+
+void PageProtection::OnNewWindow(int i, int& target, bool& cancel) {
+  try {
+    if (form_.ClosingPages) {
+      cancel = true;
+      return;
+    }
+    AllowPopup = false;
+    const hosts::PageControl* current = form_.WB.Page(form_.ActivePage);
+    if (Checked("sub_Usetools", "b_stoppopup") && current && !current->LocationURL().empty() &&
+        i == form_.ActivePage && current->HasDocument() && !current->Snapshot().active_element.empty())
+      Judge(*current);
+    if (!Checked("sub_Usetools", "b_stoppopup") || AllowPopup)
+      OpenInBackground(target, cancel);
+    else
+      Block(target);
+  } catch (const std::exception& e) {
+    cancel = true;
+    target = -1;
+    AllowPopup = false;
+    try {
+      if (SystemLog) SystemLog(std::string(e.what()) + "NewWindow2");
+    } catch (const std::exception&) {
+    }
+  }
+}
+
+void PageProtection::Judge(const hosts::PageControl& page) {
+  docs.Doc = form_.ActivePage;
+  // Copies: nothing below may see the page's report change under it.
+  const hosts::DocumentSnapshot snapshot = page.Snapshot();
+  const hosts::ElementInfo& active = snapshot.active_element;
+
+  // The element under the pointer is the one the page measured at the click itself,
+  // in its own coordinates, so no conversion of the hook's screen position is needed.
+  if (form_.input_hook && form_.input_hook->RecentClick(55.0)) {
+    const hosts::ElementInfo& pointer = snapshot.pointer_element;
+    if (pointer.empty()) {
+      AllowPopup = false;
+    } else if (pointer.text == active.text) {
+      AllowPopup = true;
+      if (active.tag == "BODY") AllowPopup = false;
+    } else {
+      if (Contains(pointer.text, "://") || (active.tag != "BODY" && Contains(active.text, "://"))) AllowPopup = true;
+      if (Contains(Upper(pointer.text), "JAVASCRIPT") || Contains(Upper(active.text), "JAVASCRIPT")) AllowPopup = true;
+    }
+  }
+
+  if (docs.Clock() < static_cast<double>(docs.LastKeyTime) + 0.5) {
+    if (active.tag == "A") {
+      AllowPopup = true;
+    } else if (active.tag == "INPUT") {
+      const std::string html = Lower(active.outer_head);
+      if (Contains(html, "submit") || Contains(html, "image")) AllowPopup = true;
+    } else if (active.tag == "FRAME") {
+      // An unreadable frame reports no element and is skipped.
+      for (const hosts::ElementInfo& frame : snapshot.frame_active_elements)
+        if (!frame.empty()) AllowPopup = true;
+    }
+  }
+}
+
+void PageProtection::OpenInBackground(int& target, bool& cancel) {
+  cancel = false;
+  form_.AddNewPage("", false);
+  hosts::PageControl* page = form_.WB.Page(form_.LastPageIndex);
+  if (!page) throw std::runtime_error("the new page could not be created");
+  page->SetRegisterAsBrowser(true);
+  target = form_.LastPageIndex;
+  AllowPopup = false;
+}
+
+void PageProtection::Block(int& target) {
+  AllowPopup = false;
+  // Other page events may run here; nothing above is read again after it.
+  form_.window.ProcessPendingEvents();
+  target = 0;
+  PlayBlockSound();
+}
+
+void PageProtection::PlayBlockSound() { form_.ab_Main.playSound(form_.FolderPath() + "block.wav"); }
+
+bool PageProtection::OnBeforeNavigate(int i, const std::string& url, bool& cancel) {
+  // The engine-side image filter follows the toggle before anything loads.
+  try {
+    form_.WB.SetImageLoadsBlocked(Checked("sub_ContentBlock", "b_imgs"));
+  } catch (const std::exception&) {
+  }
+  if (i == 0) {
+    try {
+      AddBlocked(ShortenText(url, 50), url);
+    } catch (const std::exception&) {
+    }
+    cancel = true;
+    return true;
+  }
+  if (!Checked("sub_Usetools", "b_killpop")) return false;
+  std::string address;
+  try {
+    if (const hosts::PageControl* page = form_.WB.Page(i)) address = page->LocationURL();
+  } catch (const std::exception&) {
+  }
+  if (address.empty()) address = url;
+  // Without the library the check answers false and the guard is off.
+  if (!form_.InBlackList(address)) return false;
+  cancel = true;
+  try {
+    AddBlocked(address, address);
+  } catch (const std::exception&) {
+  }
+  try {
+    PlayBlockSound();
+  } catch (const std::exception&) {
+  }
+  try {
+    bool keep = false;
+    form_.OnWindowClosing(i, keep);
+  } catch (const std::exception&) {
+  }
+  return true;
+}
+
+void PageProtection::AddBlocked(const std::string& caption, const std::string& address) {
+  toolbar::Band* band = form_.ab_Main.band("sub_Blocked");
+  if (!band) return;
+  toolbar::ToolCollection& tools = band->tools();
+  const int n = tools.count();
+  if (n < kBlockedEntries) {
+    long count = 1;
+    if (toolbar::Tool* counter = form_.ab_Main.tool("sb_Status", "b_blocked")) {
+      const size_t colon = counter->caption.find(':');
+      const std::string label = colon == std::string::npos ? std::string() : counter->caption.substr(0, colon + 1);
+      const std::string number = colon == std::string::npos ? counter->caption : counter->caption.substr(colon + 1);
+      count = std::strtol(number.c_str(), nullptr, 10) + 1;
+      counter->caption = label + std::to_string(count);
+    }
+    form_.AddBandTool("sub_Blocked", "blocked-" + std::to_string(n + 1), kBlockedFirstId + n, "0",
+                      std::to_string(count) + ". " + caption, false);
+    BlockedUrls[n + 1] = address;
+  } else {
+    tools.remove(0);
+    for (int p = 0; p < kBlockedEntries - 1 && p < tools.count(); ++p)
+      tools.at(p)->name = "blocked-" + std::to_string(p + 1);
+    for (int p = 1; p < kBlockedEntries; ++p) BlockedUrls[p] = BlockedUrls[p + 1];
+    AddBlocked(caption, address);
+  }
+  form_.ab_Main.recalcLayout();
+}
+
+std::string PageProtection::BlockedUrl(int entry) const {
+  return entry >= 1 && entry <= kBlockedEntries ? BlockedUrls[entry] : std::string();
+}
+
+void PageProtection::Wire() {
+  hosts::PageEvents& events = form_.WB.events;
+  events.newWindow2 = [this](int n, int& target, bool& cancel) { OnNewWindow(n, target, cancel); };
+  events.contextMenu = [this](int n, bool& cancel) { docs.OnContextMenu(n, cancel); };
+  events.dragEvent = [this](int n, const hosts::DragReport& drag) { docs.OpenDragLink(n, drag); };
+  form_.hooks.addBlocked = [this](const std::string& caption, const std::string& url) { AddBlocked(caption, url); };
+  form_.hooks.applyPageHooks = [this](int n) { ApplyPageHooks(n); };
+  form_.hooks.applyToFrames = [this](int n) { ApplyToFrames(n); };
+  form_.hooks.watchPreviousDocument = [this](int n) { docs.PrevDoc = n; };
+  form_.commandHooks.blockedUrl = [this](int entry) { return BlockedUrl(entry); };
+}
+
+}  // namespace zor::protection
