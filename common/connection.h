@@ -39,9 +39,10 @@ struct ProxyRecord {
   bool operator==(const ProxyRecord&) const = default;
 };
 
-// What the browser lends the library: its web engine's proxy setting and its message
-// box. Unset members fall back to the library's own behaviour (a record kept in the
-// library, no message shown).
+// What the browser lends the library: its web engine's proxy setting, its message box
+// and its website data. New members go at the end. Unset members fall back to the
+// library's own behaviour (a record kept in the library, no message shown, nothing of the
+// engine's cleaned).
 struct ConnectionServices {
   // Puts the record in force for the browser's web traffic; false when refused.
   std::function<bool(const ProxyRecord&)> applyProxy;
@@ -49,7 +50,26 @@ struct ConnectionServices {
   std::function<std::optional<ProxyRecord>()> queryProxy;
   // A warning with an exclamation icon and an OK button.
   std::function<void(const std::string& text, const std::string& title)> warn;
+
+  // The engine's website data, for the privacy cleaner. Kinds are WebsiteData bits. Each
+  // call is answered before it returns (the engine's own calls are waited for).
+  // Names of the sites that hold data of any of the kinds.
+  std::function<std::vector<std::string>(uint32_t kinds)> fetchWebsiteData;
+  // Removes the data of the kinds held by the named sites; false when the engine failed.
+  std::function<bool(uint32_t kinds, const std::vector<std::string>& sites)> removeWebsiteData;
+  // The profile's cookie folder, absolute; empty when the profile has none.
+  std::function<std::string()> cookieFolder;
+  // Clears the browser's URL history and the engine's record of visited pages; an error
+  // text, or empty when done.
+  std::function<std::string()> clearHistory;
 };
+
+// Kinds of website data lent through ConnectionServices.
+namespace WebsiteData {
+inline constexpr uint32_t kCookies = 1;
+inline constexpr uint32_t kDiskCache = 2;
+inline constexpr uint32_t kMemoryCache = 4;
+}  // namespace WebsiteData
 
 // Name of the factory symbol the library exports:
 //   `zor::Connection* zor_create_connection(const zor::ConnectionServices* services)`.

@@ -4,8 +4,10 @@
 
 #include "common/files.h"
 #include "common/ini_text.h"
+#include "corvane/cleaner.h"
 #include "corvane/lists.h"
 #include "corvane/proxy_settings.h"
+#include "corvane/sysinfo.h"
 
 namespace zor::corvane {
 
@@ -13,6 +15,28 @@ namespace {
 
 constexpr const char* kSection = "Corvane";
 constexpr const char* kProxyUpdateTitle = "ZOR_BROWSER PROXY SETTINGS";
+constexpr const char* kSkinFile = "corvane.tb2";
+
+// The layout used when corvane.tb2 is missing or broken, so the panel stays usable.
+constexpr const char* kBuiltInSkin = R"(tb2 1
+band tb_Control caption=Control
+  tool b_tb_1 caption="Black List" style=3 image=icon:action-unavailable-symbolic
+  tool b_tb_2 caption=Proxies style=3 image=icon:network-server-symbolic
+  tool b_tb_3 caption=Cleaner style=3 image=icon:edit-clear-all-symbolic
+  tool b_tb_4 caption=About style=3 image=icon:help-about-symbolic
+  tool b_tb_5 caption=Close style=3 image=icon:window-close-symbolic
+band pop_Hei type=popup caption=BlackList
+  tool b_pop_Hei_1 caption="Delete Selected"
+  tool b_pop_Hei_2 caption="Delete All"
+  tool b_pop_Hei_3 caption=Edit
+band pop_Proxy type=popup caption=Proxies
+  tool b_Proxy_1 caption=Edit
+  tool b_Proxy_2 caption="Delete Selected"
+  tool b_Proxy_3 caption="Delete All"
+  sep spe_Proxy1
+  tool b_Proxy_4 caption=Import...
+  tool b_Proxy_5 caption=Export...
+)";
 
 // Shared so that a method keeps the panel alive for its whole length: a nested main
 // loop (a warning box) can run another method that closes the panel meanwhile.
@@ -60,7 +84,31 @@ void CloseIfHidden() {
   if (Panel* panel = LoadedPanel(); panel && !panel->Visible()) ClosePanel();
 }
 
-Panel::Panel(const PanelEnvironment& env) : env_(env) {}
+Panel::Panel(const PanelEnvironment& env) : abMain(std::make_shared<toolbar::ToolbarControl>()), env_(env) {
+  LoadSkin();
+  // Reaches only the loaded panel whose control this is: a closed panel's window may
+  // outlive it for a moment. The click may close the panel, so it is held meanwhile.
+  toolbar::ToolbarControl* control = abMain.get();
+  abMain->events.toolClick = [control](toolbar::Tool& tool) {
+    Panel* panel = LoadedPanel();
+    if (!panel || panel->abMain.get() != control) return;
+    const std::shared_ptr<Panel> held = LoadPanel();
+    const std::string name = tool.name;
+    panel->OnToolClick(name);
+  };
+}
+
+Panel::~Panel() { view_.reset(); }
+
+std::string Panel::SkinPath() const {
+  const std::string lng = LngPath();
+  return lng.substr(0, lng.size() - std::string("lng.ini").size()) + kSkinFile;
+}
+
+void Panel::LoadSkin() {
+  if (abMain->loadLayout("abMain", SkinPath(), 1)) return;
+  abMain->loadLayoutText(kBuiltInSkin, "built-in corvane.tb2");
+}
 
 std::string Panel::BlackListPath() const { return ListFilePath(env_.library_folder, kBlackListFile); }
 std::string Panel::ProxyListPath() const { return ListFilePath(env_.library_folder, kProxyListFile); }
@@ -77,11 +125,13 @@ std::string Panel::LngPath() const {
 void Panel::ReadBlackList() {
   ReadListFile(BlackListPath(), lstHei);
   heiCurrent = -1;
+  heiSelected.clear();
 }
 
 void Panel::ReadProxyList() {
   ReadListFile(ProxyListPath(), lstProxy);
   proxyCurrent = -1;
+  proxySelected.clear();
 }
 
 void Panel::WriteBlackList() const { WriteListFile(BlackListPath(), lstHei); }
@@ -102,9 +152,12 @@ void Panel::LoadTexts(std::initializer_list<const char*> keys) {
   for (const char* key : keys) texts[key] = lng.Read(kSection, key);
 }
 
+void Panel::SetCaption(const std::string& band, const std::string& tool, const std::string& key) {
+  if (toolbar::Tool* t = abMain->tool(band, tool)) t->caption = texts[key];
+}
+
 void Panel::IniPage() {
-  CurrentPage = 1;
-  Updated();
+  PageClick(1);
   iniPage1();
   iniPage2();
   iniPage3();
@@ -113,8 +166,12 @@ void Panel::IniPage() {
 }
 
 void Panel::iniPage1() {
-  if (visible_)
+  if (visible_) {
     LoadTexts({"page1", "page2", "page3", "page4", "page5", "lblHei", "cmdHei", "pop1", "pop2", "pop3"});
+    for (int i = 1; i <= 5; ++i) SetCaption("tb_Control", "b_tb_" + std::to_string(i), "page" + std::to_string(i));
+    for (int i = 1; i <= 3; ++i) SetCaption("pop_Hei", "b_pop_Hei_" + std::to_string(i), "pop" + std::to_string(i));
+    abMain->redraw();
+  }
   ReadBlackList();
   Updated();
 }
@@ -126,12 +183,15 @@ void Panel::iniPage2() {
                "Proxypop1", "Proxypop2", "Proxypop3", "Proxypop4", "Proxypop5"});
     ErrorProxyText = texts["ErrorProxy"];
     ErrorProxyUpdateText = texts["ErrorProxyUpdate"];
+    for (int i = 1; i <= 5; ++i)
+      SetCaption("pop_Proxy", "b_Proxy_" + std::to_string(i), "Proxypop" + std::to_string(i));
   }
   Updated();
 }
 
 void Panel::iniPage3() {
   LoadTexts({"msgYesNo", "msgProcessing", "lblTemp", "chkCookie", "chkTemp", "chkHistory", "cmdTemp"});
+  cmdTempCaption = texts["cmdTemp"];
   Updated();
 }
 
@@ -140,13 +200,184 @@ void Panel::iniPage4() {
   const std::string picture = ListFilePath(env_.library_folder, "browser.gif");
   const bool loaded = view_ ? view_->LoadPicture(picture) : ReadWholeFile(picture).has_value();
   if (!loaded) throw std::runtime_error("cannot read " + picture);
+  abMain->recalcLayout();
   Updated();
 }
 
 void Panel::setPage(int n) {
   if (n < 1 || n > 4) return;
+  PageClick(n);
+}
+
+void Panel::PageClick(int n) {
+  if (toolbar::Tool* old = abMain->tool("tb_Control", "b_tb_" + std::to_string(CurrentPage))) old->checked = false;
+  if (toolbar::Tool* tool = abMain->tool("tb_Control", "b_tb_" + std::to_string(n))) tool->checked = true;
   CurrentPage = n;
+  if (n == 4) {
+    lblTitle = "ZOR-Browser";
+    lblVersion = texts["lblVersion"] + " " + ZORVersion;
+  }
+  abMain->redraw();
   Updated();
+}
+
+void Panel::OnToolClick(const std::string& tool) {
+  if (tool.size() == 6 && tool.compare(0, 5, "b_tb_") == 0 && tool[5] >= '1' && tool[5] <= '4') {
+    PageClick(tool[5] - '0');
+  } else if (tool == "b_tb_5") {
+    ClosePanel();
+  } else if (tool == "b_pop_Hei_1") {
+    DeleteSelected(PanelList::kHei);
+  } else if (tool == "b_pop_Hei_2") {
+    DeleteAll(PanelList::kHei);
+  } else if (tool == "b_pop_Hei_3") {
+    EditCurrent(PanelList::kHei);
+  } else if (tool == "b_Proxy_1") {
+    EditCurrent(PanelList::kProxy);
+  } else if (tool == "b_Proxy_2") {
+    DeleteSelected(PanelList::kProxy);
+  } else if (tool == "b_Proxy_3") {
+    DeleteAll(PanelList::kProxy);
+  } else if (tool == "b_Proxy_4") {
+    ImportProxyList();
+  } else if (tool == "b_Proxy_5") {
+    ExportProxyList();
+  }
+}
+
+void Panel::SelectOnly(PanelList list, int index) {
+  Selection(list) = {index};
+  Current(list) = index;
+}
+
+void Panel::SelectEntries(PanelList list, const std::set<int>& selected) {
+  std::set<int>& mine = Selection(list);
+  mine.clear();
+  const int count = static_cast<int>(Entries(list).size());
+  for (int i : selected)
+    if (i >= 0 && i < count) mine.insert(i);
+  Current(list) = mine.empty() ? -1 : *mine.begin();
+}
+
+void Panel::DeleteSelected(PanelList list) {
+  std::vector<std::string>& entries = Entries(list);
+  std::set<int>& selected = Selection(list);
+  int lowest = -1;
+  for (int i = static_cast<int>(entries.size()) - 1; i >= 0; --i) {
+    if (!selected.count(i)) continue;
+    entries.erase(entries.begin() + i);
+    lowest = i;
+  }
+  const int b = lowest < 0 ? 0 : lowest;
+  selected.clear();
+  Current(list) = -1;
+  if (!entries.empty()) SelectOnly(list, b - 1 > 0 ? b - 1 : 0);
+  Updated();
+}
+
+void Panel::DeleteAll(PanelList list) {
+  Entries(list).clear();
+  Selection(list).clear();
+  Current(list) = -1;
+  Updated();
+}
+
+void Panel::EditCurrent(PanelList list) {
+  std::vector<std::string>& entries = Entries(list);
+  const int current = Current(list);
+  if (current < 0 || current >= static_cast<int>(entries.size())) return;
+  (list == PanelList::kHei ? txtHei : txtProxyIp) = entries[current];
+  entries.erase(entries.begin() + current);
+  std::set<int> shifted;
+  for (int i : Selection(list))
+    if (i != current) shifted.insert(i > current ? i - 1 : i);
+  Selection(list) = shifted;
+  Current(list) = -1;
+  Updated();
+  if (view_) view_->Focus(list == PanelList::kHei ? "txtHei" : "txtProxyIp");
+}
+
+void Panel::ListRightClick(PanelList list) {
+  const std::vector<std::string>& entries = Entries(list);
+  const int current = Current(list);
+  const bool has_entry = current >= 0 && current < static_cast<int>(entries.size()) && !entries[current].empty();
+  const bool hei = list == PanelList::kHei;
+  const char* band = hei ? "pop_Hei" : "pop_Proxy";
+  for (const char* name : hei ? std::initializer_list<const char*>{"b_pop_Hei_1", "b_pop_Hei_3"}
+                              : std::initializer_list<const char*>{"b_Proxy_1", "b_Proxy_2"})
+    if (toolbar::Tool* tool = abMain->tool(band, name)) tool->enabled = has_entry;
+  if (toolbar::Band* popup = abMain->band(band)) popup->popupMenu();
+}
+
+void Panel::ImportProxyList() {
+  if (!view_) return;
+  if (const std::optional<std::string> file = view_->ChooseFile(false)) ImportProxyFile(*file);
+}
+
+void Panel::ExportProxyList() {
+  if (!view_) return;
+  if (const std::optional<std::string> file = view_->ChooseFile(true)) ExportProxyFile(*file);
+}
+
+void Panel::ImportProxyFile(const std::string& path) {
+  std::vector<std::string> lines;
+  ReadListFile(path, lines);
+  for (const std::string& line : lines)
+    if (CheckProxy(line) && FindExact(lstProxy, line) < 0) lstProxy.push_back(line);
+  Updated();
+}
+
+void Panel::ExportProxyFile(const std::string& path) {
+  std::vector<std::string> kept;
+  for (const std::string& entry : lstProxy)
+    if (!entry.empty()) kept.push_back(entry);
+  try {
+    WriteListFile(path, kept);
+  } catch (const std::exception&) {
+    // An export that fails ends quietly; the file is left as it was.
+  }
+}
+
+void Panel::chkClick(int flag, bool ticked) {
+  if (flag < 0 || flag > 2) return;
+  CleanFlags[flag] = ticked;
+}
+
+void Panel::cmdTemp_Click() {
+  const std::string caption = cmdTempCaption;
+  if (!CleanFlags[0] && !CleanFlags[1] && !CleanFlags[2]) return;
+  if (view_) view_->SetTopmost(false);
+  const bool yes = view_ && view_->Ask(texts["msgYesNo"]);
+  if (yes) {
+    try {
+      cmdTempCaption = texts["msgProcessing"];
+      Updated();
+      const ConnectionServices& services = env_.services;
+      if (CleanFlags[0]) {
+        ClearCache(services, kCookieCacheEntry);
+        ClearCookieFolder(services.cookieFolder ? services.cookieFolder() : std::string());
+      }
+      if (CleanFlags[1]) ClearCache(services, kNormalCacheEntry);
+      if (CleanFlags[2]) ClearUrlHistory(services);
+      cmdTempCaption = caption;
+      CleanFlags = {};
+      Updated();
+    } catch (const std::exception& e) {
+      // The boxes stay ticked for another try; the button and the panel's place come back
+      // so the panel does not stay in its working state.
+      if (view_) view_->Message(e.what());
+      cmdTempCaption = caption;
+      Updated();
+    }
+  }
+  if (view_) view_->SetTopmost(true);
+}
+
+void Panel::StartSysInfo() {
+  const std::string program = FindSysInfoProgram(env_.user_store, env_.search_path);
+  const bool started =
+      !program.empty() && (env_.startProgram ? env_.startProgram(program) : StartDetached(program));
+  if (!started && view_) view_->Message(kSysInfoUnavailable);
 }
 
 void Panel::cmdHei_Click() {
@@ -155,7 +386,7 @@ void Panel::cmdHei_Click() {
   if (found < 0) {
     lstHei.push_back(txtHei);
   } else {
-    heiCurrent = found;
+    SelectOnly(PanelList::kHei, found);
   }
   txtHei.clear();
   Updated();
@@ -168,7 +399,7 @@ void Panel::cmdPrxoyAdd_Click() {
     if (found < 0) {
       lstProxy.push_back(txtProxyIp);
     } else {
-      proxyCurrent = found;
+      SelectOnly(PanelList::kProxy, found);
     }
     txtProxyIp.clear();
     Updated();

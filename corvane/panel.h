@@ -8,11 +8,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "common/connection.h"
 #include "common/status_box.h"
+#include "hosts/toolbar/toolbar.h"
 
 namespace zor::corvane {
 
@@ -27,22 +30,53 @@ class PanelView {
   virtual void Update() = 0;  // lists, texts or the current page changed
   // The about page's picture; false when the file cannot be read.
   virtual bool LoadPicture(const std::string& path) = 0;
+  // A question with the question icon, Yes and No, and no title; true for Yes. Answered
+  // before it returns.
+  virtual bool Ask(const std::string& text) = 0;
+  // A message with an OK button and no title.
+  virtual void Message(const std::string& text) = 0;
+  // The proxy page's open or save dialog (every file shown): the file chosen, or
+  // nullopt when cancelled.
+  virtual std::optional<std::string> ChooseFile(bool save) = 0;
+  // Puts the keyboard focus into the entry box "txtHei" or "txtProxyIp".
+  virtual void Focus(const std::string& control) = 0;
 };
 
 struct PanelEnvironment {
   std::string library_folder;  // the list files and browser.gif; lng.ini in its parent
   ConnectionServices services;
   std::function<std::unique_ptr<PanelView>(Panel&)> makeView;
+  // The per-user store that may record the system-information program.
+  std::string user_store;
+  // The folders searched for a system-information program (":"-separated).
+  std::string search_path;
+  // Starts a program without waiting; false when it cannot. Unset: StartDetached.
+  std::function<bool(const std::string& path)> startProgram;
 };
+
+// The panel's two lists.
+enum class PanelList { kHei, kProxy };
 
 class Panel {
  public:
   explicit Panel(const PanelEnvironment& env);
+  ~Panel();
+  Panel(const Panel&) = delete;
+  Panel& operator=(const Panel&) = delete;
+
+  // The panel's toolbar control: the page band tb_Control and the popups pop_Hei and
+  // pop_Proxy, from corvane.tb2 in the program folder (a built-in layout when that file
+  // is missing or broken). Shared so that a window closing from its own event can keep
+  // the control until the event has ended.
+  std::shared_ptr<toolbar::ToolbarControl> abMain;
 
   std::vector<std::string> lstHei;
   std::vector<std::string> lstProxy;
+  // Current entry (-1 for none) and the selected entries of each list.
   int heiCurrent = -1;
   int proxyCurrent = -1;
+  std::set<int> heiSelected;
+  std::set<int> proxySelected;
   std::string txtHei;
   std::string txtProxyIp;
   std::string txtAddresses;
@@ -56,6 +90,9 @@ class Panel {
   std::array<bool, 3> CleanFlags{};  // cookies, temporary files, history
   // Captions and texts from the "Corvane" section of lng.ini, by key.
   std::map<std::string, std::string> texts;
+  std::string cmdTempCaption;  // the start button's caption now
+  std::string lblTitle;        // the about page's title and version labels
+  std::string lblVersion;
 
   bool Visible() const { return visible_; }
   PanelView* view() const { return view_.get(); }
@@ -73,6 +110,28 @@ class Panel {
 
   void cmdHei_Click();
   void cmdPrxoyAdd_Click();
+  // A click on a tool of abMain, by the tool's name.
+  void OnToolClick(const std::string& tool);
+  // The list's selection as the user set it; the current entry is its first.
+  void SelectEntries(PanelList list, const std::set<int>& selected);
+  // Removes the selected entries; then the entry before the first removed one, or entry
+  // 0, is the one selected.
+  void DeleteSelected(PanelList list);
+  void DeleteAll(PanelList list);
+  // The current entry moves into the list's entry box, which takes the focus.
+  void EditCurrent(PanelList list);
+  // A right-button press: the popup's entry tools follow whether there is a current
+  // entry with text, then the popup opens at the pointer.
+  void ListRightClick(PanelList list);
+  void ImportProxyList();
+  void ExportProxyList();
+  // The two above with the file already chosen. Errors end them quietly.
+  void ImportProxyFile(const std::string& path);
+  void ExportProxyFile(const std::string& path);
+  // The cleaner: a box's click, and the start button.
+  void chkClick(int flag, bool ticked);
+  void cmdTemp_Click();
+  void StartSysInfo();
   bool checkInHei(const std::string& s) const;
   void ApplySettings(const std::string& ip);
   void RefreshSettings();
@@ -85,10 +144,18 @@ class Panel {
   std::string BlackListPath() const;
   std::string ProxyListPath() const;
   std::string LngPath() const;
+  std::string SkinPath() const;
 
  private:
   void LoadTexts(std::initializer_list<const char*> keys);
   void Updated();
+  void LoadSkin();
+  void SetCaption(const std::string& band, const std::string& tool, const std::string& key);
+  void PageClick(int n);
+  void SelectOnly(PanelList list, int index);
+  std::vector<std::string>& Entries(PanelList list) { return list == PanelList::kHei ? lstHei : lstProxy; }
+  std::set<int>& Selection(PanelList list) { return list == PanelList::kHei ? heiSelected : proxySelected; }
+  int& Current(PanelList list) { return list == PanelList::kHei ? heiCurrent : proxyCurrent; }
 
   const PanelEnvironment& env_;
   bool visible_ = false;

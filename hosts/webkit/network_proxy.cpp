@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "hosts/webkit/website_data.h"
+
 namespace zor::webkit {
 
 void SetSessionProxy(WebKitNetworkSession* session, const shell::EngineProxy& proxy) {
@@ -47,6 +49,7 @@ ConnectionServices SessionProxy::Services(std::function<void(const std::string&,
   services.applyProxy = [self](const ProxyRecord& record) { return self->Apply(record); };
   services.queryProxy = [self]() -> std::optional<ProxyRecord> { return self->InForce(); };
   services.warn = std::move(warn);
+  AddWebsiteDataServices(services, session_);
   return services;
 }
 
