@@ -28,6 +28,8 @@ inline constexpr const char kPageScript[] = R"JS((() => {
     }
     return out;
   };
+  // A frame's own element in its parent; unreadable across sites.
+  const frameElement = () => { try { return describe(window.frameElement); } catch (e) { return null; } };
   let pointer = null, px = -1, py = -1;
   const report = (type, e) => {
     if (!e.isTrusted) return;
@@ -38,7 +40,8 @@ inline constexpr const char kPageScript[] = R"JS((() => {
     channel.postMessage({
       type: type, top: top, url: String(location.href), time: Date.now() / 1000,
       pointer: pointer, x: px, y: py,
-      active: describe(document.activeElement), frames: top ? frames() : []
+      active: describe(document.activeElement), frames: top ? frames() : [],
+      frame: top ? null : frameElement()
     });
   };
   for (const type of ["mousedown", "click", "keydown"])

@@ -540,6 +540,12 @@ void WebKitPage::OnScriptMessage(JSCValue* message) {
     // It stands for the frame the top's active element is.
     const hosts::ElementInfo active = ElementProperty(message, "active");
     if (snapshot_.frame_active_elements.empty()) snapshot_.frame_active_elements.push_back(active);
+    // The top document's focus is then in the frame: its active element is the frame's
+    // element, which a frame from another site cannot name, and any frame stands for it.
+    hosts::ElementInfo frame = ElementProperty(message, "frame");
+    if (frame.empty() && snapshot_.active_element.tag != "FRAME" && snapshot_.active_element.tag != "IFRAME")
+      frame = {"IFRAME", "[object HTMLIFrameElement]", "<iframe>"};
+    if (!frame.empty()) snapshot_.active_element = frame;
     if (type == "mousedown" || type == "click") snapshot_.pointer_element = ElementProperty(message, "pointer");
   }
   if (auto& handler = host_.events.documentEvent) handler(index_, type);

@@ -1,0 +1,424 @@
+// The popup blocker, the black-list guard, the content blocker and dragged links in the
+// real main window: pages from tests/e2e/pages served on 127.0.0.1, real clicks and key
+// presses through the X test extension.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <gtkmm/init.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "browser/protection/page_protection.h"
+#include "common/text_width.h"
+#include "hosts/gtk/main_window.h"
+
+namespace fs = std::filesystem;
+
+// From gdk/x11/gdkx.h, whose Xlib macros clash with the test headers.
+extern "C" unsigned long gdk_x11_surface_get_xid(GdkSurface* surface);
+
+namespace zor::gtk {
+namespace {
+
+const fs::path kScratch = [] {
+  const fs::path dir = fs::temp_directory_path() / ("zor-engine-protect-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  for (const char* var : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+    setenv(var, (dir / var).c_str(), 1);
+  std::atexit([] { fs::remove_all(fs::temp_directory_path() / ("zor-engine-protect-" + std::to_string(::getpid()))); });
+  return dir;
+}();
+
+class GtkEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    gtk_init();
+    Gtk::init_gtkmm_internals();
+  }
+};
+const auto* const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
+
+const fs::path kPages = fs::path(ZOR_SOURCE_DIR) / "tests" / "e2e" / "pages";
+
+// Serves the page corpus on one loopback address and keeps every path asked for.
+// Pictures are small SVGs; any other unknown path is a page titled by its path.
+class CorpusServer {
+ public:
+  explicit CorpusServer(const char* address) : address_(address) {
+    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+    const int yes = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    inet_pton(AF_INET, address, &addr.sin_addr);
+    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    listen(fd_, 64);
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        const int client = accept(fd_, nullptr, nullptr);
+        if (client < 0) continue;
+        std::lock_guard lock(mutex_);
+        clients_.emplace_back([this, client] { Answer(client); });
+      }
+    });
+  }
+  ~CorpusServer() {
+    stop_ = true;
+    shutdown(fd_, SHUT_RDWR);
+    close(fd_);
+    thread_.join();
+    // Answers take the lock to note their path, so they are joined without it.
+    std::vector<std::thread> clients;
+    {
+      std::lock_guard lock(mutex_);
+      clients.swap(clients_);
+    }
+    for (std::thread& t : clients) t.join();
+  }
+  std::string Url(const std::string& path) const {
+    return "http://" + address_ + ":" + std::to_string(port_) + "/" + path;
+  }
+  std::vector<std::string> Requests() {
+    std::lock_guard lock(mutex_);
+    return requests_;
+  }
+  bool Asked(const std::string& prefix) {
+    for (const std::string& r : Requests())
+      if (r.rfind("/" + prefix, 0) == 0) return true;
+    return false;
+  }
+
+ private:
+  void Answer(int client) {
+    timeval timeout{5, 0};
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+      const ssize_t n = read(client, buffer, sizeof buffer);
+      if (n <= 0) break;
+      request.append(buffer, static_cast<size_t>(n));
+    }
+    const size_t start = request.find(' ') + 1;
+    const std::string path = start == 0 ? "/" : request.substr(start, request.find(' ', start) - start);
+    {
+      std::lock_guard lock(mutex_);
+      requests_.push_back(path);
+    }
+    std::string name = path.substr(1, path.find('?') == std::string::npos ? std::string::npos : path.find('?') - 1);
+    std::string type = "text/html; charset=utf-8", body;
+    std::error_code ec;
+    if (name.find('/') == std::string::npos && !name.empty() && fs::is_regular_file(kPages / name, ec)) {
+      std::ifstream in(kPages / name);
+      std::stringstream text;
+      text << in.rdbuf();
+      body = text.str();
+      if (name.ends_with(".css")) type = "text/css";
+    } else if (name.ends_with(".svg")) {
+      type = "image/svg+xml";
+      body = "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='100'><rect width='300' height='100'/></svg>";
+    } else {
+      body = "<!DOCTYPE html><html><head><title>Page " + name + "</title></head><body>" + name + "</body></html>";
+    }
+    const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " +
+                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    (void)!write(client, response.data(), response.size());
+    close(client);
+  }
+  std::string address_;
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::thread thread_;
+  std::vector<std::thread> clients_;
+  std::vector<std::string> requests_;
+};
+
+bool PumpUntil(const std::function<bool()>& done, double seconds = 30) {
+  auto context = Glib::MainContext::get_default();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    context->iteration(false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+// Lets the engine run for a while when what is checked is that nothing happens.
+void Settle(double seconds) {
+  PumpUntil([] { return false; }, seconds);
+}
+
+// Passes everything to the window's own view and keeps the sounds played.
+class SoundTap : public toolbar::ToolbarView {
+ public:
+  explicit SoundTap(toolbar::ToolbarView& inner) : inner_(inner) {}
+  void recalcLayout() override { inner_.recalcLayout(); }
+  void redraw() override { inner_.redraw(); }
+  void popupMenu(toolbar::Band& band) override { inner_.popupMenu(band); }
+  void playSound(const std::string& path) override {
+    sounds.push_back(path);
+    inner_.playSound(path);
+  }
+  void structureChanged() override { inner_.structureChanged(); }
+  std::vector<std::string> sounds;
+
+ private:
+  toolbar::ToolbarView& inner_;
+};
+
+// Black-lists every address on 127.0.0.2.
+class ListingConnection : public Connection {
+ public:
+  void ShowWindow(StatusBox*, const std::string&) override {}
+  void GetProxyList(std::vector<std::string>&) override {}
+  bool setProxy(const std::string&) override { return false; }
+  bool inBlackList(const std::string& s) override { return s.find("//127.0.0.2") != std::string::npos; }
+  void delTemp(bool, bool, bool, StatusBox*, const std::string&) override {}
+  void addtoHei(const std::string&) override {}
+  void addToNonProxy(const std::string&, const std::string&) override {}
+};
+
+class EngineProtectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Each window starts on a fresh profile (the folder another test file may have chosen).
+    fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
+    folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(folder);
+    for (const char* file : {"default.tb2", "lng.ini", "block.wav"})
+      fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
+    fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
+    window = std::make_unique<MainWindow>(folder.string());
+    form().createConnection = [] { return std::make_unique<ListingConnection>(); };
+  }
+  void TearDown() override {
+    if (tap) form().ab_Main.setView(&window->bars());
+    window.reset();
+    fs::remove_all(folder);
+  }
+  // Starts the window on `page` with popup blocking as given, and waits for it to load.
+  void Start(const std::string& page, bool blocking = true) {
+    ASSERT_TRUE(window->StartUp(""));
+    tap = std::make_unique<SoundTap>(window->bars());
+    form().ab_Main.setView(tap.get());
+    form().ab_Main.tool("sub_Usetools", "b_stoppopup")->checked = blocking;
+    window->present();
+    Load(1, page);
+  }
+  void Load(int n, const std::string& page) {
+    form().WB.Page(n)->Navigate(server.Url(page));
+    ASSERT_TRUE(PumpUntil([&] { return form().WB.Page(n)->ReadyState() == 4 && !form().WB.Page(n)->Busy(); }));
+    Settle(0.3);
+  }
+  shell::MainForm& form() { return window->form(); }
+  protection::PageProtection& guard() { return *form().protection; }
+  std::string Menu() {
+    std::string out;
+    for (const auto& tool : form().ab_Main.band("sub_Blocked")->tools()) out += tool->name + "=" + tool->caption + "\n";
+    return out;
+  }
+  std::string Pages() {
+    std::string out;
+    for (int n = 0; n <= form().LastPageIndex; ++n)
+      if (const hosts::PageControl* p = form().WB.Page(n)) out += std::to_string(n) + ": " + p->LocationURL() + "\n";
+    return out + "active " + std::to_string(form().ActivePage) + "\n";
+  }
+  std::string Counter() { return form().ab_Main.tool("sb_Status", "b_blocked")->caption; }
+  // The X window and where a widget's point lies in it.
+  std::string At(Gtk::Widget& widget, double x, double y) {
+    double sx = 0, sy = 0;
+    window->get_surface_transform(sx, sy);
+    double wx = 0, wy = 0;
+    widget.translate_coordinates(*window, x, y, wx, wy);
+    const unsigned long xid = gdk_x11_surface_get_xid(window->get_surface()->gobj());
+    return "--window " + std::to_string(xid) + " " + std::to_string(static_cast<int>(sx + wx)) + " " +
+           std::to_string(static_cast<int>(sy + wy));
+  }
+  // A real click on row `row` (0-based, 100 pixels high) of a corpus page.
+  void ClickRow(int row) {
+    const std::string cmd = "xdotool mousemove " + At(window->pageArea(), 150, row * 100 + 50) + " click 1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  // Waits for a tab titled "Page <name>" in the background; its page index, or 0.
+  int BackgroundPage(const std::string& name) {
+    int found = 0;
+    PumpUntil([&] {
+      for (int n = 2; n <= form().LastPageIndex; ++n)
+        if (form().WB.Page(n) && form().WB.Page(n)->DocumentTitle() == "Page " + name) found = n;
+      return found != 0;
+    }, 15);
+    return found;
+  }
+  std::string Dom(int n, const std::string& body) {
+    std::string out;
+    bool done = false;
+    form().WB.Page(n)->RunDom(body, [&](const hosts::ScriptResult& r) {
+      out = r.ok ? r.value : "error: " + r.error;
+      done = true;
+    });
+    PumpUntil([&] { return done; });
+    return out;
+  }
+
+  CorpusServer server{"127.0.0.1"};
+  fs::path folder;
+  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<SoundTap> tap;
+};
+
+TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
+  Start("onload.html");
+  ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-onload") != std::string::npos; })) << Menu();
+  EXPECT_EQ(Menu(), "blocked-1=1. " + ShortenText(server.Url("popped-onload"), 50) + "\n");
+  EXPECT_EQ(Counter(), "Blocked:1");
+  EXPECT_EQ(tap->sounds, std::vector<std::string>{form().FolderPath() + "block.wav"});
+  EXPECT_EQ(guard().BlockedUrl(1), server.Url("popped-onload"));
+
+  // A timer, and a frame's timer, next in the same run: the following counts.
+  Load(1, "timer.html");
+  ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-timer") != std::string::npos; })) << Menu();
+  Load(1, "iframes.html");
+  ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-frame-timer") != std::string::npos; })) << Menu();
+  EXPECT_NE(Menu().find("blocked-3=3. "), std::string::npos) << Menu();
+  // Submitted to _blank by a script: the window's first navigation is a form's.
+  Load(1, "form_blank.html");
+  ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-autoform") != std::string::npos; })) << Menu();
+  EXPECT_EQ(Counter(), "Blocked:4");
+  EXPECT_EQ(tap->sounds.size(), 4u);
+  EXPECT_EQ(form().TabCount(), 1);
+  for (const char* popped : {"popped-onload", "popped-timer", "popped-frame-timer", "popped-autoform"})
+    EXPECT_FALSE(server.Asked(popped)) << popped;
+
+  // A page that opens a window as it is left.
+  Load(1, "onunload.html");
+  Load(1, "timer.html");
+  Settle(1.0);
+  std::printf("[ corpus ] onunload: %s\n", Menu().find("popped-onunload") != std::string::npos
+                                                 ? "blocked and recorded"
+                                                 : (server.Asked("popped-onunload") ? "opened" : "never raised"));
+  EXPECT_FALSE(server.Asked("popped-onunload"));
+  EXPECT_EQ(form().TabCount(), 1);
+}
+
+TEST_F(EngineProtectionTest, ClickedLinksOpenBackgroundTabs) {
+  Start("links.html");
+  ClickRow(0);  // target=_blank
+  const int blank = BackgroundPage("opened-blank");
+  ASSERT_NE(blank, 0) << Menu();
+  EXPECT_EQ(form().ActivePage, 1);
+  EXPECT_EQ(form().ab_Main.tool("tb_Tabs", "tabs-" + std::to_string(blank))->checked, false);
+  ClickRow(1);  // javascript: link calling window.open
+  const int script = BackgroundPage("opened-script");
+  ASSERT_NE(script, 0) << Menu();
+  EXPECT_EQ(form().ActivePage, 1);
+  EXPECT_EQ(form().TabCount(), 3);
+  EXPECT_TRUE(tap->sounds.empty());
+  EXPECT_EQ(Counter(), "Blocked:0");
+
+  // Click handlers: a focused button counts, a plain div and a late timer do not.
+  Load(1, "click_handlers.html");
+  ClickRow(0);
+  EXPECT_NE(BackgroundPage("opened-button"), 0);
+  ClickRow(1);
+  ASSERT_TRUE(PumpUntil([&] { return Menu().find("opened-div") != std::string::npos; })) << Menu();
+  ClickRow(2);
+  ASSERT_TRUE(PumpUntil([&] { return Menu().find("opened-late") != std::string::npos; })) << Menu();
+  // A link inside a frame, and a form's submit button.
+  Load(1, "iframes.html");
+  ClickRow(0);
+  EXPECT_NE(BackgroundPage("opened-frame"), 0) << Menu();
+  Load(1, "form_blank.html");
+  ClickRow(0);
+  EXPECT_NE(BackgroundPage("opened-form"), 0) << Menu();
+  EXPECT_EQ(form().ActivePage, 1);
+}
+
+TEST_F(EngineProtectionTest, AKeyPressOnAFocusedLinkOpensOne) {
+  Start("links.html");
+  ASSERT_EQ(Dom(1, "document.getElementById('blank').focus(); return document.activeElement.id;"), "\"blank\"");
+  // The page must hold the keyboard focus; a click on an empty part of it gives it that.
+  const std::string cmd = "xdotool mousemove " + At(window->pageArea(), 600, 500) + " click 1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  Settle(0.8);  // past the click's own window, so only the key can allow
+  ASSERT_EQ(Dom(1, "document.getElementById('blank').focus(); return document.activeElement.id;"), "\"blank\"");
+  ASSERT_EQ(std::system("xdotool key Return"), 0);
+  EXPECT_NE(BackgroundPage("opened-blank"), 0) << Menu() << Pages();
+  EXPECT_EQ(form().ActivePage, 1);
+  EXPECT_TRUE(tap->sounds.empty());
+}
+
+TEST_F(EngineProtectionTest, KillModeClosesABlackListedPageBeforeItLoads) {
+  CorpusServer listed("127.0.0.2");
+  Start("links.html");
+  form().ab_Main.tool("sub_Usetools", "b_killpop")->checked = true;
+  const int tabs = form().TabCount();
+  form().AddNewPage(listed.Url("listed-page"), false);
+  const int n = form().LastPageIndex;
+  ASSERT_TRUE(PumpUntil([&] { return form().WB.Page(n) == nullptr; }));
+  EXPECT_EQ(form().TabCount(), tabs);
+  EXPECT_EQ(Menu(), "blocked-1=1. " + listed.Url("listed-page") + "\n");
+  EXPECT_EQ(tap->sounds.size(), 1u);
+  Settle(0.5);
+  EXPECT_TRUE(listed.Requests().empty());
+  // A page of another site stays.
+  form().AddNewPage(server.Url("fine-page"), false);
+  EXPECT_NE(BackgroundPage("fine-page"), 0);
+}
+
+TEST_F(EngineProtectionTest, BlockedImagesAreNeverFetchedAndLateOnesGoAtTheNextStatus) {
+  Start("links.html");
+  form().ab_Main.fireToolClick(*form().ab_Main.tool("sub_ContentBlock", "b_imgs"));
+  form().ab_Main.fireToolClick(*form().ab_Main.tool("sub_ContentBlock", "b_swfs"));
+  ASSERT_TRUE(PumpUntil([&] { return static_cast<webkit::WebKitPageHost&>(form().WB).image_rule_ready(); }));
+  Load(1, "content.html");
+  ASSERT_TRUE(PumpUntil([&] { return Dom(1, "return document.images.length;") == "0"; }));
+  EXPECT_FALSE(server.Asked("pic-1") || server.Asked("pic-2"));
+  EXPECT_EQ(Dom(1, "return Array.from(document.querySelectorAll('embed,object')).map(e => e.id).join();"),
+            "\"other-embed,player\"");
+
+  // A picture a script adds later stays until the page reports its status again.
+  Dom(1, "const i = document.createElement('img'); i.id = 'late'; document.body.appendChild(i); return 1;");
+  Settle(0.3);
+  EXPECT_EQ(Dom(1, "return document.images.length;"), "1");
+  const std::string hover = "xdotool mousemove " + At(window->pageArea(), 150, 50);
+  ASSERT_EQ(std::system(hover.c_str()), 0);
+  EXPECT_TRUE(PumpUntil([&] { return Dom(1, "return document.images.length;") == "0"; }));
+  EXPECT_FALSE(server.Asked("pic-1") || server.Asked("pic-2"));
+}
+
+TEST_F(EngineProtectionTest, ALinkDroppedOnTheTabStripOpensInTheBackground) {
+  Start("links.html");
+  Gtk::Widget* strip_tab = window->bars().toolWidget(*form().ab_Main.tool("tb_Tabs", "tabs-1"));
+  ASSERT_NE(strip_tab, nullptr);
+  const int width = strip_tab->get_width();
+  std::string cmd = "xdotool mousemove " + At(window->pageArea(), 100, 250) + " mousedown 1";
+  for (int step = 1; step <= 6; ++step)
+    cmd += " sleep 0.1 mousemove " + At(window->pageArea(), 100 + step * 10, 250 - step * 10);
+  cmd += " sleep 0.1 mousemove " + At(*strip_tab, width + 40, 8) + " sleep 0.2 mousemove " +
+         At(*strip_tab, width + 30, 10) + " sleep 0.3 mouseup 1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_NE(BackgroundPage("dragged"), 0) << Menu();
+  EXPECT_EQ(form().ActivePage, 1);
+}
+
+}  // namespace
+}  // namespace zor::gtk
