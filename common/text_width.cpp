@@ -177,4 +177,13 @@ std::string ToValidUtf8(std::string_view text) {
   return out;
 }
 
+std::string FirstChars(std::string_view text, std::size_t n) {
+  std::size_t i = 0;
+  for (std::size_t count = 0; i < text.size() && count < n; ++count) {
+    ++i;
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+  }
+  return std::string(text.substr(0, i));
+}
+
 }  // namespace zor

@@ -25,6 +25,9 @@ std::string CutToWidth(std::string_view utf8, int max_width);
 // the result is " ..." alone. A budget <= 0 leaves room for nothing: empty text.
 std::string ShortenText(std::string_view text, int budget);
 
+// The first `n` characters (not bytes) of UTF-8 text.
+std::string FirstChars(std::string_view text, std::size_t n);
+
 bool IsValidUtf8(std::string_view text);
 
 // Each maximal ill-formed subsequence becomes U+FFFD; valid text is unchanged.

@@ -9,6 +9,7 @@
 
 #include "browser/shell/main_form.h"
 #include "common/files.h"
+#include "common/text_width.h"
 
 namespace zor::shell {
 
@@ -42,16 +43,6 @@ int LeadingNumber(const std::string& text) {
     if (value > 1000000000) break;
   }
   return static_cast<int>(negative ? -value : value);
-}
-
-// The first `n` characters (not bytes) of UTF-8 text.
-std::string FirstChars(const std::string& text, size_t n) {
-  size_t i = 0;
-  for (size_t count = 0; i < text.size() && count < n; ++count) {
-    ++i;
-    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-  }
-  return text.substr(0, i);
 }
 
 // One tool click. Every step runs through Step(): when a step fails and the current

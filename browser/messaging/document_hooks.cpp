@@ -5,22 +5,9 @@
 #include <exception>
 
 #include "browser/shell/main_form.h"
+#include "common/text_width.h"
 
 namespace zor::messaging {
-
-namespace {
-
-// The first `n` characters (not bytes) of UTF-8 text.
-std::string LeadingChars(const std::string& text, size_t n) {
-  size_t i = 0;
-  for (size_t count = 0; i < text.size() && count < n; ++count) {
-    ++i;
-    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-  }
-  return text.substr(0, i);
-}
-
-}  // namespace
 
 double WallClockSeconds() {
   using namespace std::chrono;
@@ -56,7 +43,7 @@ void DocumentHooks::OpenDragLink(int page, const hosts::DragReport& drag) {
   }
   if (!open || drag.previous != "dragleave") return;
   const std::string link = drag.tag == "IMG" ? drag.src : drag.data;
-  if (LeadingChars(link, 8).find("://") == std::string::npos) return;
+  if (FirstChars(link, 8).find("://") == std::string::npos) return;
   try {
     form_.AddNewPage(link, false);
   } catch (const std::exception&) {
