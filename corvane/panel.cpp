@@ -303,8 +303,9 @@ void Panel::ListRightClick(PanelList list) {
   const bool has_entry = current >= 0 && current < static_cast<int>(entries.size()) && !entries[current].empty();
   const bool hei = list == PanelList::kHei;
   const char* band = hei ? "pop_Hei" : "pop_Proxy";
-  for (const char* name : hei ? std::initializer_list<const char*>{"b_pop_Hei_1", "b_pop_Hei_3"}
-                              : std::initializer_list<const char*>{"b_Proxy_1", "b_Proxy_2"})
+  static constexpr const char* kHeiTools[] = {"b_pop_Hei_1", "b_pop_Hei_3"};
+  static constexpr const char* kProxyTools[] = {"b_Proxy_1", "b_Proxy_2"};
+  for (const char* name : hei ? kHeiTools : kProxyTools)
     if (toolbar::Tool* tool = abMain->tool(band, name)) tool->enabled = has_entry;
   if (toolbar::Band* popup = abMain->band(band)) popup->popupMenu();
 }
