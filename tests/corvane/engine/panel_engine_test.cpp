@@ -269,3 +269,26 @@ TEST_F(PanelEngineTest, BlackListEditsSurviveClosingAndReopening) {
 }
 
 }  // namespace
+
+namespace {
+
+bool HasLabel(GtkWidget* root, const std::string& text) {
+  return Find(root, [&](GtkWidget* w) {
+           const char* shown = GTK_IS_LABEL(w) ? gtk_label_get_text(GTK_LABEL(w)) : nullptr;
+           return shown && text == shown;
+         }) != nullptr;
+}
+
+TEST_F(PanelEngineTest, ChineseLanguageFileGivesThePanelItsTexts) {
+  fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / "lng_zh.ini", folder / "lng.ini", fs::copy_options::overwrite_existing);
+  Click("b_delcookie");
+  GtkWindow* panel = PanelWindow();
+  ASSERT_NE(panel, nullptr);
+  for (const char* text : {"黑名单", "代理服务器", "隐私清理", "关于", "关闭", "添加", "请选择要删除的内容：", "删除"})
+    EXPECT_TRUE(HasLabel(GTK_WIDGET(panel), text)) << text;
+  std::vector<GtkWidget*> boxes = FindAll(GTK_WIDGET(panel), GTK_TYPE_CHECK_BUTTON);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_STREQ(gtk_check_button_get_label(GTK_CHECK_BUTTON(boxes[2])), "历史记录");
+}
+
+}  // namespace
