@@ -417,6 +417,34 @@ TEST_F(EngineProtectionTest, BlockedImagesAreNeverFetchedAndLateOnesGoAtTheNextS
   EXPECT_FALSE(server.Asked("pic-1") || server.Asked("pic-2"));
 }
 
+// The hook's own report of a drag, driven by drag events the page raises itself (the
+// hook takes any; what decides is DropState, which only a real drag can make true).
+TEST_F(EngineProtectionTest, DragHooksReportTheEndOfADragWithWhatItCarried) {
+  Start("links.html");
+  std::vector<hosts::DragReport> drags;
+  form().WB.events.dragEvent = [&](int, const hosts::DragReport& drag) { drags.push_back(drag); };
+  const std::string drag =
+      "const fire = (el, type) => el.dispatchEvent(new DragEvent(type, {bubbles: true, dataTransfer: new DataTransfer()}));";
+  Dom(1, drag + "const a = document.getElementById('drag'); for (const t of ['dragstart', 'dragleave', 'dragend']) fire(a, t);"
+                "const p = document.getElementById('pic'); for (const t of ['dragstart', 'dragend']) fire(p, t); return 1;");
+  ASSERT_TRUE(PumpUntil([&] { return drags.size() == 2; }));
+  EXPECT_EQ(drags[0].type, "dragend");
+  EXPECT_EQ(drags[0].previous, "dragleave");
+  EXPECT_EQ(drags[0].tag, "A");
+  EXPECT_EQ(drags[0].data, server.Url("dragged"));
+  EXPECT_EQ(drags[1].previous, "dragstart");
+  EXPECT_EQ(drags[1].tag, "IMG");
+  EXPECT_EQ(drags[1].src, server.Url("pic-links.svg"));
+  EXPECT_EQ(form().TabCount(), 1);  // no real drag ended outside the page
+
+  // A frame's body carries a hook of its own from the page's pass.
+  Load(1, "iframes.html");
+  drags.clear();
+  Dom(1, drag + "const a = window.frames[0].document.querySelector('a'); for (const t of ['dragstart', 'dragleave', 'dragend']) fire(a, t); return 1;");
+  ASSERT_TRUE(PumpUntil([&] { return drags.size() == 1; }));
+  EXPECT_EQ(drags[0].data, server.Url("opened-frame"));
+}
+
 // Under Xvfb the engine starts the drag (the page sees dragstart and dragleave) but never
 // ends it after the button goes up over the tab strip, so no dragend reaches the hook.
 // Kept for a display where drags end; the decision itself is covered by the unit tests.
