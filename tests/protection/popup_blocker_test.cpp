@@ -43,7 +43,7 @@ TEST_F(Popup, WithBlockingOnRequestsOfHiddenOrBlankPagesGoToTheSink) {
   const int background = OpenShown("http://127.0.0.1/a");
   Page(background)->snapshot.active_element = El("A", "http://127.0.0.1/x");
   Page(background)->snapshot.pointer_element = El("A", "http://127.0.0.1/x");
-  const int shown = OpenShown("http://127.0.0.1/b");
+  OpenShown("http://127.0.0.1/b");
   const int last = form->LastPageIndex;
 
   Request r = NewWindow(background);
@@ -60,7 +60,6 @@ TEST_F(Popup, WithBlockingOnRequestsOfHiddenOrBlankPagesGoToTheSink) {
   EXPECT_EQ(r.target, 0);
   EXPECT_TRUE(hook.click_questions.empty());  // never judged
   EXPECT_EQ(view.sounds.size(), 2u);
-  (void)shown;
 }
 
 TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
@@ -203,12 +202,10 @@ TEST_F(BlockedMenu, TheSinkRecordsEveryNavigationAndTheEleventhShiftsTheMenu) {
   EXPECT_TRUE(view.sounds.empty());  // the sound belongs to the refusal, not to the record
 
   // An entry opens its own address.
-  const int before = form->LastPageIndex;
   toolbar.fireToolClick(*Tool("sub_Blocked", "blocked-3"));
   const fakes::FakePage* current = Page(form->ActivePage);
   ASSERT_FALSE(current->navigations.empty());
   EXPECT_EQ(current->navigations.back(), "http://127.0.0.1/p4");
-  (void)before;
 }
 
 TEST_F(BlockedMenu, CounterWithoutColonAndClosedPagesShareTheMenu) {
