@@ -7,7 +7,7 @@ set -euo pipefail
 BUILD_PKGS=(
   build-essential cmake ninja-build pkg-config
   libgtkmm-4.0-dev libwebkitgtk-6.0-dev libsqlite3-dev
-  libcurl4-openssl-dev libgmime-3.0-dev libgumbo-dev
+  libcurl4-openssl-dev libgmime-3.0-dev libgumbo-dev libxtst-dev
   googletest libgtest-dev libgmock-dev
   clang libclang-rt-dev
 )

@@ -4,13 +4,43 @@
 #ifdef ZOR_HAVE_X11
 #include <X11/Xlib.h>
 #include <gdk/x11/gdkx.h>
+#ifdef ZOR_HAVE_XTEST
+#include <X11/extensions/XTest.h>
+#endif
 #endif
 
 #include <cmath>
 
 namespace zor::gtk {
 
-InputHookGtk::InputHookGtk(Gtk::Window& window, Gtk::Widget& page_area) : window_(window), page_area_(page_area) {}
+namespace {
+
+bool Inside(Gtk::Widget* widget, const Gtk::Widget& area) {
+  for (Gtk::Widget* w = widget; w; w = w->get_parent())
+    if (w == &area) return true;
+  return false;
+}
+
+}  // namespace
+
+InputHookGtk::InputHookGtk(Gtk::Window& window, Gtk::Widget& page_area) : window_(window), page_area_(page_area) {
+  overPage = [this](double x, double y) { return Inside(window_.pick(x, y, Gtk::PickFlags::DEFAULT), page_area_); };
+  replayRightClick = [this] {
+#if defined(ZOR_HAVE_X11) && defined(ZOR_HAVE_XTEST)
+    auto surface = window_.get_surface();
+    if (!surface || !GDK_IS_X11_SURFACE(surface->gobj())) return false;
+    Display* display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface->gobj()));
+    int event_base = 0, error_base = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(display, &event_base, &error_base, &major, &minor)) return false;
+    XTestFakeButtonEvent(display, 3, True, CurrentTime);
+    XTestFakeButtonEvent(display, 3, False, CurrentTime);
+    XFlush(display);
+    return true;
+#else
+    return false;
+#endif
+  };
+}
 
 InputHookGtk::~InputHookGtk() { Remove(); }
 
@@ -47,8 +77,7 @@ bool InputHookGtk::OnEvent(GdkEvent* raw) {
   switch (gdk_event_get_event_type(raw)) {
     case GDK_BUTTON_PRESS:
     case GDK_BUTTON_RELEASE:
-      OnButton(gdk_button_event_get_button(raw), gdk_event_get_event_type(raw) == GDK_BUTTON_PRESS, x, y);
-      return false;
+      return OnButton(gdk_button_event_get_button(raw), gdk_event_get_event_type(raw) == GDK_BUTTON_PRESS, x, y);
     case GDK_MOTION_NOTIFY:
       if (has_position) OnMotion(x, y);
       return false;
@@ -88,17 +117,43 @@ void InputHookGtk::ToScreen(double x, double y) {
   y_ = origin_y + static_cast<int>(std::lround(y));
 }
 
-void InputHookGtk::OnButton(unsigned button, bool pressed, double x, double y) {
+bool InputHookGtk::OnButton(unsigned button, bool pressed, double x, double y) {
   last_click_ = clock();
   clicked_ = true;
   ToScreen(x, y);
   if (button == GDK_BUTTON_SECONDARY) {
+    if (replayed_pending_ > 0) {  // our own replay: the page takes it, the gesture state stays
+      --replayed_pending_;
+      return false;
+    }
     right_held_ = pressed;
-    if (pressed) gesture_done_ = false;
-    return;
+    if (pressed) {
+      gesture_done_ = false;
+      right_held_back_ = !replay_failed_ && replayRightClick && overPage && overPage(x, y);
+      return right_held_back_;
+    }
+    if (!right_held_back_) return false;
+    right_held_back_ = false;
+    // Replayed even after a gesture: the page's context-menu rule refuses that one menu.
+    if (replayRightClick())
+      replayed_pending_ = 2;
+    else
+      replay_failed_ = true;  // that click is lost; the next ones go to the page as they come
+    return true;
   }
-  // Rocker: the left button pressed while the right one is held goes back a tab.
-  if (button == GDK_BUTTON_PRIMARY && pressed && right_held_) Gesture("ZOR_iconleft");
+  if (button == GDK_BUTTON_PRIMARY) {
+    // Rocker: the left button pressed while the right one is held goes back a tab.
+    if (pressed && right_held_) {
+      Gesture("ZOR_iconleft");
+      left_held_back_ = right_held_back_;
+      return left_held_back_;
+    }
+    if (!pressed && left_held_back_) {
+      left_held_back_ = false;
+      return true;
+    }
+  }
+  return false;
 }
 
 void InputHookGtk::OnMotion(double x, double y) { ToScreen(x, y); }
@@ -116,11 +171,7 @@ void InputHookGtk::Gesture(const char* command) {
 
 void InputHookGtk::OnDragMotion(double x, double y) {
   ToScreen(x, y);
-  Gtk::Widget* target = window_.pick(x, y, Gtk::PickFlags::DEFAULT);
-  bool inside = false;
-  for (Gtk::Widget* w = target; w; w = w->get_parent())
-    if (w == &page_area_) inside = true;
-  drag_outside_page_ = !inside;
+  drag_outside_page_ = !overPage(x, y);
 }
 
 void InputHookGtk::OnDragLeave() { drag_outside_page_ = true; }

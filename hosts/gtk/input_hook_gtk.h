@@ -27,17 +27,25 @@ class InputHookGtk : public hosts::InputHook {
   void DropState(bool& first, bool& open_dropped_link) override;
 
   // True from a gesture until the right button goes up: the page shows no context menu.
-  bool GestureInProgress() const { return gesture_done_; }
+  bool GestureInProgress() const { return right_held_ && gesture_done_; }
 
   // What the event controllers feed in (window coordinates); public so the gesture and
-  // timing rules can be exercised without a display server's help.
-  void OnButton(unsigned button, bool pressed, double x, double y);
+  // timing rules can be exercised without a display server's help. OnButton answers
+  // whether the press or release is kept from the page.
+  bool OnButton(unsigned button, bool pressed, double x, double y);
   void OnMotion(double x, double y);
   // Wheel while the right button is held: dy < 0 (away from the user) goes left.
   bool OnScroll(double dy);
   void OnDragMotion(double x, double y);
   void OnDragLeave();
   std::function<std::chrono::steady_clock::time_point()> clock = [] { return std::chrono::steady_clock::now(); };
+  // The engine opens its context menu on the right press, and the menu then takes every
+  // wheel turn and click. So a right press over the page is held back, and at its release
+  // the click is sent again for the page (false: it cannot be; the press then goes to
+  // the page as it came, and gestures work only outside it).
+  std::function<bool()> replayRightClick;
+  // Whether the window point lies on the page area (set by tests; the window decides).
+  std::function<bool(double x, double y)> overPage;
 
  private:
   void Gesture(const char* command);
@@ -56,6 +64,10 @@ class InputHookGtk : public hosts::InputHook {
   bool right_held_ = false;
   bool gesture_done_ = false;
   bool drag_outside_page_ = false;
+  bool right_held_back_ = false;  // the page has not seen the right press
+  bool left_held_back_ = false;   // a rocker's left press, kept from the page with its release
+  int replayed_pending_ = 0;      // our own replayed right press and release still to pass
+  bool replay_failed_ = false;    // the display cannot replay: stop holding presses back
 };
 
 }  // namespace zor::gtk

@@ -104,6 +104,52 @@ TEST(InputHookTest, RightButtonGesturesWriteTheirCommandsOnlyWhileHeld) {
   EXPECT_EQ(box.written.size(), 3u);  // removed: nothing more is written
 }
 
+TEST(InputHookTest, ARightPressOverThePageIsHeldBackAndReplayedAtItsRelease) {
+  HookWindow w;
+  InputHookGtk hook(w.window, w.page_area);
+  RecordingBox box;
+  hook.Install(&box);
+  bool over_page = true;
+  int replays = 0;
+  hook.overPage = [&](double, double) { return over_page; };
+  hook.replayRightClick = [&] { return ++replays, true; };
+
+  // A plain right click over the page: held back, then given to the page whole.
+  EXPECT_TRUE(hook.OnButton(3, true, 5, 5));
+  EXPECT_TRUE(hook.OnButton(3, false, 5, 5));
+  EXPECT_EQ(replays, 1);
+  EXPECT_FALSE(hook.OnButton(3, true, 5, 5)) << "the replayed press reaches the page";
+  EXPECT_FALSE(hook.OnButton(3, false, 5, 5));
+  EXPECT_TRUE(box.written.empty());
+
+  // A gesture: the wheel and the rocker's left click never reach the page; the release
+  // is still replayed, and no menu is suppressed by then (the page's own rule refuses it).
+  EXPECT_TRUE(hook.OnButton(3, true, 5, 5));
+  EXPECT_TRUE(hook.OnScroll(1));
+  EXPECT_TRUE(hook.OnButton(1, true, 5, 5));
+  EXPECT_TRUE(hook.GestureInProgress());
+  EXPECT_TRUE(hook.OnButton(1, false, 5, 5));
+  EXPECT_TRUE(hook.OnButton(3, false, 5, 5));
+  EXPECT_FALSE(hook.GestureInProgress());
+  EXPECT_EQ(replays, 2);
+  EXPECT_EQ(box.written, (std::vector<std::string>{"ZOR_iconright", "ZOR_iconleft"}));
+  hook.OnButton(3, true, 5, 5);  // the replay passes
+  hook.OnButton(3, false, 5, 5);
+  EXPECT_FALSE(hook.OnButton(1, true, 5, 5)) << "a plain left click goes to the page";
+  EXPECT_FALSE(hook.OnButton(1, false, 5, 5));
+
+  // Outside the page, and where no replay is possible, the press goes through at once.
+  over_page = false;
+  EXPECT_FALSE(hook.OnButton(3, true, 5, 5));
+  EXPECT_FALSE(hook.OnButton(3, false, 5, 5));
+  over_page = true;
+  hook.replayRightClick = [] { return false; };
+  EXPECT_TRUE(hook.OnButton(3, true, 5, 5));
+  EXPECT_TRUE(hook.OnButton(3, false, 5, 5));
+  EXPECT_FALSE(hook.OnButton(3, true, 5, 5)) << "after a failed replay presses are not held back";
+  EXPECT_EQ(replays, 2);
+}
+
 TEST(InputHookTest, RealInputReachesTheHookWithScreenPositions) {
   HookWindow w;
   InputHookGtk hook(w.window, w.page_area);

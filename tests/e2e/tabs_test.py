@@ -111,6 +111,28 @@ class TabsTest(ProgramFixture):
         self.wait_title("a")
         self.assertIsNotNone(wait_for(lambda: self.open_pages() == [self.url("a")] or None), self.open_pages())
 
+    def test_right_button_wheel_over_the_page_switches_tabs_without_a_menu(self):
+        self.start_on("a")
+        self.new_tab("b")
+        self.wait_title("b")
+        win = self.window()
+        xdotool("mousemove", "--window", win, "600", "450")
+        time.sleep(0.3)
+        # Held right button, wheel away from the user: one tab to the left.
+        xdotool("mousedown", "3")
+        time.sleep(0.2)
+        xdotool("click", "4")
+        time.sleep(0.2)
+        xdotool("mouseup", "3")
+        self.wait_title("a")
+        time.sleep(1.0)
+        self.assertEqual(self.windows(), [win], "a context menu followed the gesture")
+        # The next plain right click over the page has its menu again.
+        xdotool("click", "3")
+        menu = wait_for(lambda: next((w for w in self.windows() if w != win), None), timeout=10)
+        self.assertIsNotNone(menu, "a plain right click over the page opened no menu")
+        xdotool("key", "Escape")
+
 
 if __name__ == "__main__":
     if not program_test.PROGRAM_DIR or not os.path.isdir(program_test.PROGRAM_DIR):
