@@ -135,6 +135,8 @@ class PanelWindow : public PanelView {
   // once that signal has returned, and its handlers no longer reach the panel.
   ~PanelWindow() override {
     ui_->panel = nullptr;
+    // Without a focus inside, the bars come apart without the toolkit's complaint.
+    ui_->window.unset_focus();
     ui_->window.set_visible(false);
     Ui* ui = ui_.release();
     Glib::signal_idle().connect_once([ui] { delete ui; });
