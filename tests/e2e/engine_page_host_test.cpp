@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -137,6 +138,10 @@ const std::map<std::string, std::string> kPages = {
      "<html><head><title>Links</title></head><body style='margin:0'>"
      "<a id='big' href='#stay' style='display:block;width:400px;height:200px;background:#8cf'>target</a>"
      "<img src='/none.png'><img src='/none.png'><a href='/two'>two</a></body></html>"},
+    {"/zoom",
+     "<html><head><title>Zoom</title></head><body style='margin:0'>"
+     "<span id='text' style='font-size:16px'>Some text</span>"
+     "<div id='box' style='width:100px;height:50px;background:#8cf'></div></body></html>"},
 };
 
 class EngineTest : public ::testing::Test {
@@ -327,6 +332,36 @@ TEST_F(EngineTest, TrustedClickFillsTheSnapshotAndDomCallsAnswer) {
   EXPECT_EQ(results[1].value, "2");
   EXPECT_FALSE(results[2].ok);
   EXPECT_NE(results[2].error.find("broken quote\" </script>"), std::string::npos) << results[2].error;
+}
+
+// The text-size tools scale the text only: a box sized in pixels keeps its size, and
+// level 2 is the page as written.
+TEST_F(EngineTest, ZoomLevelsScaleTextButNotTheLayoutBoxes) {
+  WebKitPage* page = Shown(1);
+  window.present();
+  ASSERT_TRUE(LoadAndWait(page, "/zoom"));
+  auto measure = [&](int level) {
+    page->ExecWB(hosts::kExecZoom, hosts::kExecDontPromptUser, level);
+    std::vector<hosts::ScriptResult> r;
+    page->RunDom("const t = document.getElementById('text').getBoundingClientRect();"
+                 "const b = document.getElementById('box').getBoundingClientRect();"
+                 "return [Math.round(t.height), Math.round(b.width), Math.round(b.height)];",
+                 [&](const hosts::ScriptResult& result) { r.push_back(result); });
+    EXPECT_TRUE(PumpUntil([&] { return !r.empty(); }));
+    return r.empty() ? std::string() : r[0].value;
+  };
+  auto text_height = [](const std::string& v) { return std::atoi(v.c_str() + 1); };
+  const std::string normal = measure(2);
+  const std::string largest = measure(4);
+  const std::string smallest = measure(0);
+  ASSERT_FALSE(normal.empty());
+  EXPECT_GT(text_height(largest), text_height(normal)) << largest << " vs " << normal;
+  EXPECT_LT(text_height(smallest), text_height(normal)) << smallest << " vs " << normal;
+  auto box = [](const std::string& v) { return v.substr(v.find(',')); };
+  EXPECT_EQ(box(largest), box(normal));
+  EXPECT_EQ(box(smallest), box(normal));
+  EXPECT_EQ(box(normal), ",100,50]");
+  EXPECT_EQ(measure(2), normal);
 }
 
 TEST_F(EngineTest, ResultOfADestroyedPageIsDropped) {
