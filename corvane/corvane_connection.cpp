@@ -7,9 +7,12 @@ namespace zor::corvane {
 void CorvaneConnection::ShowWindow(StatusBox* myhwnd, const std::string& version) {
   const std::shared_ptr<Panel> held = LoadPanel();
   Panel& panel = *held;
+  const bool open = panel.Visible();
   panel.Show();
-  // A failed initialisation leaves the panel shown but without its main window.
-  panel.IniPage();
+  // A failed initialisation leaves the panel shown but without its main window. Shown
+  // again while open, the panel keeps the lists the user is editing: reading the files
+  // would lose every change not yet written.
+  panel.IniPage(!open);
   panel.MainWindowHwnd = myhwnd;
   panel.ZORVersion = version;
 }

@@ -156,28 +156,28 @@ void Panel::SetCaption(const std::string& band, const std::string& tool, const s
   if (toolbar::Tool* t = abMain->tool(band, tool)) t->caption = texts[key];
 }
 
-void Panel::IniPage() {
+void Panel::IniPage(bool reload_lists) {
   PageClick(1);
-  iniPage1();
-  iniPage2();
+  iniPage1(reload_lists);
+  iniPage2(reload_lists);
   iniPage3();
   iniPage4();
   RefreshSettings();
 }
 
-void Panel::iniPage1() {
+void Panel::iniPage1(bool reload_list) {
   if (visible_) {
     LoadTexts({"page1", "page2", "page3", "page4", "page5", "lblHei", "cmdHei", "pop1", "pop2", "pop3"});
     for (int i = 1; i <= 5; ++i) SetCaption("tb_Control", "b_tb_" + std::to_string(i), "page" + std::to_string(i));
     for (int i = 1; i <= 3; ++i) SetCaption("pop_Hei", "b_pop_Hei_" + std::to_string(i), "pop" + std::to_string(i));
     abMain->redraw();
   }
-  ReadBlackList();
+  if (reload_list) ReadBlackList();
   Updated();
 }
 
-void Panel::iniPage2() {
-  ReadProxyList();
+void Panel::iniPage2(bool reload_list) {
+  if (reload_list) ReadProxyList();
   if (visible_) {
     LoadTexts({"lblProxyIp", "lblProxyNot", "lblProxyNotComment", "cmdPrxoyAdd", "ErrorProxy", "ErrorProxyUpdate",
                "Proxypop1", "Proxypop2", "Proxypop3", "Proxypop4", "Proxypop5"});

@@ -101,9 +101,10 @@ class Panel {
   void Show();
   // Page 1, every page's texts and lists, then the no-proxy addresses in force. Throws
   // when the about page's picture is missing; the panel stays shown.
-  void IniPage();
-  void iniPage1();
-  void iniPage2();
+  // An open panel keeps its lists (reload_lists false): they hold the user's unsaved edits.
+  void IniPage(bool reload_lists = true);
+  void iniPage1(bool reload_list = true);
+  void iniPage2(bool reload_list = true);
   void iniPage3();
   void iniPage4();
   void setPage(int n);

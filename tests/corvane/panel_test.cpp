@@ -408,3 +408,24 @@ TEST(PanelSkin, ShippedAndBuiltInLayoutsHoldEveryTool) {
 
 }  // namespace
 }  // namespace zor::corvane
+
+namespace zor::corvane {
+namespace {
+
+TEST_F(PanelTest, ShowingAnOpenPanelAgainKeepsItsUnsavedEdits) {
+  dir.Write("Requires/blacklist.ini", "ads\r\n");
+  Panel& panel = Shown();
+  panel.txtHei = "tracker";
+  panel.cmdHei_Click();
+  panel.lstProxy = {"1.2.3.4:80"};
+  connection.delTemp(true, false, false, nullptr, "1.0.1");
+  EXPECT_EQ(LoadedPanel(), &panel);
+  EXPECT_EQ(panel.CurrentPage, 3);
+  EXPECT_EQ(panel.lstHei, (List{"ads", "tracker"}));
+  EXPECT_EQ(panel.lstProxy, (List{"1.2.3.4:80"}));
+  ClosePanel();
+  EXPECT_EQ(dir.Read("Requires/blacklist.ini"), "ads\r\ntracker\r\n");
+}
+
+}  // namespace
+}  // namespace zor::corvane
