@@ -4,11 +4,8 @@
 // the window has painted the page) and the memory of the UI process and its web processes.
 //
 //   tabs_bench browser|bare [tabs=200] [rounds=3]
-#include <arpa/inet.h>
 #include <gtkmm.h>
 #include <gtkmm/init.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 #include <webkit/webkit.h>
 
@@ -29,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/support/loopback_server.h"
 #include "hosts/gtk/main_window.h"
 
 namespace {
@@ -47,52 +45,17 @@ class PageServer {
     body_ = "<!DOCTYPE html><html><head><title>Bench page</title><style>td{padding:2px}</style></head><body>"
             "<h1>Bench page</h1><p>" + std::string(2000, 'x') + "</p><table>" + rows +
             "</table><script>document.title = 'Bench ' + location.pathname.slice(1);</script></body></html>";
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    listen(fd_, 256);
-    thread_ = std::thread([this] {
-      while (!stop_) {
-        const int client = accept(fd_, nullptr, nullptr);
-        if (client < 0) continue;
-        std::thread([this, client] { Answer(client); }).detach();
-      }
-    });
   }
-  ~PageServer() {
-    stop_ = true;
-    shutdown(fd_, SHUT_RDWR);
-    close(fd_);
-    thread_.join();
-  }
-  std::string Url(int i) const { return "http://127.0.0.1:" + std::to_string(port_) + "/" + std::to_string(i); }
+  std::string Url(int i) const { return server_.Url("/" + std::to_string(i)); }
 
  private:
-  void Answer(int client) {
-    timeval timeout{5, 0};
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-      const ssize_t n = read(client, buffer, sizeof buffer);
-      if (n <= 0) break;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                                 std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_;
-    (void)!write(client, response.data(), response.size());
-    close(client);
-  }
   std::string body_;
-  int fd_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
+  zor::e2e::LoopbackServer server_{[this](const zor::e2e::HttpRequest&, const std::atomic<bool>&) {
+                                     zor::e2e::HttpResponse response;
+                                     response.body = body_;
+                                     return response;
+                                   },
+                                   "127.0.0.1", 256};
 };
 
 bool PumpUntil(const std::function<bool()>& done, double seconds) {

@@ -4,14 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
-#include <gtkmm/init.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +19,7 @@
 #include <vector>
 
 #include "browser/messaging/window_wrapper.h"
+#include "e2e/support/engine_support.h"
 #include "hosts/gtk/internet_options.h"
 #include "hosts/gtk/main_window.h"
 #include "hosts/gtk/window_system_gtk.h"
@@ -51,25 +47,7 @@ const std::string kScratch = [] {
   return root;
 }();
 
-class GtkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    gtk_init();
-    Gtk::init_gtkmm_internals();
-  }
-};
-const auto *const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
-
-bool PumpUntil(const std::function<bool()> &done, double seconds = 30) {
-  auto context = Glib::MainContext::get_default();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    context->iteration(false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
+using e2e::PumpUntil;
 
 void Settle(double seconds) {
   PumpUntil([] { return false; }, seconds);
@@ -250,69 +228,7 @@ TEST(InternetOptionsTest, SecurityPageNamesTheCertificateAndItsProblems) {
 // ---- The program window on a real page
 // ----------------------------------------------
 
-class PageServer {
- public:
-  explicit PageServer(std::map<std::string, std::string> pages) : pages_(std::move(pages)) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd_, reinterpret_cast<sockaddr *>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    listen(fd_, 16);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~PageServer() {
-    stop_ = true;
-    shutdown(fd_, SHUT_RDWR);
-    close(fd_);
-    thread_.join();
-    for (std::thread &client : clients_) client.join();
-  }
-  std::string Url(const std::string &path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-
- private:
-  // The engine opens connections ahead of its requests: each client is served on its
-  // own, and gives up once the server stops.
-  void Serve() {
-    while (!stop_) {
-      const int client = accept(fd_, nullptr, nullptr);
-      if (client < 0) continue;
-      clients_.emplace_back([this, client] { Answer(client); });
-    }
-  }
-  void Answer(int client) {
-    timeval wait{0, 100 * 1000};
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-    std::string request;
-    char buffer[2048];
-    while (!stop_ && request.find("\r\n\r\n") == std::string::npos) {
-      const ssize_t n = read(client, buffer, sizeof buffer);
-      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) break;
-      if (n > 0) request.append(buffer, n);
-    }
-    if (request.find("\r\n\r\n") != std::string::npos) {
-      const size_t start = request.find(' ') + 1;
-      const std::string path = request.substr(start, request.find(' ', start) - start);
-      const auto it = pages_.find(path);
-      const std::string body = it == pages_.end() ? "<title>none</title>" : it->second;
-      const std::string response =
-          std::string(it == pages_.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
-          "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " + std::to_string(body.size()) +
-          "\r\nConnection: close\r\n\r\n" + body;
-      (void)!write(client, response.data(), response.size());
-    }
-    close(client);
-  }
-  std::map<std::string, std::string> pages_;
-  int fd_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-  std::vector<std::thread> clients_;  // touched by the accepting thread only, until joined
-};
+using PageServer = e2e::LoopbackServer;
 
 const std::map<std::string, std::string> kPages = {
     {"/text",

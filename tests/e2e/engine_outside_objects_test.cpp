@@ -1,7 +1,6 @@
 // The input hook, the page commands and the address completion on real widgets.
 #include <gtest/gtest.h>
 #include <gtkmm.h>
-#include <gtkmm/init.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/support/engine_support.h"
 #include "hosts/gtk/address_completion.h"
 #include "hosts/gtk/input_hook_gtk.h"
 #include "hosts/gtk/page_commands_gtk.h"
@@ -17,25 +17,7 @@
 namespace zor::gtk {
 namespace {
 
-class GtkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    gtk_init();
-    Gtk::init_gtkmm_internals();
-  }
-};
-const auto* const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
-
-bool PumpUntil(const std::function<bool()>& done, double seconds = 20) {
-  auto context = Glib::MainContext::get_default();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    context->iteration(false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
+using e2e::PumpUntil;
 
 struct RecordingBox : StatusBox {
   void SetText(const std::string& text) override { written.push_back(text); }

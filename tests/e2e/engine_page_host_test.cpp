@@ -1,131 +1,23 @@
 // The page host on real WebKitWebViews against pages served from 127.0.0.1.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
-#include <gtkmm/init.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "e2e/support/engine_support.h"
 #include "hosts/webkit/webkit_page_host.h"
 
 namespace zor::webkit {
 namespace {
 
-class GtkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    gtk_init();
-    Gtk::init_gtkmm_internals();
-  }
-};
-const auto* const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
-
-// A one-thread HTTP server on a free loopback port that answers from a fixed table
-// and remembers every path asked for.
-class LoopbackServer {
- public:
-  explicit LoopbackServer(std::map<std::string, std::string> pages) : pages_(std::move(pages)) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    listen(fd_, 16);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~LoopbackServer() {
-    stop_ = true;
-    shutdown(fd_, SHUT_RDWR);
-    close(fd_);
-    thread_.join();
-    for (std::thread& t : clients_) t.join();
-  }
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  std::vector<std::string> Requests() {
-    std::lock_guard lock(mutex_);
-    return requests_;
-  }
-  bool Asked(const std::string& path) {
-    for (const std::string& r : Requests())
-      if (r == path) return true;
-    return false;
-  }
-
- private:
-  void Serve() {
-    while (!stop_) {
-      const int client = accept(fd_, nullptr, nullptr);
-      if (client < 0) continue;
-      // The engine opens spare connections it may never use; each gets its own thread.
-      timeval timeout{5, 0};
-      setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-      clients_.emplace_back([this, client] { Answer(client); });
-    }
-  }
-  void Answer(int client) {
-    {
-      std::string request;
-      char buffer[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t n = read(client, buffer, sizeof buffer);
-        if (n <= 0) break;
-        request.append(buffer, static_cast<size_t>(n));
-      }
-      if (request.empty()) {
-        close(client);
-        return;
-      }
-      const size_t start = request.find(' ') + 1;
-      const std::string path = request.substr(start, request.find(' ', start) - start);
-      {
-        std::lock_guard lock(mutex_);
-        requests_.push_back(path);
-      }
-      auto it = pages_.find(path);
-      const std::string body = it == pages_.end() ? "not here" : it->second;
-      const std::string response = std::string(it == pages_.end() ? "HTTP/1.1 404 Not Found" : "HTTP/1.1 200 OK") +
-                                   "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
-                                   std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-      (void)!write(client, response.data(), response.size());
-      close(client);
-    }
-  }
-  std::map<std::string, std::string> pages_;
-  int fd_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<std::string> requests_;
-  std::thread thread_;
-  std::vector<std::thread> clients_;
-};
-
-// Runs the main loop until `done` holds or the (sanitizer-sized) time runs out.
-bool PumpUntil(const std::function<bool()>& done, double seconds = 30) {
-  auto context = Glib::MainContext::get_default();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    context->iteration(false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
+using e2e::LoopbackServer;
+using e2e::PumpUntil;
 
 const std::map<std::string, std::string> kPages = {
     {"/one", "<html><head><title>First page</title></head><body>one</body></html>"},
@@ -264,7 +156,8 @@ TEST_F(EngineTest, NewWindowGoesToThePageTheHandlerCreatesOrToTheSink) {
 
   // Refused: the sink takes it twice running, each time as a fresh related view.
   next_target = 0;
-  WebKitWebView* old_sink = host->WebPage(0)->view();
+  // Held, so that no later view can be made at its address.
+  WebKitWebView* old_sink = WEBKIT_WEB_VIEW(g_object_ref(host->WebPage(0)->view()));
   host->Page(0)->SetTag("sink");
   for (const char* path : {"/one", "/two"}) {
     opener->RunDom(std::string("window.open('") + path + "', '_blank'); return true;", nullptr);
@@ -275,6 +168,7 @@ TEST_F(EngineTest, NewWindowGoesToThePageTheHandlerCreatesOrToTheSink) {
     })) << path;
   }
   EXPECT_NE(host->WebPage(0)->view(), old_sink);
+  g_object_unref(old_sink);
   EXPECT_EQ(host->Page(0)->Tag(), "sink");
   EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(host->WebPage(0)->view())));
   PumpUntil([] { return false; }, 0.5);

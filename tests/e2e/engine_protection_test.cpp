@@ -1,12 +1,8 @@
 // The popup blocker, the black-list guard, the content blocker and dragged links in the
 // real main window: pages from tests/e2e/pages served on 127.0.0.1, real clicks and key
 // presses through the X test extension.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
-#include <gtkmm/init.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -16,7 +12,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,6 +19,7 @@
 
 #include "browser/protection/page_protection.h"
 #include "common/text_width.h"
+#include "e2e/support/engine_support.h"
 #include "hosts/gtk/main_window.h"
 
 namespace fs = std::filesystem;
@@ -43,125 +39,45 @@ const fs::path kScratch = [] {
   return dir;
 }();
 
-class GtkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    gtk_init();
-    Gtk::init_gtkmm_internals();
-  }
-};
-const auto* const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
+using e2e::PumpUntil;
 
 const fs::path kPages = fs::path(ZOR_SOURCE_DIR) / "tests" / "e2e" / "pages";
 
 // Serves the page corpus on one loopback address and keeps every path asked for.
 // Pictures are small SVGs; any other unknown path is a page titled by its path.
-class CorpusServer {
- public:
-  explicit CorpusServer(const char* address) : address_(address) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    const int yes = 1;
-    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    inet_pton(AF_INET, address, &addr.sin_addr);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    listen(fd_, 64);
-    thread_ = std::thread([this] {
-      while (!stop_) {
-        const int client = accept(fd_, nullptr, nullptr);
-        if (client < 0) continue;
-        std::lock_guard lock(mutex_);
-        clients_.emplace_back([this, client] { Answer(client); });
-      }
-    });
+e2e::HttpResponse AnswerFromCorpus(const e2e::HttpRequest& request, const std::atomic<bool>&) {
+  const std::string& path = request.path;
+  std::string name = path.substr(1, path.find('?') == std::string::npos ? std::string::npos : path.find('?') - 1);
+  e2e::HttpResponse response;
+  std::error_code ec;
+  if (name.find('/') == std::string::npos && !name.empty() && fs::is_regular_file(kPages / name, ec)) {
+    std::ifstream in(kPages / name);
+    std::stringstream text;
+    text << in.rdbuf();
+    response.body = text.str();
+    if (name.ends_with(".css")) response.type = "text/css";
+  } else if (name.ends_with(".svg")) {
+    response.type = "image/svg+xml";
+    response.body = "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='100'><rect width='300' height='100'/></svg>";
+  } else {
+    response.body = "<!DOCTYPE html><html><head><title>Page " + name + "</title></head><body>" + name + "</body></html>";
   }
-  ~CorpusServer() {
-    stop_ = true;
-    shutdown(fd_, SHUT_RDWR);
-    close(fd_);
-    thread_.join();
-    // Answers take the lock to note their path, so they are joined without it.
-    std::vector<std::thread> clients;
-    {
-      std::lock_guard lock(mutex_);
-      clients.swap(clients_);
-    }
-    for (std::thread& t : clients) t.join();
-  }
-  std::string Url(const std::string& path) const {
-    return "http://" + address_ + ":" + std::to_string(port_) + "/" + path;
-  }
-  std::vector<std::string> Requests() {
-    std::lock_guard lock(mutex_);
-    return requests_;
-  }
+  return response;
+}
+
+// Serves the page corpus on one loopback address and keeps every path asked for.
+// Pictures are small SVGs; any other unknown path is a page titled by its path.
+struct CorpusServer : e2e::LoopbackServer {
+  explicit CorpusServer(const char* address) : LoopbackServer(AnswerFromCorpus, address) {}
+  std::string Url(const std::string& path) const { return LoopbackServer::Url("/" + path); }
+  // Whether any path asked for starts with `prefix`.
   bool Asked(const std::string& prefix) {
-    for (const std::string& r : Requests())
-      if (r.rfind("/" + prefix, 0) == 0) return true;
+    for (const e2e::HttpRequest& r : Requests())
+      if (r.path.rfind("/" + prefix, 0) == 0) return true;
     return false;
   }
-
- private:
-  void Answer(int client) {
-    timeval timeout{5, 0};
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-      const ssize_t n = read(client, buffer, sizeof buffer);
-      if (n <= 0) break;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    const size_t start = request.find(' ') + 1;
-    const std::string path = start == 0 ? "/" : request.substr(start, request.find(' ', start) - start);
-    {
-      std::lock_guard lock(mutex_);
-      requests_.push_back(path);
-    }
-    std::string name = path.substr(1, path.find('?') == std::string::npos ? std::string::npos : path.find('?') - 1);
-    std::string type = "text/html; charset=utf-8", body;
-    std::error_code ec;
-    if (name.find('/') == std::string::npos && !name.empty() && fs::is_regular_file(kPages / name, ec)) {
-      std::ifstream in(kPages / name);
-      std::stringstream text;
-      text << in.rdbuf();
-      body = text.str();
-      if (name.ends_with(".css")) type = "text/css";
-    } else if (name.ends_with(".svg")) {
-      type = "image/svg+xml";
-      body = "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='100'><rect width='300' height='100'/></svg>";
-    } else {
-      body = "<!DOCTYPE html><html><head><title>Page " + name + "</title></head><body>" + name + "</body></html>";
-    }
-    const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " +
-                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-    (void)!write(client, response.data(), response.size());
-    close(client);
-  }
-  std::string address_;
-  int fd_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::thread thread_;
-  std::vector<std::thread> clients_;
-  std::vector<std::string> requests_;
 };
 
-bool PumpUntil(const std::function<bool()>& done, double seconds = 30) {
-  auto context = Glib::MainContext::get_default();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    context->iteration(false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
 // Lets the engine run for a while when what is checked is that nothing happens.
 void Settle(double seconds) {
   PumpUntil([] { return false; }, seconds);

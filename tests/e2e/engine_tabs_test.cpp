@@ -1,11 +1,7 @@
 // Tabs in the real main window: WebKit pages from 127.0.0.1, the GTK tab strip, the
 // address box and the page area, checked as the user would see them.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
-#include <gtkmm/init.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,12 +10,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/text_width.h"
+#include "e2e/support/engine_support.h"
 #include "hosts/gtk/main_window.h"
 
 namespace fs = std::filesystem;
@@ -38,95 +34,30 @@ const fs::path kScratch = [] {
   return dir;
 }();
 
-class GtkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    gtk_init();
-    Gtk::init_gtkmm_internals();
-  }
-};
-const auto* const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
+using e2e::PumpUntil;
 
 // Pages titled "Page <name>"; "/slow..." holds its picture back for two seconds, and
 // "/closer..." closes its own window a moment after loading.
-class PageServer {
- public:
-  PageServer() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    listen(fd_, 64);
-    thread_ = std::thread([this] {
-      while (!stop_) {
-        const int client = accept(fd_, nullptr, nullptr);
-        if (client < 0) continue;
-        std::lock_guard lock(mutex_);
-        clients_.emplace_back([this, client] { Answer(client); });
-      }
-    });
+e2e::HttpResponse AnswerPage(const e2e::HttpRequest& request, const std::atomic<bool>& stopping) {
+  const std::string name = request.path.substr(1);
+  e2e::HttpResponse response;
+  if (name.rfind("picture", 0) == 0) {
+    for (int i = 0; i < 20 && !stopping; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    response.type = "image/svg+xml";
+    response.body = "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8'/>";
+    return response;
   }
-  ~PageServer() {
-    stop_ = true;
-    shutdown(fd_, SHUT_RDWR);
-    close(fd_);
-    thread_.join();
-    std::lock_guard lock(mutex_);
-    for (std::thread& t : clients_) t.join();
-  }
-  std::string Url(const std::string& name) const { return "http://127.0.0.1:" + std::to_string(port_) + "/" + name; }
-
- private:
-  void Answer(int client) {
-    timeval timeout{5, 0};
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-      const ssize_t n = read(client, buffer, sizeof buffer);
-      if (n <= 0) break;
-      request.append(buffer, static_cast<size_t>(n));
-    }
-    const size_t start = request.find(' ') + 1;
-    const std::string name = start == 0 ? "" : request.substr(start + 1, request.find(' ', start) - start - 1);
-    std::string type = "text/html; charset=utf-8", body;
-    if (name.rfind("picture", 0) == 0) {
-      for (int i = 0; i < 20 && !stop_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      type = "image/svg+xml";
-      body = "<svg xmlns='http://www.w3.org/2000/svg' width='8' height='8'/>";
-    } else {
-      body = "<!DOCTYPE html><html><head><title>Page " + name + "</title></head><body><h1>" + name + "</h1>";
-      if (name.rfind("slow", 0) == 0) body += "<img src='/picture-" + name + "'>";
-      if (name.rfind("closer", 0) == 0) body += "<script>setTimeout(function () { window.close(); }, 300);</script>";
-      body += "</body></html>";
-    }
-    const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " +
-                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-    (void)!write(client, response.data(), response.size());
-    close(client);
-  }
-  int fd_ = -1;
-  int port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::thread thread_;
-  std::vector<std::thread> clients_;
-};
-
-bool PumpUntil(const std::function<bool()>& done, double seconds = 40) {
-  auto context = Glib::MainContext::get_default();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    context->iteration(false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+  response.body = "<!DOCTYPE html><html><head><title>Page " + name + "</title></head><body><h1>" + name + "</h1>";
+  if (name.rfind("slow", 0) == 0) response.body += "<img src='/picture-" + name + "'>";
+  if (name.rfind("closer", 0) == 0) response.body += "<script>setTimeout(function () { window.close(); }, 300);</script>";
+  response.body += "</body></html>";
+  return response;
 }
+
+struct PageServer : e2e::LoopbackServer {
+  PageServer() : LoopbackServer(AnswerPage) {}
+  std::string Url(const std::string& name) const { return LoopbackServer::Url("/" + name); }
+};
 
 // The text of the first label inside `widget`.
 std::string LabelText(Gtk::Widget* widget) {

@@ -10,22 +10,13 @@
 #include <string>
 #include <vector>
 
-#include <gtkmm/init.h>
+#include "e2e/support/engine_support.h"
 
 namespace zor::gtk {
 namespace {
 
 using toolbar::Band;
 using toolbar::Tool;
-
-class GtkEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    gtk_init();
-    Gtk::init_gtkmm_internals();
-  }
-};
-const auto* const kGtk = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
 
 constexpr const char* kSkin = R"(tb2 1
 band mnu_Main type=menubar row=0
