@@ -40,9 +40,11 @@ band pop_Proxy type=popup caption=Proxies
 
 // Shared so that a method keeps the panel alive for its whole length: a nested main
 // loop (a warning box) can run another method that closes the panel meanwhile.
+// Never destroyed: a panel still open when the program ends must not reach for its
+// window while the toolkit is being torn down.
 std::shared_ptr<Panel>& ThePanel() {
-  static std::shared_ptr<Panel> panel;
-  return panel;
+  static auto* panel = new std::shared_ptr<Panel>();
+  return *panel;
 }
 
 }  // namespace
