@@ -6,55 +6,13 @@
 #include <algorithm>
 #include <exception>
 
+#include "hosts/gtk/dialog_run.h"
 #include "hosts/gtk/toolbar_view.h"
 
-#ifdef ZOR_HAVE_X11
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <gdk/x11/gdkx.h>
-#endif
 
 namespace zor::corvane {
 
 namespace {
-
-// Asks the window manager to keep the window above others (or no longer). Before the
-// window is mapped the state property is read when the manager takes the window.
-void KeepAbove(Gtk::Window& window, bool on) {
-#ifdef ZOR_HAVE_X11
-  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window.gobj()));
-  if (!surface || !GDK_IS_X11_SURFACE(surface)) return;
-  Display* display = gdk_x11_display_get_xdisplay(gdk_surface_get_display(surface));
-  const ::Window xid = gdk_x11_surface_get_xid(surface);
-  if (!xid) return;
-  const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
-  const Atom above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
-  if (on && !window.get_mapped())
-    XChangeProperty(display, xid, state, XA_ATOM, 32, PropModeAppend, reinterpret_cast<const unsigned char*>(&above),
-                    1);
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = xid;
-  event.xclient.message_type = state;
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = on ? 1 : 0;
-  event.xclient.data.l[1] = static_cast<long>(above);
-  event.xclient.data.l[3] = 1;
-  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-  XFlush(display);
-#else
-  (void)window;
-  (void)on;
-#endif
-}
-
-// Runs the main loop until `done`: the caller's question is answered before it returns.
-void RunNested(Gtk::Window& dialog, const bool& done) {
-  dialog.present();
-  auto context = Glib::MainContext::get_default();
-  while (!done) context->iteration(true);
-  dialog.set_visible(false);
-}
 
 Gtk::Label* MakeLabel(Gtk::Box& box, bool wrap = false) {
   auto* label = Gtk::make_managed<Gtk::Label>();
@@ -153,10 +111,10 @@ class PanelWindow : public PanelView {
       if (browser) window.set_transient_for(*browser);
     }
     window.present();
-    KeepAbove(window, true);
+    gtk::KeepAbove(window.gobj(), true);
   }
 
-  void SetTopmost(bool on) override { KeepAbove(ui_->window, on); }
+  void SetTopmost(bool on) override { gtk::KeepAbove(ui_->window.gobj(), on); }
 
   void Update() override { ui_->Sync(); }
 
@@ -173,23 +131,14 @@ class PanelWindow : public PanelView {
     Gtk::MessageDialog dialog(ui_->window, text, false, Gtk::MessageType::QUESTION, Gtk::ButtonsType::YES_NO, true);
     dialog.set_hide_on_close(true);
     dialog.set_default_response(Gtk::ResponseType::YES);
-    int response = Gtk::ResponseType::NONE;
-    bool done = false;
-    dialog.signal_response().connect([&](int r) {
-      response = r;
-      done = true;
-    });
-    RunNested(dialog, done);
-    return response == Gtk::ResponseType::YES;
+    return gtk::RunDialog(dialog) == Gtk::ResponseType::YES;
   }
 
   void Message(const std::string& text) override {
     Gtk::MessageDialog dialog(ui_->window, text, false, Gtk::MessageType::OTHER, Gtk::ButtonsType::OK, true);
     dialog.set_hide_on_close(true);
     dialog.set_default_response(Gtk::ResponseType::OK);
-    bool done = false;
-    dialog.signal_response().connect([&](int) { done = true; });
-    RunNested(dialog, done);
+    gtk::RunDialog(dialog);
   }
 
   std::optional<std::string> ChooseFile(bool save) override {
@@ -202,14 +151,7 @@ class PanelWindow : public PanelView {
     every->set_name("*.*");
     every->add_pattern("*");
     dialog.add_filter(every);
-    int response = Gtk::ResponseType::NONE;
-    bool done = false;
-    dialog.signal_response().connect([&](int r) {
-      response = r;
-      done = true;
-    });
-    RunNested(dialog, done);
-    if (response != Gtk::ResponseType::ACCEPT) return std::nullopt;
+    if (gtk::RunDialog(dialog) != Gtk::ResponseType::ACCEPT) return std::nullopt;
     auto file = dialog.get_file();
     if (!file || file->get_path().empty()) return std::nullopt;
     return file->get_path();
@@ -270,9 +212,7 @@ class PanelWindow : public PanelView {
         if (panel) {
           Gtk::MessageDialog dialog(window, e.what(), false, Gtk::MessageType::OTHER, Gtk::ButtonsType::OK, true);
           dialog.set_hide_on_close(true);
-          bool done = false;
-          dialog.signal_response().connect([&](int) { done = true; });
-          RunNested(dialog, done);
+          gtk::RunDialog(dialog);
         }
       }
     }

@@ -8,6 +8,7 @@
 
 #include "browser/commands/connection_loader.h"
 #include "common/ini.h"
+#include "hosts/gtk/dialog_run.h"
 #include "hosts/webkit/network_proxy.h"
 
 
@@ -261,13 +262,7 @@ hosts::MessageResult MainWindow::MessageBox(const std::string& text, hosts::Mess
   // As on the desktop the program came from, the first button (OK, Yes) answers Enter.
   dialog.set_default_response(buttons == hosts::MessageButtons::kYesNo ? Gtk::ResponseType::YES
                                                                        : Gtk::ResponseType::OK);
-  int response = Gtk::ResponseType::NONE;
-  bool done = false;
-  dialog.signal_response().connect([&](int r) {
-    response = r;
-    done = true;
-  });
-  RunNested(dialog, done);
+  const int response = RunDialog(dialog);
   switch (response) {
     case Gtk::ResponseType::OK:
       return hosts::MessageResult::kOk;
@@ -278,14 +273,6 @@ hosts::MessageResult MainWindow::MessageBox(const std::string& text, hosts::Mess
     default:
       return buttons == hosts::MessageButtons::kYesNo ? hosts::MessageResult::kNo : hosts::MessageResult::kCancel;
   }
-}
-
-void MainWindow::RunNested(Gtk::Window& dialog, const bool& done) {
-  // Answered synchronously: the caller waits here while the main loop keeps running.
-  dialog.present();
-  auto context = Glib::MainContext::get_default();
-  while (!done) context->iteration(true);
-  dialog.set_visible(false);
 }
 
 bool MainWindow::IsMaximized() const { return const_cast<MainWindow*>(this)->is_maximized(); }
@@ -336,13 +323,7 @@ std::optional<std::string> MainWindow::InputBox(const std::string& prompt, const
   dialog.add_button("_Cancel", Gtk::ResponseType::CANCEL);
   dialog.add_button("_OK", Gtk::ResponseType::OK);
   dialog.set_default_response(Gtk::ResponseType::OK);
-  int response = Gtk::ResponseType::NONE;
-  bool done = false;
-  dialog.signal_response().connect([&](int r) {
-    response = r;
-    done = true;
-  });
-  RunNested(dialog, done);
+  const int response = RunDialog(dialog);
   if (response != Gtk::ResponseType::OK) return std::nullopt;
   return std::string(entry.get_text());
 }
@@ -379,13 +360,7 @@ std::string MainWindow::OpenFileDialog(const std::string& filter) {
     }
     dialog.add_filter(file_filter);
   }
-  int response = Gtk::ResponseType::NONE;
-  bool done = false;
-  dialog.signal_response().connect([&](int r) {
-    response = r;
-    done = true;
-  });
-  RunNested(dialog, done);
+  const int response = RunDialog(dialog);
   if (response != Gtk::ResponseType::ACCEPT) return {};
   auto file = dialog.get_file();
   return file ? file->get_path() : std::string();

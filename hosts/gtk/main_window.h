@@ -82,7 +82,6 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   // Asks the engine whether page `page` would carry out a document command now.
   void QueryCommand(int page, const std::string& command, std::function<void(bool)> answer);
   // Runs `dialog` modally in a nested loop until `done` is set by one of its handlers.
-  void RunNested(Gtk::Window& dialog, const bool& done);
 
   toolbar::ToolbarControl toolbar_;
   Gtk::Stack page_area_;

@@ -1,5 +1,7 @@
 #include "hosts/gtk/window_system_gtk.h"
 
+#include "hosts/gtk/dialog_run.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -195,33 +197,7 @@ bool WindowSystemGtk::BringToTop(Handle handle) {
 
 bool WindowSystemGtk::SetTopmost(Handle handle, bool on) {
   GtkWindow* window = Find(handle);
-  if (!window) return false;
-#ifdef ZOR_HAVE_X11
-  Display* display = nullptr;
-  ::Window xid = 0;
-  if (!XWindowOf(window, display, xid)) return false;
-  const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
-  const Atom above = XInternAtom(display, "_NET_WM_STATE_ABOVE", False);
-  // Before the window manager has taken the window the property is read when it does;
-  // afterwards only a request to the window manager changes it.
-  if (on)
-    XChangeProperty(display, xid, state, XA_ATOM, 32, PropModeAppend, reinterpret_cast<const unsigned char*>(&above),
-                    1);
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = xid;
-  event.xclient.message_type = state;
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = on ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
-  event.xclient.data.l[1] = static_cast<long>(above);
-  event.xclient.data.l[3] = 1;  // from a normal application
-  XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-  XFlush(display);
-  return true;
-#else
-  (void)on;
-  return false;
-#endif
+  return window && KeepAbove(window, on);
 }
 
 hosts::WindowSystem::Handle WindowSystemGtk::SetParent(Handle handle, Handle parent) {
