@@ -1,6 +1,9 @@
 #include "corvane/lists.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 
 #include "common/files.h"
@@ -29,10 +32,13 @@ std::string ListFilePath(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-void ReadListFile(const std::string& path, std::vector<std::string>& list) {
+bool ReadListFile(const std::string& path, std::vector<std::string>& list) {
   list.clear();
   const std::optional<std::string> data = ReadWholeFile(path);
-  if (!data) return;
+  if (!data) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
+  }
   const std::string& text = *data;
   size_t start = 0;
   while (start < text.size()) {
@@ -44,6 +50,7 @@ void ReadListFile(const std::string& path, std::vector<std::string>& list) {
     list.push_back(text.substr(start, end - start));
     start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
   }
+  return true;
 }
 
 void WriteListFile(const std::string& path, const std::vector<std::string>& list) {

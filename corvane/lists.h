@@ -16,8 +16,9 @@ std::string ListFilePath(const std::string& folder, const std::string& name);
 
 // Clears `list`, then takes every line of the file as one entry, empty lines included;
 // a last line without an end of line is kept. Lines end at CR LF, CR or LF. A missing or
-// unreadable file leaves the list empty.
-void ReadListFile(const std::string& path, std::vector<std::string>& list);
+// unreadable file leaves the list empty; false only when the file is there but cannot
+// be read (then it must not be written over, or its entries would be lost).
+bool ReadListFile(const std::string& path, std::vector<std::string>& list);
 
 // Replaces the file with every entry followed by CR LF, atomically. Throws
 // std::runtime_error naming the file when it cannot be written.

@@ -1,5 +1,6 @@
 #include "corvane/panel.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "common/files.h"
@@ -125,19 +126,31 @@ std::string Panel::LngPath() const {
 }
 
 void Panel::ReadBlackList() {
-  ReadListFile(BlackListPath(), lstHei);
+  black_list_unreadable_ = !ReadListFile(BlackListPath(), lstHei);
   heiCurrent = -1;
   heiSelected.clear();
 }
 
 void Panel::ReadProxyList() {
-  ReadListFile(ProxyListPath(), lstProxy);
+  proxy_list_unreadable_ = !ReadListFile(ProxyListPath(), lstProxy);
   proxyCurrent = -1;
   proxySelected.clear();
 }
 
-void Panel::WriteBlackList() const { WriteListFile(BlackListPath(), lstHei); }
-void Panel::WriteProxyList() const { WriteListFile(ProxyListPath(), lstProxy); }
+// A file that was there but could not be read is left alone: the list shown for it
+// started empty, and writing it would throw its entries away.
+void Panel::WriteBlackList() const {
+  if (black_list_unreadable_)
+    std::fprintf(stderr, "corvane: %s could not be read, so it is left unchanged\n", BlackListPath().c_str());
+  else
+    WriteListFile(BlackListPath(), lstHei);
+}
+void Panel::WriteProxyList() const {
+  if (proxy_list_unreadable_)
+    std::fprintf(stderr, "corvane: %s could not be read, so it is left unchanged\n", ProxyListPath().c_str());
+  else
+    WriteListFile(ProxyListPath(), lstProxy);
+}
 
 void Panel::Updated() {
   if (view_) view_->Update();

@@ -223,6 +223,31 @@ TEST_F(PanelTest, CloseToolWritesBothListsOnce) {
   EXPECT_EQ(dir.Read("Requires/proxylist.ini"), "1.2.3.4:80\r\n\r\n");
 }
 
+// A list file that is there but cannot be read (here a pipe: never read as a list)
+// is not written over, by the panel or by a hidden method call; the other list still is.
+TEST_F(PanelTest, AListFileThatCannotBeReadIsNeverReplaced) {
+  const std::string black = dir / "Requires/blacklist.ini";
+  ASSERT_EQ(::mkfifo(black.c_str(), 0644), 0);
+  Panel& panel = Shown();
+  EXPECT_TRUE(panel.lstHei.empty());
+  panel.txtHei = "tracker";
+  panel.cmdHei_Click();
+  panel.lstProxy = {"1.2.3.4:80"};
+  ClickTool(panel, "tb_Control", "b_tb_5");
+  EXPECT_EQ(LoadedPanel(), nullptr);
+  struct stat st;
+  ASSERT_EQ(::lstat(black.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the unreadable black list was replaced";
+  EXPECT_EQ(dir.Read("Requires/proxylist.ini"), "1.2.3.4:80\r\n");
+
+  connection.addtoHei("ads");  // hidden: reads, adds, writes
+  ASSERT_EQ(::lstat(black.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  ::unlink(black.c_str());
+  connection.addtoHei("ads");  // a missing file is simply created
+  EXPECT_EQ(dir.Read("Requires/blacklist.ini"), "ads\r\n");
+}
+
 TEST_F(PanelTest, ImportTakesValidNewEntriesAndExportSkipsEmptyOnes) {
   Panel& panel = Shown();
   panel.lstProxy = {"10.0.0.1:80", ""};
