@@ -95,6 +95,8 @@ struct PageEvents {
   std::function<void(int page, int command, bool enable)> commandStateChange;  // 1 forward, 2 back, -1 all
   std::function<void(int page, const std::string& title)> titleChange;
   std::function<void(int page, const std::string& url, bool& cancel)> beforeNavigate2;
+  // A navigation of the page's top document committed: `url` is its new address.
+  std::function<void(int page, const std::string& url)> navigateComplete2;
   // The handler may set `target` to the page element that takes the new window.
   std::function<void(int page, int& target, bool& cancel)> newWindow2;
   std::function<void(int page, bool full_screen)> onFullScreen;

@@ -10,8 +10,10 @@ void MainForm::WireEvents() {
   hosts::PageEvents& page = WB.events;
   page.titleChange = [this](int n, const std::string& title) {
     SetPageTitle(n, title, "");
+    History.OnTitleChange(n, title);
     if (hooks.applyToFrames) hooks.applyToFrames(n);
   };
+  page.navigateComplete2 = [this](int n, const std::string& url) { History.OnNavigateComplete(n, url); };
   page.statusTextChange = [this](int n, const std::string& text) { OnStatusTextChange(n, text); };
   page.progressChange = [this](int n, long progress, long max) { OnProgressChange(n, progress, max); };
   page.commandStateChange = [this](int n, int command, bool enable) { OnCommandStateChange(n, command, enable); };

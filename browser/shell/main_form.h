@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "browser/commands/command_hooks.h"
+#include "browser/favorites/history_recorder.h"
 #include "browser/messaging/status_channel.h"
 #include "common/connection.h"
 #include "hosts/input_hook.h"
@@ -149,6 +150,8 @@ class MainForm {
 
   // The recovery list of open pages (empty path: none kept).
   std::string RecoveryFile;
+  // The URL history, fed by the page events (no file set: nothing kept).
+  favorites::HistoryRecorder History;
 
   // Connects the events of the page array and the toolbar control to their handlers.
   void WireEvents();

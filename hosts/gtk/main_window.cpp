@@ -10,6 +10,7 @@
 #include "common/ini.h"
 #include "hosts/gtk/dialog_run.h"
 #include "hosts/webkit/network_proxy.h"
+#include "hosts/webkit/website_data.h"
 
 
 namespace zor::gtk {
@@ -25,11 +26,19 @@ MainWindow::MainWindow(const std::string& program_folder) {
   form_ = std::make_unique<shell::MainForm>(toolbar_, *pages_, *this, program_folder);
   // Corvane from Requires/, applying its proxy to the pages' session; without the library
   // the browser runs and its Corvane steps are skipped.
-  form_->createConnection = shell::ConnectionLibrary(
-      form_->FolderPath() + shell::kConnectionLibrary,
+  ConnectionServices services =
       webkit::SessionProxy::Create(pages_->session())->Services([this](const std::string& text, const std::string& title) {
         MessageBox(text, hosts::MessageButtons::kOk, title);
-      }));
+      });
+  // The cleaner's "history" clears our URL history along with the engine's record; the
+  // library may keep the services past this window, so the store is held weakly.
+  webkit::AddWebsiteDataServices(
+      services, pages_->session(),
+      [store = std::weak_ptr<favorites::UrlHistoryStore>(form_->History.Store())]() -> std::string {
+        const auto held = store.lock();
+        return held ? favorites::ClearUrlHistory(*held) : std::string();
+      });
+  form_->createConnection = shell::ConnectionLibrary(form_->FolderPath() + shell::kConnectionLibrary, services);
   form_->hooks.rebuildProxyMenu = [this] { form_->BuildProxyMenu(); };
   bars_ = std::make_unique<ToolbarView>(toolbar_, program_folder);
   bars_->setClient(page_area_);
@@ -129,6 +138,7 @@ bool MainWindow::StartUp(const std::string& command_line) {
   const std::string profile = Glib::build_filename(Glib::get_user_data_dir(), "zor-browser");
   g_mkdir_with_parents(profile.c_str(), 0700);
   form_->RecoveryFile = Glib::build_filename(profile, "open-pages.txt");
+  form_->History.SetFile(Glib::build_filename(profile, "history.sqlite"));
   const std::string config = Glib::build_filename(Glib::get_user_config_dir(), "zor-browser");
   g_mkdir_with_parents(config.c_str(), 0700);
   typed_urls_file_ = Glib::build_filename(config, "typed-urls.ini");

@@ -335,6 +335,10 @@ void WebKitPage::Connect() {
                          page->ready_state_ = 2;  // loaded: the new document exists; 3 comes from its script
                          page->snapshot_ = {};
                          page->ReportSecurity();
+                         if (auto& handler = page->host_.events.navigateComplete2) {
+                           const char* uri = webkit_web_view_get_uri(page->view_);
+                           handler(page->index_, uri ? uri : "");
+                         }
                          break;
                        case WEBKIT_LOAD_FINISHED:
                          page->ready_state_ = 4;  // complete
