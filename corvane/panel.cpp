@@ -240,7 +240,12 @@ void Panel::OnToolClick(const std::string& tool) {
   if (tool.size() == 6 && tool.compare(0, 5, "b_tb_") == 0 && tool[5] >= '1' && tool[5] <= '4') {
     PageClick(tool[5] - '0');
   } else if (tool == "b_tb_5") {
-    ClosePanel();
+    // A list that cannot be written keeps the panel open with its entries; say why.
+    try {
+      ClosePanel();
+    } catch (const std::exception& e) {
+      if (view_) view_->Message(e.what());
+    }
   } else if (tool == "b_pop_Hei_1") {
     DeleteSelected(PanelList::kHei);
   } else if (tool == "b_pop_Hei_2") {
@@ -360,8 +365,16 @@ void Panel::chkClick(int flag, bool ticked) {
 }
 
 void Panel::cmdTemp_Click() {
+  // The engine is waited for with the main loop running: a second press meanwhile is
+  // not a second cleaning.
+  if (cleaning_) return;
   const std::string caption = cmdTempCaption;
   if (!CleanFlags[0] && !CleanFlags[1] && !CleanFlags[2]) return;
+  cleaning_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{cleaning_};
   if (view_) view_->SetTopmost(false);
   const bool yes = view_ && view_->Ask(texts["msgYesNo"]);
   if (yes) {

@@ -160,6 +160,7 @@ class Panel {
 
   const PanelEnvironment& env_;
   bool visible_ = false;
+  bool cleaning_ = false;  // the start button's work is under way
   bool black_list_unreadable_ = false;  // the file is there but its last read failed
   bool proxy_list_unreadable_ = false;
   std::unique_ptr<PanelView> view_;

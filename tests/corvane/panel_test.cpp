@@ -296,6 +296,38 @@ TEST_F(PanelTest, YesCleansInOrderAndUnticksTheBoxes) {
   EXPECT_EQ(panel.cmdTempCaption, "Delete");
 }
 
+TEST_F(PanelTest, APressWhileTheEngineWorksStartsNoSecondCleaning) {
+  connection.delTemp(true, false, false, nullptr, "1.0.1");
+  Panel& panel = *LoadedPanel();
+  auto fetch = Environment().services.fetchWebsiteData;
+  Environment().services.fetchWebsiteData = [&](uint32_t kinds) {
+    panel.cmdTemp_Click();  // the main loop runs while the engine answers
+    return fetch(kinds);
+  };
+  record.calls.clear();
+  panel.cmdTemp_Click();
+  EXPECT_EQ(record.calls, (List{"topmost 0", "ask Sure?", "fetch 1 while Working", "remove 1 127.0.0.2 127.0.0.3",
+                                "topmost 1"}));
+  panel.chkClick(0, true);
+  record.calls.clear();
+  Environment().services.fetchWebsiteData = fetch;
+  panel.cmdTemp_Click();  // and the next one after it does
+  EXPECT_EQ(record.calls.size(), 5u);
+}
+
+TEST_F(PanelTest, CloseToolThatCannotWriteSaysSoAndKeepsThePanel) {
+  Panel& panel = Shown();
+  panel.lstProxy = {"1.2.3.4:80"};
+  // The folder goes away under the open panel.
+  ASSERT_EQ(::rename((dir / "Requires").c_str(), (dir / "Moved").c_str()), 0);
+  ClickTool(panel, "tb_Control", "b_tb_5");
+  ASSERT_EQ(LoadedPanel(), &panel);
+  ASSERT_EQ(record.calls.size(), 1u);
+  EXPECT_EQ(record.calls[0].rfind("message ", 0), 0u) << record.calls[0];
+  EXPECT_EQ(panel.lstProxy, List{"1.2.3.4:80"});
+  ASSERT_EQ(::rename((dir / "Moved").c_str(), (dir / "Requires").c_str()), 0);
+}
+
 TEST_F(PanelTest, FailedStepIsShownAndKeepsTheBoxesTicked) {
   connection.delTemp(false, false, true, nullptr, "1.0.1");
   Panel& panel = *LoadedPanel();
