@@ -26,7 +26,9 @@ void DocumentHooks::Doc_onkeydown() { LastKeyTime = static_cast<std::int64_t>(st
 
 void DocumentHooks::OnContextMenu(int page, bool& cancel) {
   if (page != 0 && page == Doc && !Doc_oncontextmenu()) cancel = true;
-  if (page != 0 && page == PrevDoc && !PrevDoc_oncontextmenu()) cancel = true;
+  // The current page is never "the previous one", even when closing a tab left both
+  // bindings on it.
+  if (page != 0 && page == PrevDoc && page != Doc && !PrevDoc_oncontextmenu()) cancel = true;
 }
 
 void DocumentHooks::OnDocumentEvent(int page, const std::string& type) {

@@ -770,7 +770,7 @@ void WebKitPage::ShowProperties() {
     }
   }
   const int lock = LockState();
-  const std::string security = lock == 6   ? "Encrypted connection (TLS)"
+  const std::string security = lock == 2   ? "Encrypted connection (TLS)"
                                : lock == 1 ? "Encrypted, with some content not encrypted"
                                            : "Not encrypted";
   auto* dialog = new Gtk::Dialog("Properties", true);

@@ -33,6 +33,19 @@ TEST_F(DocumentHooks, AfterATabGestureOneContextMenuIsRefused) {
   EXPECT_FALSE(MenuRefused(pages, second));
 }
 
+TEST_F(DocumentHooks, ThePageShownAfterTheCurrentOneClosesKeepsItsMenu) {
+  const int first = OpenShown("http://127.0.0.1/a");
+  const int second = OpenShown("http://127.0.0.1/b");
+  form->SelectPage(first);
+  form->SelectPage(second);
+  ASSERT_EQ(guard().docs.PrevDoc, first);
+  form->ClosePage(second);
+  ASSERT_EQ(form->ActivePage, first);
+  ASSERT_EQ(guard().docs.Doc, first);
+  EXPECT_FALSE(MenuRefused(pages, first));
+  EXPECT_FALSE(MenuRefused(pages, first));
+}
+
 hosts::DragReport Drag(const std::string& previous, const std::string& tag, const std::string& src,
                        const std::string& data) {
   return {"dragend", previous, tag, src, data};
