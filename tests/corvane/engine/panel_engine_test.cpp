@@ -14,11 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "browser/commands/connection_loader.h"
-#include "browser/shell/main_form.h"
 #include "corvane/engine/loopback_servers.h"
-#include "fakes/fake_hosts.h"
-#include "hosts/webkit/network_proxy.h"
+#include "corvane/engine/session_fixture.h"
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
@@ -110,69 +107,24 @@ std::string ButtonLabel(GtkWidget* w) {
   return label ? label : "";
 }
 
-class PanelEngineTest : public ::testing::Test {
+class PanelEngineTest : public zor::testing::SessionFixture {
  protected:
   void SetUp() override {
-    if (!gtk_is_initialized()) gtk_init();
-    folder = fs::temp_directory_path() / ("zor-corvane-panel-" + std::to_string(::getpid()));
-    fs::create_directories(folder / "Requires");
-    const fs::path program(ZOR_PROGRAM_DIR);
-    for (const char* file : {"Requires/libcorvane.so", "Requires/browser.gif", "lng.ini", "corvane.tb2"})
-      fs::copy_file(program / file, folder / file, fs::copy_options::overwrite_existing);
+    StartSession("zor-corvane-panel", {"Requires/libcorvane.so", "Requires/browser.gif", "lng.ini", "corvane.tb2"},
+                 kSkin);
     std::ofstream(folder / "Requires/blacklist.ini", std::ios::binary) << "ads\r\n";
-
-    session = webkit_network_session_new_ephemeral();
-    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session, nullptr));
-    g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView* v, WebKitLoadEvent event, gpointer data) {
-                       auto* self = static_cast<PanelEngineTest*>(data);
-                       const char* uri = webkit_web_view_get_uri(v);
-                       if (event == WEBKIT_LOAD_FINISHED && uri && self->loading == uri) self->finished = true;
-                     }),
-                     this);
-    window = gtk_window_new();
-    gtk_window_set_default_size(GTK_WINDOW(window), 400, 300);
-    gtk_window_set_child(GTK_WINDOW(window), GTK_WIDGET(view));
-    gtk_window_present(GTK_WINDOW(window));
-
-    std::string error;
-    ASSERT_TRUE(toolbar.loadLayoutText(kSkin, "test.tb2", &error)) << error;
-    form = std::make_unique<zor::shell::MainForm>(toolbar, pages, main_window, folder.string());
-    form->createConnection = zor::shell::ConnectionLibrary(
-        form->FolderPath() + zor::shell::kConnectionLibrary,
-        zor::webkit::SessionProxy::Create(session)->Services(
-            [this](const std::string& text, const std::string&) { warnings.push_back(text); }),
-        [this](const std::string& e) { ADD_FAILURE() << e; });
     pages.Create(1);
   }
 
   void TearDown() override {
     if (GtkWindow* panel = PanelWindow()) gtk_window_close(panel);
     Settle();
-    form.reset();
-    gtk_window_destroy(GTK_WINDOW(window));
-    g_clear_object(&session);
-    fs::remove_all(folder);
+    SessionFixture::TearDown();
   }
 
   // Lets pending work (a closed window's release, redraws) run.
   static void Settle() {
     while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
-  }
-
-  std::string Load(const std::string& url) {
-    finished = false;
-    loading = url;
-    webkit_web_view_load_uri(view, url.c_str());
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!finished && std::chrono::steady_clock::now() < until) g_main_context_iteration(nullptr, FALSE);
-    EXPECT_TRUE(finished) << url << " did not finish loading";
-    const auto title_until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!*Title() && std::chrono::steady_clock::now() < title_until) g_main_context_iteration(nullptr, FALSE);
-    return Title();
-  }
-  const char* Title() const {
-    const char* title = webkit_web_view_get_title(view);
-    return title ? title : "";
   }
 
   void Click(const char* tool) { form->OnToolClick(*toolbar.tool("sub_Tools", tool)); }
@@ -197,17 +149,6 @@ class PanelEngineTest : public ::testing::Test {
   }
 
   CookieServer origin{"127.0.0.2"};
-  fs::path folder;
-  WebKitNetworkSession* session = nullptr;
-  WebKitWebView* view = nullptr;
-  GtkWidget* window = nullptr;
-  std::string loading;
-  bool finished = false;
-  zor::toolbar::ToolbarControl toolbar;
-  zor::fakes::FakePageHost pages;
-  zor::fakes::FakeWindow main_window;
-  std::unique_ptr<zor::shell::MainForm> form;
-  Strings warnings;
 };
 
 TEST_F(PanelEngineTest, DeleteCookiesOpensTheCleanerAndConfirmingRemovesTheEnginesCookie) {

@@ -13,11 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "browser/commands/connection_loader.h"
-#include "browser/shell/main_form.h"
 #include "corvane/engine/loopback_servers.h"
-#include "fakes/fake_hosts.h"
-#include "hosts/webkit/network_proxy.h"
+#include "corvane/engine/session_fixture.h"
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
@@ -34,65 +31,12 @@ band tab_Menu type=popup caption=Tab
   tool b_addtononproxy id=60 caption="Do not use the proxy for this site"
 )";
 
-class ProxyEngineTest : public ::testing::Test {
+class ProxyEngineTest : public zor::testing::SessionFixture {
  protected:
   void SetUp() override {
-    if (!gtk_is_initialized()) gtk_init();
-    folder = fs::temp_directory_path() / ("zor-corvane-engine-" + std::to_string(::getpid()));
-    fs::create_directories(folder / "Requires");
-    fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / "Requires/libcorvane.so", folder / "Requires/libcorvane.so",
-                  fs::copy_options::overwrite_existing);
+    StartSession("zor-corvane-engine", {"Requires/libcorvane.so"}, kSkin);
     std::ofstream(folder / "Requires/proxylist.ini", std::ios::binary)
         << "127.0.0.1:" << proxy.port() << "@loopback test proxy\r\n";
-
-    session = webkit_network_session_new_ephemeral();
-    view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session, nullptr));
-    // Only the end of the load asked for counts: a load that is replaced also finishes.
-    g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView* v, WebKitLoadEvent event, gpointer data) {
-                       auto* self = static_cast<ProxyEngineTest*>(data);
-                       const char* uri = webkit_web_view_get_uri(v);
-                       if (event == WEBKIT_LOAD_FINISHED && uri && self->loading == uri) self->finished = true;
-                     }),
-                     this);
-    window = gtk_window_new();
-    gtk_window_set_default_size(GTK_WINDOW(window), 400, 300);
-    gtk_window_set_child(GTK_WINDOW(window), GTK_WIDGET(view));
-    gtk_window_present(GTK_WINDOW(window));
-
-    std::string error;
-    ASSERT_TRUE(toolbar.loadLayoutText(kSkin, "test.tb2", &error)) << error;
-    form = std::make_unique<zor::shell::MainForm>(toolbar, pages, main_window, folder.string());
-    form->createConnection = zor::shell::ConnectionLibrary(
-        form->FolderPath() + zor::shell::kConnectionLibrary,
-        zor::webkit::SessionProxy::Create(session)->Services(
-            [this](const std::string& text, const std::string&) { warnings.push_back(text); }),
-        [this](const std::string& e) { ADD_FAILURE() << e; });
-  }
-
-  void TearDown() override {
-    form.reset();
-    gtk_window_destroy(GTK_WINDOW(window));
-    g_clear_object(&session);
-    fs::remove_all(folder);
-  }
-
-  // Loads the address and waits for the engine to finish with it (a failure finishes too).
-  std::string Load(const std::string& url, bool wait_for_title = true) {
-    finished = false;
-    loading = url;
-    webkit_web_view_load_uri(view, url.c_str());
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!finished && std::chrono::steady_clock::now() < until) g_main_context_iteration(nullptr, FALSE);
-    EXPECT_TRUE(finished) << url << " did not finish loading";
-    // The title may reach this process just after the end of the load.
-    const auto title_until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (wait_for_title && !*Title() && std::chrono::steady_clock::now() < title_until)
-      g_main_context_iteration(nullptr, FALSE);
-    return Title();
-  }
-  const char* Title() const {
-    const char* title = webkit_web_view_get_title(view);
-    return title ? title : "";
   }
 
   zor::toolbar::Tool& MenuTool(const char* name) { return *toolbar.band("sub_Proxylist")->tools().item(name); }
@@ -103,17 +47,6 @@ class ProxyEngineTest : public ::testing::Test {
   OriginServer origin{"127.0.0.2"};
   OriginServer other_origin{"127.0.0.2"};
   CountingListener tls{"127.0.0.2"};
-  fs::path folder;
-  WebKitNetworkSession* session = nullptr;
-  WebKitWebView* view = nullptr;
-  GtkWidget* window = nullptr;
-  std::string loading;
-  bool finished = false;
-  zor::toolbar::ToolbarControl toolbar;
-  zor::fakes::FakePageHost pages;
-  zor::fakes::FakeWindow main_window;
-  std::unique_ptr<zor::shell::MainForm> form;
-  Strings warnings;
 };
 
 TEST_F(ProxyEngineTest, ProxyMenuSwitchesTheEnginesTrafficWithoutARestart) {
