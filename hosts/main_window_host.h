@@ -69,6 +69,9 @@ class MainWindowHost {
   // An open-file dialog with a filter of "description|pattern|..." pairs; empty when cancelled.
   virtual std::string OpenFileDialog(const std::string& filter) = 0;
 
+  // Plays a sound file once, without waiting for it to end.
+  virtual void PlaySound(const std::string& path) { (void)path; }
+
   // Cut, copy or paste: `key` ('X', 'C' or 'V') with Ctrl, as it reaches the widget
   // holding the keyboard focus; delivered before the call returns.
   virtual void SendControlKey(char key) { (void)key; }

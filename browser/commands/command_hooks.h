@@ -7,10 +7,10 @@
 #include <functional>
 #include <string>
 
-namespace zor::shell {
+namespace zor::commands {
 
 struct CommandHooks {
-  // Page extraction and export. ViewLinks uses MainForm::LinkFilter once and clears it.
+  // Page extraction and export. ViewLinks uses the dispatcher's LinkFilter once and clears it.
   std::function<void(int page)> viewLinks;
   std::function<void(bool save_mode, int page)> quickSave;
   std::function<void(const std::string& to, const std::string& subject, const std::string& body)> sendMail;
@@ -41,4 +41,4 @@ struct CommandHooks {
   std::function<void(int page, const std::string& command, std::function<void(bool)> answer)> queryCommandEnabled;
 };
 
-}  // namespace zor::shell
+}  // namespace zor::commands

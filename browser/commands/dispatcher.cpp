@@ -1,17 +1,15 @@
-// The command dispatcher: every tool click of the bars comes here. One table binds the
-// command ids to their actions; the numbered families (favorites, translation
-// services, tabs, blocked pages, languages, proxies) are recognised by prefix after it.
+#include "browser/commands/dispatcher.h"
+
 #include <exception>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "browser/shell/main_form.h"
 #include "common/files.h"
 #include "common/text_width.h"
 
-namespace zor::shell {
+namespace zor::commands {
 
 namespace {
 
@@ -50,9 +48,11 @@ int LeadingNumber(const std::string& text) {
 // otherwise only the failing step is lost and the next one runs.
 class Click {
  public:
-  Click(MainForm& form, toolbar::Tool& tool) : form(form), tool(tool), current(form.ActivePage) {}
+  Click(const CommandTargets& form, std::string& link_filter, toolbar::Tool& tool)
+      : form(form), link_filter(link_filter), tool(tool), current(form.tabs.ActivePage) {}
 
-  MainForm& form;
+  const CommandTargets& form;
+  std::string& link_filter;
   toolbar::Tool& tool;
   const int current;  // the working copy of the current page number
   bool ended = false;
@@ -68,27 +68,27 @@ class Click {
   }
 
   // The context page when there is one, otherwise the current page.
-  int Context() const { return form.ContextPage >= 1 ? form.ContextPage : current; }
+  int Context() const { return form.tabs.ContextPage >= 1 ? form.tabs.ContextPage : current; }
 
   hosts::PageControl& Page(int n) const {
-    hosts::PageControl* page = form.WB.Page(n);
+    hosts::PageControl* page = form.chrome.WB.Page(n);
     if (!page) throw StepFailed("no page " + std::to_string(n));
     return *page;
   }
 
   hosts::PageCommands& Commands() const {
-    if (!form.page_commands) throw StepFailed("no page commands");
-    return *form.page_commands;
+    if (!form.chrome.page_commands) throw StepFailed("no page commands");
+    return *form.chrome.page_commands;
   }
 
   toolbar::Tool& Tool(const char* band, const char* name) const {
-    toolbar::Tool* t = form.ab_Main.tool(band, name);
+    toolbar::Tool* t = form.chrome.ab_Main.tool(band, name);
     if (!t) throw StepFailed(std::string("no tool ") + band + "/" + name);
     return *t;
   }
 
   toolbar::Band& Band(const char* name) const {
-    toolbar::Band* band = form.ab_Main.band(name);
+    toolbar::Band* band = form.chrome.ab_Main.band(name);
     if (!band) throw StepFailed(std::string("no band ") + name);
     return *band;
   }
@@ -96,7 +96,7 @@ class Click {
   // The current page's address; a page that cannot say counts as having none.
   std::string CurrentAddress() const {
     try {
-      const hosts::PageControl* page = form.WB.Page(current);
+      const hosts::PageControl* page = form.chrome.WB.Page(current);
       return page ? page->LocationURL() : std::string();
     } catch (const std::exception&) {
       return {};
@@ -106,9 +106,9 @@ class Click {
   // One step per open page, in tab order.
   template <typename F>
   void EachPage(F&& step) {
-    const int tabs = form.TabCount();
+    const int tabs = form.tabs.TabCount();
     for (int position = 1; position <= tabs; ++position) {
-      const int n = form.PageAtPosition.get(position);
+      const int n = form.tabs.PageAtPosition.get(position);
       Step([&] { step(n); });
     }
   }
@@ -130,7 +130,7 @@ class Click {
   // Cut, copy, paste: the keystroke goes to the page that has just taken the focus.
   void Keystroke(char key) {
     Step([&] { Page(current).Focus(); });
-    Step([&] { form.window.SendControlKey(key); });
+    Step([&] { form.chrome.window.SendControlKey(key); });
   }
 
   void Zoom(int level) { Exec(current, hosts::kExecZoom, hosts::kExecDontPromptUser, level); }
@@ -139,21 +139,21 @@ class Click {
   void BarToggle(const char* band) {
     Step([&] { Band(band).visible = !tool.checked; });
     Step([&] { Toggle(); });
-    Step([&] { form.ab_Main.recalcLayout(); });
+    Step([&] { form.chrome.ab_Main.recalcLayout(); });
   }
 
   // "b_showfav" and "b_history": at most one of the two stays checked.
   void SideBarToggle(const char* other) {
     Step([&] { Toggle(); });
     Step([&] { Tool("tb_Main", other).checked = false; });
-    Step([&] { form.ShowLeftBar(); });
+    Step([&] { form.bands.ShowLeftBar(); });
   }
 
   // Puts an address into the address box and goes there: in a new page when the current
   // page shows an address, in the current page when it is blank.
   void GoTo(const std::string& address) {
-    Step([&] { form.window.SetAddressText(address); });
-    Step([&] { form.Go(!CurrentAddress().empty()); });
+    Step([&] { form.chrome.window.SetAddressText(address); });
+    Step([&] { form.address.Go(!CurrentAddress().empty()); });
   }
 
   // A script run in the current page's document; its answer is not waited for.
@@ -185,19 +185,19 @@ constexpr const char* kDesignModeToggleScript =
 
 // The command table, in its fixed order; the first row whose id equals the tool's wins.
 const Row kCommands[] = {
-    {"b_newt", [](Click& c) { c.Step([&] { c.form.AddNewPage("", true); }); }},
+    {"b_newt", [](Click& c) { c.Step([&] { c.form.tabs.AddNewPage("", true); }); }},
     {"b_new2",
      [](Click& c) {
-       c.Step([&] { c.form.AddNewPage("", true); });
-       c.Step([&] { c.Page(c.form.LastPageIndex).GoHome(); });
+       c.Step([&] { c.form.tabs.AddNewPage("", true); });
+       c.Step([&] { c.Page(c.form.tabs.LastPageIndex).GoHome(); });
      }},
-    {"b_new3", [](Click& c) { c.Step([&] { c.form.AddNewPage(c.Page(c.current).LocationURL(), true); }); }},
+    {"b_new3", [](Click& c) { c.Step([&] { c.form.tabs.AddNewPage(c.Page(c.current).LocationURL(), true); }); }},
     {"spe_sNew1",
      [](Click& c) {
        c.Step([&] {
          // Over a link the status box holds the link's address.
-         const std::string text = c.form.txt_status.Text();
-         if (FirstChars(text, 8).find("://") != std::string::npos) c.form.AddNewPage(text, true);
+         const std::string text = c.form.chrome.txt_status.Text();
+         if (FirstChars(text, 8).find("://") != std::string::npos) c.form.tabs.AddNewPage(text, true);
        });
      }},
     {"b_back", [](Click& c) { c.Step([&] { c.Page(c.current).GoBack(); }); }},
@@ -205,19 +205,19 @@ const Row kCommands[] = {
     {"b_stop",
      [](Click& c) {
        c.Step([&] { c.Page(c.current).Stop(); });
-       c.Step([&] { c.form.DrawProgress(0); });
-       c.Step([&] { c.form.SetTabIcon(c.current, 0); });
-       c.Step([&] { c.form.PageProgress.set(c.current, 0); });
+       c.Step([&] { c.form.tabs.DrawProgress(0); });
+       c.Step([&] { c.form.tabs.SetTabIcon(c.current, 0); });
+       c.Step([&] { c.form.tabs.PageProgress.set(c.current, 0); });
      }},
     {"b_stopall",
      [](Click& c) {
        c.EachPage([&](int n) {
          c.Step([&] { c.Page(n).Stop(); });
-         c.Step([&] { c.form.PageProgress.set(n, 0); });
+         c.Step([&] { c.form.tabs.PageProgress.set(n, 0); });
        });
        c.Step([&] {
-         c.form.lbl_Inf.clear();
-         c.form.window.DrawProgress(0, false, c.form.lbl_Inf);
+         c.form.progress.lbl_Inf.clear();
+         c.form.chrome.window.DrawProgress(0, false, c.form.progress.lbl_Inf);
        });
      }},
     {"b_refresh", [](Click& c) { c.Step([&] { c.Page(c.current).Refresh(1); }); }},
@@ -229,13 +229,13 @@ const Row kCommands[] = {
     {"b_close",
      [](Click& c) {
        c.Step([&] {
-         if (c.form.TabCount() < 1) return;
+         if (c.form.tabs.TabCount() < 1) return;
          // A context page closed meanwhile is a missing page, not another one to close.
          c.Page(c.Context());
-         c.form.ClosePage(c.Context());
+         c.form.tabs.ClosePage(c.Context());
        });
      }},
-    {"b_quit", [](Click& c) { c.Step([&] { c.form.QuitBrowser(); }); }},
+    {"b_quit", [](Click& c) { c.Step([&] { c.form.exit.QuitBrowser(); }); }},
     {"b_property", [](Click& c) { c.Exec(c.current, hosts::kExecProperties, hosts::kExecDontPromptUser); }},
     {"b_offline",
      [](Click& c) {
@@ -243,12 +243,12 @@ const Row kCommands[] = {
        c.Step([&] { c.Tool("sb_Status", "b_offline").checked = c.Tool("sub_File", "b_offline").checked; });
        c.Step([&] { c.Commands().SetOffline(c.tool.checked); });
      }},
-    {"b_closeall1", [](Click& c) { c.Step([&] { c.form.CloseAllPages(); }); }},
+    {"b_closeall1", [](Click& c) { c.Step([&] { c.form.tabs.CloseAllPages(); }); }},
     {"b_closeall2",
      [](Click& c) {
        c.Step([&] {
          c.Page(c.Context());
-         c.form.CloseOtherPages(c.Context());
+         c.form.tabs.CloseOtherPages(c.Context());
        });
      }},
     {"b_selectall", [](Click& c) { c.Exec(c.current, hosts::kExecSelectAll, 0); }},
@@ -265,7 +265,7 @@ const Row kCommands[] = {
     {"b_normal", [](Click& c) { c.Zoom(2); }},
     {"b_small", [](Click& c) { c.Zoom(1); }},
     {"b_smallest", [](Click& c) { c.Zoom(0); }},
-    {"b_fullscreen", [](Click& c) { c.Step([&] { c.form.ToggleFullScreen(); }); }},
+    {"b_fullscreen", [](Click& c) { c.Step([&] { c.form.layout.ToggleFullScreen(); }); }},
     {"b_addfav",
      [](Click& c) {
        c.Step([&] {
@@ -277,48 +277,48 @@ const Row kCommands[] = {
          } catch (const std::exception&) {
            title = page.LocationName();
          }
-         if (c.form.commandHooks.addFavorite) c.form.commandHooks.addFavorite(page.LocationURL(), title);
+         if (c.form.chrome.commandHooks.addFavorite) c.form.chrome.commandHooks.addFavorite(page.LocationURL(), title);
        });
      }},
     {"b_orgfav",
      [](Click& c) {
        c.Step([&] { c.Commands().OrganizeFavorites(); });
-       c.Call(c.form.commandHooks.rebuildFavorites);
+       c.Call(c.form.chrome.commandHooks.rebuildFavorites);
      }},
-    {"b_go", [](Click& c) { c.Step([&] { c.form.Go(false); }); }},
+    {"b_go", [](Click& c) { c.Step([&] { c.form.address.Go(false); }); }},
     {"b_scrollon", [](Click& c) { c.Dom(kScrollToggleScript); }},
     {"b_iconon",
      [](Click& c) {
        c.Step([&] { c.Toggle(); });
        // The rebuild recreates this very tool: nothing may touch c.tool after it.
-       c.Call(c.form.commandHooks.rebuildFavorites);
+       c.Call(c.form.chrome.commandHooks.rebuildFavorites);
      }},
-    {"b_opInternet", [](Click& c) { c.Step([&] { c.form.OpenInternetOptions(0); }); }},
-    {"b_viewlinks", [](Click& c) { c.Call(c.form.commandHooks.viewLinks, c.current); }},
-    {"b_delcookie", [](Click& c) { c.Step([&] { c.form.CleanPrivateData(true, false, false); }); }},
-    {"b_deltempfiles", [](Click& c) { c.Step([&] { c.form.CleanPrivateData(false, true, false); }); }},
-    {"b_delhistory", [](Click& c) { c.Step([&] { c.form.CleanPrivateData(false, false, true); }); }},
-    {"b_emailall", [](Click& c) { c.Call(c.form.commandHooks.startMailProgram); }},
-    {"b_sendemail", [](Click& c) { c.Call(c.form.commandHooks.sendMail, "", "", ""); }},
+    {"b_opInternet", [](Click& c) { c.Step([&] { c.form.edit.OpenInternetOptions(0); }); }},
+    {"b_viewlinks", [](Click& c) { c.Call(c.form.chrome.commandHooks.viewLinks, c.current); }},
+    {"b_delcookie", [](Click& c) { c.Step([&] { c.form.proxies.CleanPrivateData(true, false, false); }); }},
+    {"b_deltempfiles", [](Click& c) { c.Step([&] { c.form.proxies.CleanPrivateData(false, true, false); }); }},
+    {"b_delhistory", [](Click& c) { c.Step([&] { c.form.proxies.CleanPrivateData(false, false, true); }); }},
+    {"b_emailall", [](Click& c) { c.Call(c.form.chrome.commandHooks.startMailProgram); }},
+    {"b_sendemail", [](Click& c) { c.Call(c.form.chrome.commandHooks.sendMail, "", "", ""); }},
     {"b_sendaddr",
      [](Click& c) {
        c.Step([&] {
          const std::string subject = c.Tool("tb_Tabs", ("tabs-" + std::to_string(c.current)).c_str()).caption;
          const std::string body = c.Page(c.current).LocationURL();
-         if (c.form.commandHooks.sendMail) c.form.commandHooks.sendMail("", subject, body);
+         if (c.form.chrome.commandHooks.sendMail) c.form.chrome.commandHooks.sendMail("", subject, body);
        });
      }},
-    {"b_fastsave", [](Click& c) { c.Call(c.form.commandHooks.quickSave, true, c.current); }},
+    {"b_fastsave", [](Click& c) { c.Call(c.form.chrome.commandHooks.quickSave, true, c.current); }},
     {"b_openfile",
      [](Click& c) {
        std::string file;
-       c.Step([&] { file = c.form.window.OpenFileDialog(kOpenFileFilter); });
+       c.Step([&] { file = c.form.chrome.window.OpenFileDialog(kOpenFileFilter); });
        if (file.empty()) return;
-       c.Step([&] { c.form.window.SetAddressText(file); });
-       c.Step([&] { c.form.Go(false); });
+       c.Step([&] { c.form.chrome.window.SetAddressText(file); });
+       c.Step([&] { c.form.address.Go(false); });
      }},
-    {"b_setup", [](Click& c) { c.Step([&] { c.form.ShowConnectionPanel(); }); }},
-    {"b_opengetbar", [](Click& c) { c.Call(c.form.hooks.toggleBasket); }},
+    {"b_setup", [](Click& c) { c.Step([&] { c.form.proxies.ShowConnectionPanel(); }); }},
+    {"b_opengetbar", [](Click& c) { c.Call(c.form.chrome.hooks.toggleBasket); }},
     {"b_toolsbarok", [](Click& c) { c.BarToggle("tb_Main"); }},
     {"b_addrok", [](Click& c) { c.BarToggle("tb_Addressbar"); }},
     {"b_statusok", [](Click& c) { c.BarToggle("sb_Status"); }},
@@ -332,67 +332,68 @@ const Row kCommands[] = {
     {"b_viewspecial",
      [](Click& c) {
        std::string answer;
-       c.Step([&] { answer = c.form.window.InputBox(c.tool.caption, c.form.TitleText, ".htm").value_or(""); });
+       c.Step([&] { answer = c.form.chrome.window.InputBox(c.tool.caption, c.form.chrome.TitleText, ".htm").value_or(""); });
        if (answer.empty()) return;
-       c.Step([&] { c.form.LinkFilter = answer; });
-       c.Call(c.form.commandHooks.viewLinks, c.current);
+       c.Step([&] { c.link_filter = answer; });
+       c.Call(c.form.chrome.commandHooks.viewLinks, c.current);
      }},
     {"b_killpop", [](Click& c) { c.Step([&] { c.Toggle(); }); }},
-    {"b_addtohei", [](Click& c) { c.Step([&] { c.form.AddToBlackList(c.Context()); }); }},
-    {"b_besilent", [](Click& c) { c.Step([&] { c.form.ToggleSilent(); }); }},
-    {"b_importfav", [](Click& c) { c.Call(c.form.commandHooks.importExportFav, true); }},
-    {"b_exportfav", [](Click& c) { c.Call(c.form.commandHooks.importExportFav, false); }},
+    {"b_addtohei", [](Click& c) { c.Step([&] { c.form.proxies.AddToBlackList(c.Context()); }); }},
+    {"b_besilent", [](Click& c) { c.Step([&] { c.form.tabs.ToggleSilent(); }); }},
+    {"b_importfav", [](Click& c) { c.Call(c.form.chrome.commandHooks.importExportFav, true); }},
+    {"b_exportfav", [](Click& c) { c.Call(c.form.chrome.commandHooks.importExportFav, false); }},
     {"b_openaddrbook", [](Click& c) { c.Step([&] { c.Commands().OpenAddressBook(); }); }},
-    {"b_orgtrans", [](Click& c) { c.Call(c.form.commandHooks.editTranslationList); }},
-    {"b_viewtexts", [](Click& c) { c.Call(c.form.commandHooks.quickSave, false, c.current); }},
+    {"b_orgtrans", [](Click& c) { c.Call(c.form.chrome.commandHooks.editTranslationList); }},
+    {"b_viewtexts", [](Click& c) { c.Call(c.form.chrome.commandHooks.quickSave, false, c.current); }},
     {"b_stoppopup", [](Click& c) { c.Step([&] { c.Toggle(); }); }},
     {"sep_sFile2", [](Click& c) { c.Dom(kDesignModeToggleScript); }},
     {"b_imgs",
      [](Click& c) {
        c.Step([&] { c.Toggle(); });
-       c.Call(c.form.hooks.applyPageHooks, c.current);
+       c.Call(c.form.chrome.hooks.applyPageHooks, c.current);
      }},
     {"b_swfs",
      [](Click& c) {
        c.Step([&] { c.Toggle(); });
-       c.Call(c.form.hooks.applyPageHooks, c.current);
+       c.Call(c.form.chrome.hooks.applyPageHooks, c.current);
      }},
     {"b_aboutme",
      [](Click& c) {
        c.Step([&] {
-         c.form.window.MessageBox(VersionText() + "\n" + kComments + "\n" + kLegalCopyright + "\n" + kLegalTrademarks,
+         c.form.chrome.window.MessageBox(shell::VersionText() + "\n" + kComments + "\n" + kLegalCopyright + "\n" + kLegalTrademarks,
                                   hosts::MessageButtons::kOk, "About");
        });
      }},
     {"b_showfav", [](Click& c) { c.SideBarToggle("b_history"); }},
     {"b_history", [](Click& c) { c.SideBarToggle("b_showfav"); }},
-    {"b_addtononproxy", [](Click& c) { c.Step([&] { c.form.AddToNonProxy(c.Context()); }); }},
+    {"b_addtononproxy", [](Click& c) { c.Step([&] { c.form.proxies.AddToNonProxy(c.Context()); }); }},
 };
 
 // "lang...": the language file named by the tooltip replaces lng.ini.
 void SwitchLanguage(Click& c, const std::string& file_name) {
-  const std::string source = c.form.FolderPath() + file_name;
+  const std::string source = c.form.chrome.files.FolderPath() + file_name;
   if (!FileExists(source)) {
-    c.Step([&] { c.form.window.MessageBox(kMissingLanguageFile, hosts::MessageButtons::kOk, ""); });
+    c.Step([&] { c.form.chrome.window.MessageBox(kMissingLanguageFile, hosts::MessageButtons::kOk, ""); });
     return;
   }
   namespace fs = std::filesystem;
-  c.Step([&] { fs::remove(c.form.LngFile()); });
-  c.Step([&] { fs::copy_file(source, c.form.LngFile(), fs::copy_options::overwrite_existing); });
-  c.Step([&] { c.form.ApplyLanguage(); });
-  c.Step([&] { c.form.ab_Main.recalcLayout(); });
+  c.Step([&] { fs::remove(c.form.chrome.files.LngFile()); });
+  c.Step([&] { fs::copy_file(source, c.form.chrome.files.LngFile(), fs::copy_options::overwrite_existing); });
+  c.Step([&] { c.form.settings.ApplyLanguage(); });
+  c.Step([&] { c.form.chrome.ab_Main.recalcLayout(); });
 }
 
 }  // namespace
 
-std::vector<std::string> MainForm::CommandIds() {
+std::vector<std::string> Dispatcher::CommandIds() {
   std::vector<std::string> ids;
   for (const Row& row : kCommands) ids.emplace_back(row.id);
   return ids;
 }
 
-void MainForm::OnToolClick(toolbar::Tool& tool) {
-  Click c(*this, tool);
+void Dispatcher::OnToolClick(toolbar::Tool& tool) {
+  Click c(t_, LinkFilter, tool);
+  CommandHooks& commandHooks = t_.chrome.commandHooks;
   // What the prefix tests read, kept now: a command may rebuild the band the tool is in.
   const std::string id = tool.name;
   const int numeric_id = tool.id;
@@ -413,11 +414,11 @@ void MainForm::OnToolClick(toolbar::Tool& tool) {
   if (id.rfind("tra", 0) == 0) {
     c.Step([&] {
       if (!commandHooks.getTranslationUrl) return;
-      AddNewPage(commandHooks.getTranslationUrl(numeric_id - 1400, c.Page(c.current).LocationURL()), true);
+      t_.tabs.AddNewPage(commandHooks.getTranslationUrl(numeric_id - 1400, c.Page(c.current).LocationURL()), true);
     });
   }
   if (id.rfind("tab", 0) == 0) {
-    c.Step([&] { SelectPage(LeadingNumber(id.size() > 5 ? id.substr(5) : std::string())); });
+    c.Step([&] { t_.tabs.SelectPage(LeadingNumber(id.size() > 5 ? id.substr(5) : std::string())); });
   }
   if (id.rfind("block", 0) == 0 && commandHooks.blockedUrl) {
     std::string address;
@@ -426,9 +427,9 @@ void MainForm::OnToolClick(toolbar::Tool& tool) {
   }
   if (id.rfind("lang", 0) == 0 && !c.ended) SwitchLanguage(c, tooltip);
   // No command above touches proxy tools, so the clicked tool is still there.
-  if (id.rfind("Proxy", 0) == 0) c.Step([&] { PickProxy(tool); });
+  if (id.rfind("Proxy", 0) == 0) c.Step([&] { t_.proxies.PickProxy(tool); });
 
-  if (!c.ended) ab_Main.redraw();
+  if (!c.ended) t_.chrome.ab_Main.redraw();
 }
 
-}  // namespace zor::shell
+}  // namespace zor::commands

@@ -1,5 +1,5 @@
-// What keeps the text-size, edit and offline tools truthful when their menus open, and
-// the Internet-options window, opened as a modal tool window of the main window.
+#include "browser/commands/edit_view.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -7,9 +7,8 @@
 #include <string>
 
 #include "browser/messaging/window_wrapper.h"
-#include "browser/shell/main_form.h"
 
-namespace zor::shell {
+namespace zor::commands {
 
 namespace {
 
@@ -27,68 +26,68 @@ bool ContainsNoCase(const std::string& text, const std::string& word) {
   return lower(text).find(lower(word)) != std::string::npos;
 }
 
+}  // namespace
+
 // Sets the edit tools from what page `page` last answered; unanswered commands keep
 // their tools as they are.
-void ApplyEditStates(MainForm& form, int page) {
-  const MainForm::EditCommandStates states = form.EditStates.get(page);
-  for (size_t i = 0; i < MainForm::kEditTools.size(); ++i) {
+void EditView::ApplyEditStates(int page) {
+  const EditCommandStates states = EditStates.get(page);
+  for (size_t i = 0; i < kEditTools.size(); ++i) {
     if (!states.known[i]) continue;
-    if (toolbar::Tool* tool = form.ab_Main.tool("sub_Edit", MainForm::kEditTools[i])) tool->enabled = states.enabled[i];
+    if (toolbar::Tool* tool = c_.ab_Main.tool("sub_Edit", kEditTools[i])) tool->enabled = states.enabled[i];
   }
 }
 
-}  // namespace
-
-void MainForm::RefreshTextSizeTools() {
+void EditView::RefreshTextSizeTools() {
   // A level that cannot be read leaves the check marks as they were.
-  const int level = commandHooks.zoomLevel ? commandHooks.zoomLevel(ActivePage) : -1;
+  const int level = c_.commandHooks.zoomLevel ? c_.commandHooks.zoomLevel(tabs_.ActivePage) : -1;
   if (level < 0) return;
   for (size_t i = 0; i < kTextSizeTools.size(); ++i)
-    if (toolbar::Tool* tool = ab_Main.tool("sub_Text", kTextSizeTools[i]))
+    if (toolbar::Tool* tool = c_.ab_Main.tool("sub_Text", kTextSizeTools[i]))
       tool->checked = static_cast<int>(i) == level;
 }
 
-void MainForm::QueryEditStates(int page) {
-  if (!commandHooks.queryCommandEnabled || !WB.Page(page)) return;
+void EditView::QueryEditStates(int page) {
+  if (!c_.commandHooks.queryCommandEnabled || !c_.WB.Page(page)) return;
   for (size_t i = 0; i < kEditCommands.size(); ++i) {
-    commandHooks.queryCommandEnabled(page, kEditCommands[i], [this, page, i](bool enabled) {
+    c_.commandHooks.queryCommandEnabled(page, kEditCommands[i], [this, page, i](bool enabled) {
       EditCommandStates states = EditStates.get(page);
       states.known[i] = true;
       states.enabled[i] = enabled;
       EditStates.set(page, states);
       // An open Edit menu follows the answer at once.
-      if (page == ActivePage) {
-        ApplyEditStates(*this, page);
-        ab_Main.redraw();
+      if (page == tabs_.ActivePage) {
+        ApplyEditStates(page);
+        c_.ab_Main.redraw();
       }
     });
   }
 }
 
-void MainForm::RefreshEditTools() {
-  if (!WB.Page(ActivePage)) return;
-  ApplyEditStates(*this, ActivePage);
-  ab_Main.redraw();
-  QueryEditStates(ActivePage);
+void EditView::RefreshEditTools() {
+  if (!c_.WB.Page(tabs_.ActivePage)) return;
+  ApplyEditStates(tabs_.ActivePage);
+  c_.ab_Main.redraw();
+  QueryEditStates(tabs_.ActivePage);
 }
 
-void MainForm::SyncOfflineTools() {
-  if (!page_commands) return;
-  const bool offline = page_commands->Offline();
+void EditView::SyncOfflineTools() {
+  if (!c_.page_commands) return;
+  const bool offline = c_.page_commands->Offline();
   for (const char* band : {"sub_File", "sb_Status"})
-    if (toolbar::Tool* tool = ab_Main.tool(band, "b_offline")) tool->checked = offline;
+    if (toolbar::Tool* tool = c_.ab_Main.tool(band, "b_offline")) tool->checked = offline;
 }
 
-void MainForm::OpenInternetOptions(int page) {
-  const int task = window.StartInternetOptions(page);
+void EditView::OpenInternetOptions(int page) {
+  const int task = c_.window.StartInternetOptions(page);
   if (task == 0) return;
-  window.SetEnabled(false);
-  if (windows) {
-    messaging::Window options(*windows);
+  c_.window.SetEnabled(false);
+  if (c_.windows) {
+    messaging::Window options(*c_.windows);
     options.Handle = options.GetChildWindow(options.DesktopWindow());
     while (options.Handle != 0) {
-      if (ContainsNoCase(options.GetText(), kOptionsTitleWord) && windows->ProcessOf(options.Handle) == task) {
-        windows->SetTopmost(options.Handle, true);
+      if (ContainsNoCase(options.GetText(), kOptionsTitleWord) && c_.windows->ProcessOf(options.Handle) == task) {
+        c_.windows->SetTopmost(options.Handle, true);
         options.SetText(options.GetText() + kOptionsTitleSuffix);
         options.Flash();
         break;
@@ -96,10 +95,10 @@ void MainForm::OpenInternetOptions(int page) {
       options.Handle = options.NextWindow(options.Handle);
     }
   }
-  // The main window keeps repainting while it waits, disabled.
-  while (window.TaskRunning(task)) window.WaitForEvents();
-  window.SetEnabled(true);
-  if (windows) windows->BringToTop(windows->MainWindow());
+  // The main c_.window keeps repainting while it waits, disabled.
+  while (c_.window.TaskRunning(task)) c_.window.WaitForEvents();
+  c_.window.SetEnabled(true);
+  if (c_.windows) c_.windows->BringToTop(c_.windows->MainWindow());
 }
 
-}  // namespace zor::shell
+}  // namespace zor::commands

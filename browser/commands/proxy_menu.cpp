@@ -1,12 +1,12 @@
-// The proxy menu (band sub_Proxylist): Corvane's proxy list with the proxy in use checked,
-// and the browser's other calls into Corvane.
+#include "browser/commands/proxy_menu.h"
+
 #include <exception>
 #include <optional>
 #include <vector>
 
-#include "browser/shell/main_form.h"
+#include "browser/commands/band_tools.h"
 
-namespace zor::shell {
+namespace zor::commands {
 
 namespace {
 
@@ -32,7 +32,7 @@ std::string HostPart(const std::string& address) {
   return address.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-Connection* MainForm::EnsureConnection() {
+Connection* ProxyMenu::EnsureConnection() {
   if (!ConnectionObject && createConnection) {
     try {
       ConnectionObject = createConnection();
@@ -43,53 +43,50 @@ Connection* MainForm::EnsureConnection() {
   return ConnectionObject.get();
 }
 
-toolbar::Tool* MainForm::GetCheckedProxyTool() const {
-  const toolbar::Band* band = ab_Main.band(kProxyBand);
+toolbar::Tool* ProxyMenu::GetCheckedProxyTool() const {
+  const toolbar::Band* band = c_.ab_Main.band(kProxyBand);
   if (!band) return nullptr;
   for (const auto& tool : band->tools())
     if (tool->checked) return tool.get();
   return nullptr;
 }
 
-namespace {
-
 // Adds "Proxy2".. for the entries of Corvane's list, checking those equal to `checked`.
-void AddProxyTools(MainForm& form, Connection* connection, const std::optional<std::string>& checked) {
+void ProxyMenu::AddProxyTools(Connection* connection, const std::optional<std::string>& checked) {
   std::vector<std::string> proxies;
   if (connection) Skipping([&] { connection->GetProxyList(proxies); });
   for (size_t i = 1; i <= proxies.size(); ++i) {
     const std::string& entry = proxies[i - 1];
-    toolbar::Tool* tool = form.AddBandTool(kProxyBand, "Proxy" + std::to_string(i + 1),
-                                           3012 + static_cast<int>(i), "0", entry, false);
+    toolbar::Tool* tool = AddBandTool(c_.ab_Main, kProxyBand, "Proxy" + std::to_string(i + 1),
+                                           3012 + static_cast<int>(i), "0", entry);
     if (tool) tool->checked = checked && entry == *checked;
   }
 }
 
-}  // namespace
 
-void MainForm::BuildStartupProxyMenu(const std::string& proxy_ip) {
+void ProxyMenu::BuildStartupProxyMenu(const std::string& proxy_ip) {
   Connection* connection = EnsureConnection();
   // Without the library the menu still offers the direct connection.
   if (connection) Skipping([&] { connection->setProxy(proxy_ip); });
-  if (toolbar::Tool* direct = AddBandTool(kProxyBand, "Proxy1", 3011, "0", kDirectCaption, false))
+  if (toolbar::Tool* direct = AddBandTool(c_.ab_Main, kProxyBand, "Proxy1", 3011, "0", kDirectCaption))
     direct->checked = proxy_ip.empty();
-  AddBandTool(kProxyBand, "spe_sProxy1", 3012, "5", "", false);
-  AddProxyTools(*this, connection, proxy_ip);
+  AddBandTool(c_.ab_Main, kProxyBand, "spe_sProxy1", 3012, "5", "");
+  AddProxyTools(connection, proxy_ip);
   ConnectionObject.reset();
 }
 
-void MainForm::BuildProxyMenu() {
+void ProxyMenu::BuildProxyMenu() {
   // Nothing checked is remembered as nothing, so an empty list entry is not taken for it.
   std::optional<std::string> remembered;
   if (const toolbar::Tool* checked = GetCheckedProxyTool()) remembered = checked->caption;
-  toolbar::Band* band = ab_Main.band(kProxyBand);
+  toolbar::Band* band = c_.ab_Main.band(kProxyBand);
   if (!band) return;
   band->tools().removeAll();
   Connection* connection = EnsureConnection();
-  toolbar::Tool* direct = AddBandTool(kProxyBand, "Proxy1", 3011, "0", kDirectCaption, false);
+  toolbar::Tool* direct = AddBandTool(c_.ab_Main, kProxyBand, "Proxy1", 3011, "0", kDirectCaption);
   if (direct) direct->checked = remembered == kDirectCaption;
-  AddBandTool(kProxyBand, "spe_sProxy1", 3012, "5", "", false);
-  AddProxyTools(*this, connection, remembered);
+  AddBandTool(c_.ab_Main, kProxyBand, "spe_sProxy1", 3012, "5", "");
+  AddProxyTools(connection, remembered);
   // The proxy in use was deleted on the panel: fall back to a direct connection.
   if (!GetCheckedProxyTool()) {
     if (connection) Skipping([&] { connection->setProxy(""); });
@@ -98,22 +95,22 @@ void MainForm::BuildProxyMenu() {
   ConnectionObject.reset();
 }
 
-void MainForm::PickProxy(toolbar::Tool& tool) {
+void ProxyMenu::PickProxy(toolbar::Tool& tool) {
   if (toolbar::Tool* previous = GetCheckedProxyTool()) previous->checked = false;
   tool.checked = true;
   const std::string proxy = tool.caption == kDirectCaption ? std::string() : tool.caption;
   if (Connection* connection = EnsureConnection()) Skipping([&] { connection->setProxy(proxy); });
 }
 
-void MainForm::AddToBlackList(int page) {
-  const hosts::PageControl* control = WB.Page(page);
+void ProxyMenu::AddToBlackList(int page) {
+  const hosts::PageControl* control = c_.WB.Page(page);
   if (!control) return;
   const std::string address = control->LocationURL();
   if (Connection* connection = EnsureConnection()) Skipping([&] { connection->addtoHei(address); });
 }
 
-void MainForm::AddToNonProxy(int page) {
-  const hosts::PageControl* control = WB.Page(page);
+void ProxyMenu::AddToNonProxy(int page) {
+  const hosts::PageControl* control = c_.WB.Page(page);
   if (!control) return;
   const toolbar::Tool* checked = GetCheckedProxyTool();
   const std::string proxy = checked ? checked->caption : std::string();
@@ -121,21 +118,21 @@ void MainForm::AddToNonProxy(int page) {
   if (Connection* connection = EnsureConnection()) Skipping([&] { connection->addToNonProxy(proxy, host); });
 }
 
-void MainForm::ShowConnectionPanel() {
-  const std::string version = VersionText();
-  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->ShowWindow(&txt_status, version); });
+void ProxyMenu::ShowConnectionPanel() {
+  const std::string version = shell::VersionText();
+  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->ShowWindow(&c_.txt_status, version); });
 }
 
-void MainForm::CleanPrivateData(bool cookies, bool temp_files, bool history) {
-  const std::string version = VersionText();
+void ProxyMenu::CleanPrivateData(bool cookies, bool temp_files, bool history) {
+  const std::string version = shell::VersionText();
   if (Connection* connection = EnsureConnection())
-    Skipping([&] { connection->delTemp(cookies, temp_files, history, &txt_status, version); });
+    Skipping([&] { connection->delTemp(cookies, temp_files, history, &c_.txt_status, version); });
 }
 
-bool MainForm::InBlackList(const std::string& address) {
+bool ProxyMenu::InBlackList(const std::string& address) {
   bool blocked = false;
   if (Connection* connection = EnsureConnection()) Skipping([&] { blocked = connection->inBlackList(address); });
   return blocked;
 }
 
-}  // namespace zor::shell
+}  // namespace zor::commands

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <exception>
 
-#include "browser/shell/main_form.h"
 #include "common/text_width.h"
 
 namespace zor::messaging {
@@ -15,11 +14,7 @@ double WallClockSeconds() {
 }
 
 bool DocumentHooks::Doc_oncontextmenu() {
-  if (form_.SkipNextContextMenu) {
-    form_.SkipNextContextMenu = false;
-    return false;
-  }
-  return true;
+  return !shell_.TakeSkipContextMenu();
 }
 
 void DocumentHooks::Doc_onkeydown() { LastKeyTime = static_cast<std::int64_t>(std::llround(Clock())); }
@@ -40,14 +35,14 @@ void DocumentHooks::OpenDragLink(int page, const hosts::DragReport& drag) {
   if (drag.type != "dragend") return;
   bool first = false, open = false;
   try {
-    if (form_.input_hook) form_.input_hook->DropState(first, open);
+    if (hosts::InputHook* hook = shell_.Input()) hook->DropState(first, open);
   } catch (const std::exception&) {
   }
   if (!open || drag.previous != "dragleave") return;
   const std::string link = drag.tag == "IMG" ? drag.src : drag.data;
   if (FirstChars(link, 8).find("://") == std::string::npos) return;
   try {
-    form_.AddNewPage(link, false);
+    shell_.OpenBackgroundPage(link);
   } catch (const std::exception&) {
   }
 }

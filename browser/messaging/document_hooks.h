@@ -9,11 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "browser/messaging/page_shell.h"
 #include "hosts/page_control.h"
-
-namespace zor::shell {
-class MainForm;
-}
 
 namespace zor::messaging {
 
@@ -22,7 +19,7 @@ double WallClockSeconds();
 
 class DocumentHooks {
  public:
-  explicit DocumentHooks(shell::MainForm& form) : form_(form) {}
+  explicit DocumentHooks(PageShell& shell) : shell_(shell) {}
 
   // The pages whose documents `Doc` and `PrevDoc` are bound to; 0: none.
   int Doc = 0;
@@ -48,7 +45,7 @@ class DocumentHooks {
   static std::string HookDragLinksFunction();
 
  private:
-  shell::MainForm& form_;
+  PageShell& shell_;
 };
 
 }  // namespace zor::messaging

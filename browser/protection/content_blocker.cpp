@@ -3,7 +3,6 @@
 #include <exception>
 
 #include "browser/protection/page_protection.h"
-#include "browser/shell/main_form.h"
 
 namespace zor::protection {
 
@@ -45,11 +44,11 @@ std::string PageProtection::PageHooksScript(bool images, bool flash, bool top_do
 }
 
 void PageProtection::ApplyPageHooks(int i) {
-  hosts::PageControl* page = form_.WB.Page(i);
+  hosts::PageControl* page = shell_.Pages().Page(i);
   if (!page || page->LocationURL().empty() || !page->HasDocument() || page->ReadyState() == 0) return;
   const bool images = Checked("sub_ContentBlock", "b_imgs");
   try {
-    form_.WB.SetImageLoadsBlocked(images);
+    shell_.Pages().SetImageLoadsBlocked(images);
   } catch (const std::exception&) {
   }
   docs.Doc = i;
@@ -57,7 +56,7 @@ void PageProtection::ApplyPageHooks(int i) {
 }
 
 void PageProtection::ApplyToFrames(int i) {
-  hosts::PageControl* page = form_.WB.Page(i);
+  hosts::PageControl* page = shell_.Pages().Page(i);
   if (!page) return;
   page->RunDom(PageHooksScript(Checked("sub_ContentBlock", "b_imgs"), Checked("sub_ContentBlock", "b_swfs"), false),
                nullptr);

@@ -8,11 +8,8 @@
 #include <string>
 
 #include "browser/messaging/document_hooks.h"
+#include "browser/messaging/page_shell.h"
 #include "hosts/document_snapshot.h"
-
-namespace zor::shell {
-class MainForm;
-}
 
 namespace zor::protection {
 
@@ -21,10 +18,7 @@ void WriteSystemLog(const std::string& line);
 
 class PageProtection {
  public:
-  explicit PageProtection(shell::MainForm& form);
-
-  // Connects the page events, the form's hooks and the blocked-menu command to this object.
-  void Wire();
+  explicit PageProtection(messaging::PageShell& shell) : docs(shell), shell_(shell) {}
 
   // The new-window event of page `page`: `target` receives the page element that takes
   // the window (a new background page, or element 0 when blocked).
@@ -58,7 +52,7 @@ class PageProtection {
   void Block(int& target);
   void PlayBlockSound();
 
-  shell::MainForm& form_;
+  messaging::PageShell& shell_;
 };
 
 }  // namespace zor::protection

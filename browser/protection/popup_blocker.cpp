@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "browser/protection/page_protection.h"
-#include "browser/shell/main_form.h"
+#include "browser/commands/band_tools.h"
 #include "common/text_width.h"
 
 namespace zor::protection {
@@ -35,23 +35,21 @@ std::string Lower(std::string text) {
 
 void WriteSystemLog(const std::string& line) { ::syslog(LOG_USER | LOG_ERR, "%s", line.c_str()); }
 
-PageProtection::PageProtection(shell::MainForm& form) : docs(form), form_(form) {}
-
 bool PageProtection::Checked(const char* band, const char* tool) const {
-  const toolbar::Tool* t = form_.ab_Main.tool(band, tool);
+  const toolbar::Tool* t = shell_.Bars().tool(band, tool);
   return t && t->checked;
 }
 
 void PageProtection::OnNewWindow(int i, int& target, bool& cancel) {
   try {
-    if (form_.ClosingPages) {
+    if (shell_.ClosingPages()) {
       cancel = true;
       return;
     }
     AllowPopup = false;
-    const hosts::PageControl* current = form_.WB.Page(form_.ActivePage);
+    const hosts::PageControl* current = shell_.Pages().Page(shell_.ActivePage());
     if (Checked("sub_Usetools", "b_stoppopup") && current && !current->LocationURL().empty() &&
-        i == form_.ActivePage && current->HasDocument() && !current->Snapshot().active_element.empty())
+        i == shell_.ActivePage() && current->HasDocument() && !current->Snapshot().active_element.empty())
       Judge(*current);
     if (!Checked("sub_Usetools", "b_stoppopup") || AllowPopup)
       OpenInBackground(target, cancel);
@@ -69,14 +67,14 @@ void PageProtection::OnNewWindow(int i, int& target, bool& cancel) {
 }
 
 void PageProtection::Judge(const hosts::PageControl& page) {
-  docs.Doc = form_.ActivePage;
+  docs.Doc = shell_.ActivePage();
   // Copies: nothing below may see the page's report change under it.
   const hosts::DocumentSnapshot snapshot = page.Snapshot();
   const hosts::ElementInfo& active = snapshot.active_element;
 
   // The element under the pointer is the one the page measured at the click itself,
   // in its own coordinates, so no conversion of the hook's screen position is needed.
-  if (form_.input_hook && form_.input_hook->RecentClick(55.0)) {
+  if (shell_.Input() && shell_.Input()->RecentClick(55.0)) {
     const hosts::ElementInfo& pointer = snapshot.pointer_element;
     if (pointer.empty()) {
       AllowPopup = false;
@@ -105,28 +103,28 @@ void PageProtection::Judge(const hosts::PageControl& page) {
 
 void PageProtection::OpenInBackground(int& target, bool& cancel) {
   cancel = false;
-  form_.AddNewPage("", false);
-  hosts::PageControl* page = form_.WB.Page(form_.LastPageIndex);
+  const int n = shell_.OpenBackgroundPage("");
+  hosts::PageControl* page = shell_.Pages().Page(n);
   if (!page) throw std::runtime_error("the new page could not be created");
   page->SetRegisterAsBrowser(true);
-  target = form_.LastPageIndex;
+  target = n;
   AllowPopup = false;
 }
 
 void PageProtection::Block(int& target) {
   AllowPopup = false;
   // Other page events may run here; nothing above is read again after it.
-  form_.window.ProcessPendingEvents();
+  shell_.Window().ProcessPendingEvents();
   target = 0;
   PlayBlockSound();
 }
 
-void PageProtection::PlayBlockSound() { form_.ab_Main.playSound(form_.FolderPath() + "block.wav"); }
+void PageProtection::PlayBlockSound() { shell_.Window().PlaySound(shell_.FolderPath() + "block.wav"); }
 
 bool PageProtection::OnBeforeNavigate(int i, const std::string& url, bool& cancel) {
   // The engine-side image filter follows the toggle before anything loads.
   try {
-    form_.WB.SetImageLoadsBlocked(Checked("sub_ContentBlock", "b_imgs"));
+    shell_.Pages().SetImageLoadsBlocked(Checked("sub_ContentBlock", "b_imgs"));
   } catch (const std::exception&) {
   }
   if (i == 0) {
@@ -140,12 +138,12 @@ bool PageProtection::OnBeforeNavigate(int i, const std::string& url, bool& cance
   if (!Checked("sub_Usetools", "b_killpop")) return false;
   std::string address;
   try {
-    if (const hosts::PageControl* page = form_.WB.Page(i)) address = page->LocationURL();
+    if (const hosts::PageControl* page = shell_.Pages().Page(i)) address = page->LocationURL();
   } catch (const std::exception&) {
   }
   if (address.empty()) address = url;
   // Without the library the check answers false and the guard is off.
-  if (!form_.InBlackList(address)) return false;
+  if (!shell_.InBlackList(address)) return false;
   cancel = true;
   try {
     AddBlocked(address, address);
@@ -156,29 +154,28 @@ bool PageProtection::OnBeforeNavigate(int i, const std::string& url, bool& cance
   } catch (const std::exception&) {
   }
   try {
-    bool keep = false;
-    form_.OnWindowClosing(i, keep);
+    shell_.ClosePageOf(i);
   } catch (const std::exception&) {
   }
   return true;
 }
 
 void PageProtection::AddBlocked(const std::string& caption, const std::string& address) {
-  toolbar::Band* band = form_.ab_Main.band("sub_Blocked");
+  toolbar::Band* band = shell_.Bars().band("sub_Blocked");
   if (!band) return;
   toolbar::ToolCollection& tools = band->tools();
   const int n = tools.count();
   if (n < kBlockedEntries) {
     long count = 1;
-    if (toolbar::Tool* counter = form_.ab_Main.tool("sb_Status", "b_blocked")) {
+    if (toolbar::Tool* counter = shell_.Bars().tool("sb_Status", "b_blocked")) {
       const size_t colon = counter->caption.find(':');
       const std::string label = colon == std::string::npos ? std::string() : counter->caption.substr(0, colon + 1);
       const std::string number = colon == std::string::npos ? counter->caption : counter->caption.substr(colon + 1);
       count = std::strtol(number.c_str(), nullptr, 10) + 1;
       counter->caption = label + std::to_string(count);
     }
-    form_.AddBandTool("sub_Blocked", "blocked-" + std::to_string(n + 1), kBlockedFirstId + n, "0",
-                      std::to_string(count) + ". " + caption, false);
+    commands::AddBandTool(shell_.Bars(), "sub_Blocked", "blocked-" + std::to_string(n + 1), kBlockedFirstId + n, "0",
+                          std::to_string(count) + ". " + caption);
     BlockedUrls[n + 1] = address;
   } else {
     tools.remove(0);
@@ -187,23 +184,12 @@ void PageProtection::AddBlocked(const std::string& caption, const std::string& a
     for (int p = 1; p < kBlockedEntries; ++p) BlockedUrls[p] = BlockedUrls[p + 1];
     AddBlocked(caption, address);
   }
-  form_.ab_Main.recalcLayout();
+  shell_.Bars().recalcLayout();
 }
 
 std::string PageProtection::BlockedUrl(int entry) const {
   return entry >= 1 && entry <= kBlockedEntries ? BlockedUrls[entry] : std::string();
 }
 
-void PageProtection::Wire() {
-  hosts::PageEvents& events = form_.WB.events;
-  events.newWindow2 = [this](int n, int& target, bool& cancel) { OnNewWindow(n, target, cancel); };
-  events.contextMenu = [this](int n, bool& cancel) { docs.OnContextMenu(n, cancel); };
-  events.dragEvent = [this](int n, const hosts::DragReport& drag) { docs.OpenDragLink(n, drag); };
-  form_.hooks.addBlocked = [this](const std::string& caption, const std::string& url) { AddBlocked(caption, url); };
-  form_.hooks.applyPageHooks = [this](int n) { ApplyPageHooks(n); };
-  form_.hooks.applyToFrames = [this](int n) { ApplyToFrames(n); };
-  form_.hooks.watchPreviousDocument = [this](int n) { docs.PrevDoc = n; };
-  form_.commandHooks.blockedUrl = [this](int entry) { return BlockedUrl(entry); };
-}
 
 }  // namespace zor::protection

@@ -1,10 +1,10 @@
-// The address box: its list of typed addresses, Go, and the box's own events.
+#include "browser/shell/address_bar.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "browser/shell/address.h"
-#include "browser/shell/main_form.h"
 #include "common/files.h"
 #include "common/ini.h"
 
@@ -62,12 +62,12 @@ void RecordTypedUrl(const std::string& path, const std::string& url, int kept) {
 
 }  // namespace
 
-void MainForm::LoadTypedUrls() {
-  for (const std::string& url : ReadTypedUrls(window.TypedUrlsFile())) window.AddAddressItem(url);
+void AddressBar::LoadTypedUrls() {
+  for (const std::string& url : ReadTypedUrls(c_.window.TypedUrlsFile())) c_.window.AddAddressItem(url);
 }
 
-void MainForm::Go(bool new_page) {
-  std::string t = window.AddressText();
+void AddressBar::Go(bool new_page) {
+  std::string t = c_.window.AddressText();
   const size_t four = CharsPrefix(t, 4);
   if (four < t.size()) t = Trim(t.substr(0, four)) + t.substr(four);
   // Only an address the engine cannot load at all is changed ("example.org" with no
@@ -75,27 +75,27 @@ void MainForm::Go(bool new_page) {
   const std::string loadable = LoadableAddress(t);
   if (loadable != t) {
     t = loadable;
-    window.SetAddressText(t);
+    c_.window.SetAddressText(t);
   }
   if (!new_page) {
-    hosts::PageControl* page = WB.Page(ActivePage);
+    hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage);
     // Enter in an empty box leaves the page where it is.
     if (!page || t.empty()) return;
     page->Navigate(t);
   } else {
-    AddNewPage(t, true);
+    tabs_.AddNewPage(t, true);
   }
-  RecordTypedUrl(window.TypedUrlsFile(), Trim(t), kTypedUrlsKept);
-  window.SelectAllAddress();
-  if (hosts::PageControl* page = WB.Page(ActivePage)) page->MoveToFill();
+  RecordTypedUrl(c_.window.TypedUrlsFile(), Trim(t), kTypedUrlsKept);
+  c_.window.SelectAllAddress();
+  if (hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage)) page->MoveToFill();
 }
 
-void MainForm::OnAddressEnter(bool ctrl, bool shift, bool alt) { Go(ctrl && !shift && !alt); }
+void AddressBar::OnAddressEnter(bool ctrl, bool shift, bool alt) { Go(ctrl && !shift && !alt); }
 
-void MainForm::OnAddressListPick() { Go(false); }
+void AddressBar::OnAddressListPick() { Go(false); }
 
-void MainForm::OnAddressDrop(const std::string& text) {
-  if (!text.empty()) window.SetAddressText(text);
+void AddressBar::OnAddressDrop(const std::string& text) {
+  if (!text.empty()) c_.window.SetAddressText(text);
   Go(true);
 }
 
@@ -107,22 +107,22 @@ int AddressBoxWidthTwips(int window_twips, bool same_row_as_main, int band_left_
   return window_twips - band_left_twips - 3200;
 }
 
-void MainForm::OnBandResize(toolbar::Band&) { ApplyAddressBoxWidth(); }
+void AddressBar::OnBandResize(toolbar::Band&) { ApplyAddressBoxWidth(); }
 
-void MainForm::ApplyAddressBoxWidth() {
-  const toolbar::Band* address = ab_Main.band("tb_Addressbar");
-  const toolbar::Band* main = ab_Main.band("tb_Main");
-  toolbar::Tool* box = ab_Main.tool("tb_Addressbar", "ctl_addr");
+void AddressBar::ApplyAddressBoxWidth() {
+  const toolbar::Band* address = c_.ab_Main.band("tb_Addressbar");
+  const toolbar::Band* main = c_.ab_Main.band("tb_Main");
+  toolbar::Tool* box = c_.ab_Main.tool("tb_Addressbar", "ctl_addr");
   if (!address || !box) return;
   constexpr int kTwipsPerPixel = 15;
   const bool same_row = main && main->docking == address->docking && main->dock_row == address->dock_row;
-  const int twips = AddressBoxWidthTwips(window.InnerWidth() * kTwipsPerPixel, same_row,
-                                         window.BandLeft("tb_Addressbar") * kTwipsPerPixel);
+  const int twips = AddressBoxWidthTwips(c_.window.InnerWidth() * kTwipsPerPixel, same_row,
+                                         c_.window.BandLeft("tb_Addressbar") * kTwipsPerPixel);
   const int pixels = twips > 0 ? twips / kTwipsPerPixel : 0;
   // Only a real change relays out: the relayout reports the bands again.
   if (box->width == pixels) return;
   box->width = pixels;
-  ab_Main.recalcLayout();
+  c_.ab_Main.recalcLayout();
 }
 
 }  // namespace zor::shell

@@ -1,53 +1,65 @@
-// Every event of the page array and the toolbar control goes to its handler here, so
-// the wiring is the same for the real hosts and the fakes. Add a line per handler.
+// Every event of the page array, the toolbar control and the status box goes to the part
+// that handles it, so the wiring is the same for the real hosts and the fakes.
 #include "browser/shell/main_form.h"
-
-#include "browser/protection/page_protection.h"
 
 namespace zor::shell {
 
 void MainForm::WireEvents() {
-  hosts::PageEvents& page = WB.events;
+  ShellHooks& hooks = chrome.hooks;
+  toolbar::ToolbarEvents& bars = chrome.ab_Main.events;
+  hosts::PageEvents& page = chrome.WB.events;
+
   page.titleChange = [this](int n, const std::string& title) {
-    SetPageTitle(n, title, "");
+    tabs.SetPageTitle(n, title, "");
     History.OnTitleChange(n, title);
-    if (hooks.applyToFrames) hooks.applyToFrames(n);
+    if (chrome.hooks.applyToFrames) chrome.hooks.applyToFrames(n);
   };
   page.navigateComplete2 = [this](int n, const std::string& url) { History.OnNavigateComplete(n, url); };
-  page.statusTextChange = [this](int n, const std::string& text) { OnStatusTextChange(n, text); };
-  page.progressChange = [this](int n, long progress, long max) { OnProgressChange(n, progress, max); };
-  page.commandStateChange = [this](int n, int command, bool enable) { OnCommandStateChange(n, command, enable); };
-  page.setSecureLockIcon = [this](int n, int lock_state) { OnSecureLockIcon(n, lock_state); };
-  page.windowClosing = [this](int n, bool& cancel) { OnWindowClosing(n, cancel); };
-  page.onFullScreen = [this](int n, bool on) { OnPageFullScreen(n, on); };
-  page.gotFocus = [this](int n) { OnPageFocus(n, true); };
-  page.lostFocus = [this](int n) { OnPageFocus(n, false); };
-  protection = std::make_shared<protection::PageProtection>(*this);
-  protection->Wire();
+  page.statusTextChange = [this](int n, const std::string& text) { pageReports.OnStatusTextChange(n, text); };
+  page.progressChange = [this](int n, long progress, long max) { pageReports.OnProgressChange(n, progress, max); };
+  page.commandStateChange = [this](int n, int command, bool enable) {
+    pageReports.OnCommandStateChange(n, command, enable);
+  };
+  page.setSecureLockIcon = [this](int n, int lock_state) { pageReports.OnSecureLockIcon(n, lock_state); };
+  page.windowClosing = [this](int n, bool& cancel) { tabs.OnWindowClosing(n, cancel); };
+  page.onFullScreen = [this](int n, bool on) { pageReports.OnPageFullScreen(n, on); };
+  page.gotFocus = [this](int n) { pageReports.OnPageFocus(n, true); };
+  page.lostFocus = [this](int n) { pageReports.OnPageFocus(n, false); };
   // The guard of the popup blocker goes first; element 0 is the sink.
   page.beforeNavigate2 = [this](int n, const std::string& url, bool& cancel) {
-    if (protection->OnBeforeNavigate(n, url, cancel)) return;
-    OnBeforeNavigate(n, cancel);
+    if (protection.OnBeforeNavigate(n, url, cancel)) return;
+    pageReports.OnBeforeNavigate(n, cancel);
   };
-  ab_Main.events.mouseEnter = [this](toolbar::Tool& tool) { OnToolHover(tool); };
-  ab_Main.events.bandResize = [this](toolbar::Band& band) { OnBandResize(band); };
-
+  page.newWindow2 = [this](int n, int& target, bool& cancel) { protection.OnNewWindow(n, target, cancel); };
+  page.contextMenu = [this](int n, bool& cancel) { protection.docs.OnContextMenu(n, cancel); };
+  page.dragEvent = [this](int n, const hosts::DragReport& drag) { protection.docs.OpenDragLink(n, drag); };
   page.documentEvent = [this](int n, const std::string& type) {
-    protection->docs.OnDocumentEvent(n, type);
-    if (n == ActivePage) QueryEditStates(n);
+    protection.docs.OnDocumentEvent(n, type);
+    if (n == tabs.ActivePage) edit.QueryEditStates(n);
   };
-  ab_Main.events.toolClick = [this](toolbar::Tool& tool) { OnToolClick(tool); };
-  ab_Main.events.bandOpen = [this](toolbar::Band& band, bool& cancel) { OnBandOpen(band, cancel); };
-  ab_Main.events.bandClose = [this](toolbar::Band& band) { OnBandClose(band); };
-  ab_Main.events.toolDblClick = [this](toolbar::Tool& tool) { OnToolDblClick(tool); };
-  ab_Main.events.childBandChange = [this](toolbar::Band& band) { OnChildBandChange(band); };
-  hooks.refreshEditTools = [this] { RefreshEditTools(); };
 
-  txt_status.onShow = [this](const std::string& text) {
-    if (hooks.setStatusText) hooks.setStatusText(text);
+  hooks.addBlocked = [this](const std::string& caption, const std::string& url) {
+    protection.AddBlocked(caption, url);
   };
-  txt_status.onChange = [this](const std::string& text) { OnStatusBoxChange(text); };
-  ab_Main.events.queryUnload = [this](int16_t& cancel) { AskExit(cancel); };
+  hooks.applyPageHooks = [this](int n) { protection.ApplyPageHooks(n); };
+  hooks.applyToFrames = [this](int n) { protection.ApplyToFrames(n); };
+  hooks.watchPreviousDocument = [this](int n) { protection.docs.PrevDoc = n; };
+  hooks.refreshEditTools = [this] { edit.RefreshEditTools(); };
+  chrome.commandHooks.blockedUrl = [this](int entry) { return protection.BlockedUrl(entry); };
+
+  bars.mouseEnter = [this](toolbar::Tool& tool) { tabs.OnToolHover(tool); };
+  bars.bandResize = [this](toolbar::Band& band) { address.OnBandResize(band); };
+  bars.toolClick = [this](toolbar::Tool& tool) { dispatcher.OnToolClick(tool); };
+  bars.bandOpen = [this](toolbar::Band& band, bool& cancel) { bands.OnBandOpen(band, cancel); };
+  bars.bandClose = [this](toolbar::Band& band) { bands.OnBandClose(band); };
+  bars.toolDblClick = [this](toolbar::Tool& tool) { bands.OnToolDblClick(tool); };
+  bars.childBandChange = [this](toolbar::Band& band) { bands.OnChildBandChange(band); };
+  bars.queryUnload = [this](int16_t& cancel) { exit.AskExit(cancel); };
+
+  chrome.txt_status.onShow = [this](const std::string& text) {
+    if (chrome.hooks.setStatusText) chrome.hooks.setStatusText(text);
+  };
+  chrome.txt_status.onChange = [this](const std::string& text) { statusCommands.OnStatusBoxChange(text); };
 }
 
 }  // namespace zor::shell

@@ -1,14 +1,15 @@
-// The exit sequence: the question once per close, the open pages into LastPages.ini
-// within the time budget, the settings, and the clean-up.
+#include "browser/shell/exit.h"
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "browser/shell/main_form.h"
+#include "common/ini_text.h"
 
 namespace zor::shell {
 
-bool MainForm::CloseCheck() {
+bool ExitSequence::CloseCheck() {
   bool cancel;
   if (ExitAsked) {
     cancel = ExitCancelled;
@@ -23,31 +24,47 @@ bool MainForm::CloseCheck() {
   if (cancel) return false;
 
   const auto started = Clock();
-  if (FullScreen()) window.SetFullScreen(false);
-  ClosingPages = true;
+  if (c_.FullScreen()) c_.window.SetFullScreen(false);
+  tabs_.ClosingPages = true;
 
   // Every tab present now is visited once, in strip order, although each is closed here.
   std::vector<int> pages;
-  if (const toolbar::Band* tabs = ab_Main.band("tb_Tabs"))
+  if (const toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs"))
     for (const auto& tab : tabs->tools())
       if (tab->name.rfind("tabs-", 0) == 0) pages.push_back(std::atoi(tab->name.c_str() + 5));
   for (int n : pages) {
     if (Clock() - started > kExitBudget) break;
-    if (hosts::PageControl* page = WB.Page(n)) {
+    if (hosts::PageControl* page = c_.WB.Page(n)) {
       const std::string address = page->LocationURL();
-      if (!address.empty()) SaveLastPage(address);
+      if (!address.empty()) settings_.SaveLastPage(address);
     }
-    ClosePage(n);
+    tabs_.ClosePage(n);
   }
 
   std::string error;
-  SaveSettings(&error);
-  std::remove((folder_path_ + "Temp.txt").c_str());
-  if (hooks.removeInputHook) hooks.removeInputHook();
-  if (hooks.releaseSidePanel) hooks.releaseSidePanel();
+  settings_.SaveSettings(&error);
+  std::remove((c_.files.FolderPath() + "Temp.txt").c_str());
+  if (c_.hooks.removeInputHook) c_.hooks.removeInputHook();
+  if (c_.hooks.releaseSidePanel) c_.hooks.releaseSidePanel();
   // A clean exit: the pages are in LastPages.ini, not left for recovery.
-  EndRecovery();
+  recovery_.EndRecovery();
   return true;
+}
+
+void ExitSequence::AskExit(int16_t& cancel) {
+  if (hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage)) page->Focus();
+  const std::string question = ReadIniText(c_.files.LngFile(), "ZOR_Main", "msg_Exit");
+  const hosts::MessageResult answer = c_.window.MessageBox(question, hosts::MessageButtons::kOkCancel, "");
+  cancel = answer == hosts::MessageResult::kCancel ? 1 : 0;
+  ExitAsked = true;
+  ExitCancelled = cancel != 0;
+}
+
+void ExitSequence::QuitBrowser() {
+  int16_t cancel = 0;
+  AskExit(cancel);
+  // The close check applies the answer.
+  c_.window.Close();
 }
 
 }  // namespace zor::shell

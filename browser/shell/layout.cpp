@@ -1,9 +1,6 @@
-// The main window's layout rules, full screen, and the exit sequence.
-#include <cstdio>
-#include <string>
+#include "browser/shell/layout.h"
 
-#include "browser/shell/main_form.h"
-#include "common/ini_text.h"
+#include <string>
 
 namespace zor::shell {
 
@@ -18,29 +15,29 @@ void CheckBoth(toolbar::ToolbarControl& bars, const char* name, bool checked) {
 
 }  // namespace
 
-void MainForm::OnMainWindowResize() {
-  if (window.IsMinimized()) return;
-  window.ProcessPendingEvents();
-  ApplyAddressBoxWidth();
+void WindowLayout::OnMainWindowResize() {
+  if (c_.window.IsMinimized()) return;
+  c_.window.ProcessPendingEvents();
+  address_.ApplyAddressBoxWidth();
 }
 
-void MainForm::SetCaptionBar(bool show) { window.SetDecorated(show); }
+void WindowLayout::SetCaptionBar(bool show) { c_.window.SetDecorated(show); }
 
-void MainForm::ToggleFullScreen() {
-  const toolbar::Tool* state = ab_Main.tool("sub_View", "b_fullscreen");
+void WindowLayout::ToggleFullScreen() {
+  const toolbar::Tool* state = c_.ab_Main.tool("sub_View", "b_fullscreen");
   const bool entering = !(state && state->checked);
-  toolbar::Band* menu = ab_Main.band("mnu_Main");
-  toolbar::Band* status = ab_Main.band("sb_Status");
-  toolbar::Band* main = ab_Main.band("tb_Main");
-  hosts::PageControl* page = WB.Page(ActivePage);
+  toolbar::Band* menu = c_.ab_Main.band("mnu_Main");
+  toolbar::Band* status = c_.ab_Main.band("sb_Status");
+  toolbar::Band* main = c_.ab_Main.band("tb_Main");
+  hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage);
 
   if (entering) {
-    CheckBoth(ab_Main, "b_fullscreen", true);
-    if (window.IsMaximized()) {
+    CheckBoth(c_.ab_Main, "b_fullscreen", true);
+    if (c_.window.IsMaximized()) {
       SavedWindowRect = {-1, 0, 0, 0};
     } else {
       SavedWindowRect.left = SavedWindowRect.top = 0;
-      window.GetNormalSize(SavedWindowRect.width, SavedWindowRect.height);
+      c_.window.GetNormalSize(SavedWindowRect.width, SavedWindowRect.height);
     }
     if (menu) menu->visible = false;
     if (status) status->visible = false;
@@ -49,52 +46,36 @@ void MainForm::ToggleFullScreen() {
       main->extent = 3000 / kTwipsPerPixel;
     }
     SetCaptionBar(false);
-    // A real full-screen window covers the desktop's panels as the hidden task bar did.
-    window.SetFullScreen(true);
-    ab_Main.recalcLayout();
-    ab_Main.redraw();
+    // A real full-screen c_.window covers the desktop's panels as the hidden task bar did.
+    c_.window.SetFullScreen(true);
+    c_.ab_Main.recalcLayout();
+    c_.ab_Main.redraw();
   } else {
     SetCaptionBar(true);
-    CheckBoth(ab_Main, "b_fullscreen", false);
+    CheckBoth(c_.ab_Main, "b_fullscreen", false);
     if (menu) menu->visible = true;
     if (main) {
       main->docking = toolbar::kDockTop;
       main->extent = 0;
       main->dock_row = 1;
     }
-    if (toolbar::Band* address = ab_Main.band("tb_Addressbar")) address->dock_row = 2;
+    if (toolbar::Band* address = c_.ab_Main.band("tb_Addressbar")) address->dock_row = 2;
     if (status) status->visible = true;
-    window.SetFullScreen(false);
+    c_.window.SetFullScreen(false);
     if (SavedWindowRect.left != -1) {
-      window.Unmaximize();
+      c_.window.Unmaximize();
       if (SavedWindowRect.width > 0 && SavedWindowRect.height > 0)
-        window.SetNormalSize(SavedWindowRect.width, SavedWindowRect.height);
+        c_.window.SetNormalSize(SavedWindowRect.width, SavedWindowRect.height);
     } else {
-      window.Maximize();
+      c_.window.Maximize();
     }
     SavedWindowRect = {};
-    ab_Main.recalcLayout();
+    c_.ab_Main.recalcLayout();
   }
   if (page) {
     page->MoveToFill();
     page->Focus();
   }
-}
-
-void MainForm::AskExit(int16_t& cancel) {
-  if (hosts::PageControl* page = WB.Page(ActivePage)) page->Focus();
-  const std::string question = ReadIniText(LngFile(), "ZOR_Main", "msg_Exit");
-  const hosts::MessageResult answer = window.MessageBox(question, hosts::MessageButtons::kOkCancel, "");
-  cancel = answer == hosts::MessageResult::kCancel ? 1 : 0;
-  ExitAsked = true;
-  ExitCancelled = cancel != 0;
-}
-
-void MainForm::QuitBrowser() {
-  int16_t cancel = 0;
-  AskExit(cancel);
-  // The close check applies the answer.
-  window.Close();
 }
 
 }  // namespace zor::shell

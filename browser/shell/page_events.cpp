@@ -1,29 +1,14 @@
 // What the pages report: status text, progress, navigation state, security and focus.
 // Only the shown page changes what the user sees; a hidden page keeps its own records.
+#include "browser/shell/page_events.h"
+
 #include <cmath>
-#include <cstdint>
-#include <cstdlib>
 #include <string>
 
-#include "browser/shell/main_form.h"
+#include "browser/shell/address_bar.h"
+#include "browser/shell/layout.h"
 
 namespace zor::shell {
-
-int ProgressPercent(long progress, long progress_max) {
-  if (progress < progress_max && progress_max > 0) {
-    // 64-bit product: any 32-bit progress times 100 fits.
-    const std::int64_t num = static_cast<std::int64_t>(progress) * 100;
-    const std::int64_t den = progress_max;
-    std::int64_t q = num / den, r = num % den;
-    if (r < 0) {
-      r += den;
-      q -= 1;
-    }
-    if (2 * r > den || (2 * r == den && (q % 2 != 0))) q += 1;
-    return static_cast<int>(q);
-  }
-  return progress == 0 ? 0 : 100;
-}
 
 int ProgressBarPixels(int area_width, int percent) {
   if (area_width <= 0 || percent <= 0) return 0;
@@ -59,93 +44,75 @@ std::string SecurityText(const std::string& fields, int lock_state) {
   }
 }
 
-void MainForm::DrawProgress(int percent) {
-  const hosts::PageControl* active = WB.Page(ActivePage);
-  const bool idle = percent == 0 && !(active && active->Busy());
-  // The bar is drawn only while the window is on screen; the label keeps the last figure.
-  const bool drawn = percent >= 0 && percent <= 100 && window.IsVisible();
-  if (drawn) PercentText = std::to_string(percent) + "%";
-  lbl_Inf = idle ? std::string() : PercentText;
-  window.DrawProgress(drawn ? percent : 0, !idle, lbl_Inf);
-}
-
-void MainForm::UpdateNavigationTools() {
-  if (ClosingPages) return;
-  const int position = PositionOf(ActivePage);
-  if (toolbar::Tool* forward = ab_Main.tool("tb_Main", "b_forward")) forward->enabled = ForwardEnabled.get(position);
-  if (toolbar::Tool* back = ab_Main.tool("tb_Main", "b_back")) back->enabled = BackEnabled.get(position);
-  ab_Main.recalcLayout();
-}
-
-void MainForm::OnStatusTextChange(int n, const std::string& text) {
-  if (n != ActivePage) return;
-  txt_status.ShowPageStatus(text);
-  if (page_commands) {
-    const bool offline = page_commands->Offline();
-    const toolbar::Tool* file = ab_Main.tool("sub_File", "b_offline");
+void PageReports::OnStatusTextChange(int n, const std::string& text) {
+  if (n != tabs_.ActivePage) return;
+  c_.txt_status.ShowPageStatus(text);
+  if (c_.page_commands) {
+    const bool offline = c_.page_commands->Offline();
+    const toolbar::Tool* file = c_.ab_Main.tool("sub_File", "b_offline");
     if (file && file->checked != offline) {
       for (const char* band : {"sub_File", "sb_Status"})
-        if (toolbar::Tool* tool = ab_Main.tool(band, "b_offline")) tool->checked = offline;
-      ab_Main.redraw();
+        if (toolbar::Tool* tool = c_.ab_Main.tool(band, "b_offline")) tool->checked = offline;
+      c_.ab_Main.redraw();
     }
   }
-  const hosts::PageControl* page = WB.Page(n);
-  if (page && !page->LocationURL().empty() && page->ReadyState() != 0 && hooks.applyPageHooks)
-    hooks.applyPageHooks(n);
+  const hosts::PageControl* page = c_.WB.Page(n);
+  if (page && !page->LocationURL().empty() && page->ReadyState() != 0 && c_.hooks.applyPageHooks)
+    c_.hooks.applyPageHooks(n);
 }
 
-void MainForm::OnProgressChange(int n, long progress, long progress_max) {
+void PageReports::OnProgressChange(int n, long progress, long progress_max) {
   const int p = ProgressPercent(progress, progress_max);
-  PageProgress.set(n, p);
-  if (n == ActivePage) DrawProgress(p);
-  SetTabIcon(PageAtPosition.get(PositionOf(n)), p);
+  tabs_.PageProgress.set(n, p);
+  if (n == tabs_.ActivePage) tabs_.DrawProgress(p);
+  tabs_.SetTabIcon(tabs_.PageAtPosition.get(tabs_.PositionOf(n)), p);
 }
 
-void MainForm::OnCommandStateChange(int n, int command, bool enable) {
+void PageReports::OnCommandStateChange(int n, int command, bool enable) {
   if (command == -1) return;
-  const int position = PositionOf(n);
-  if (command == 1) ForwardEnabled.set(position, enable);
-  if (command == 2) BackEnabled.set(position, enable);
-  UpdateNavigationTools();
+  const int position = tabs_.PositionOf(n);
+  if (command == 1) tabs_.ForwardEnabled.set(position, enable);
+  if (command == 2) tabs_.BackEnabled.set(position, enable);
+  tabs_.UpdateNavigationTools();
 }
 
-void MainForm::OnSecureLockIcon(int n, int lock_state) {
-  if (n != ActivePage) return;
-  toolbar::Tool* indicator = ab_Main.tool("sb_Status", "b_security");
+void PageReports::OnSecureLockIcon(int n, int lock_state) {
+  if (n != tabs_.ActivePage) return;
+  toolbar::Tool* indicator = c_.ab_Main.tool("sb_Status", "b_security");
   if (!indicator) return;
   const std::string text = SecurityText(indicator->tag, lock_state);
   if (indicator->caption != text) {
     indicator->caption = text;
-    ab_Main.recalcLayout();
+    c_.ab_Main.recalcLayout();
   }
 }
 
-void MainForm::OnBeforeNavigate(int n, bool cancelled) {
+void PageReports::OnBeforeNavigate(int n, bool cancelled) {
   if (n == 0) return;
-  if (AddressFocusFlag == 0 && !PageAreaFocus) {
-    if (hosts::PageControl* active = WB.Page(ActivePage)) {
+  if (address_.AddressFocusFlag == 0 && !PageAreaFocus) {
+    if (hosts::PageControl* active = c_.WB.Page(tabs_.ActivePage)) {
       active->BringToFront();
       active->Focus();
     }
   }
-  if (!cancelled && hooks.refreshEditTools) hooks.refreshEditTools();
+  if (!cancelled && c_.hooks.refreshEditTools) c_.hooks.refreshEditTools();
 }
 
-void MainForm::OnPageFullScreen(int n, bool on) {
-  // A page asking for full screen while the window already is must not toggle it off.
-  if (n == ActivePage && on && !FullScreen()) ToggleFullScreen();
+void PageReports::OnPageFullScreen(int n, bool on) {
+  // A page asking for full screen while the c_.window already is must not toggle it off.
+  if (n == tabs_.ActivePage && on && !c_.FullScreen()) layout_.ToggleFullScreen();
 }
 
-void MainForm::OnPageFocus(int n, bool got) {
-  if (n == ActivePage) {
+void PageReports::OnPageFocus(int n, bool got) {
+  if (n == tabs_.ActivePage) {
     PageAreaFocus = got;
     return;
   }
   if (!got || n == 0) return;
   // A hidden page took the focus: hand it back to the page the user sees.
   PageAreaFocus = false;
-  if (hooks.raiseWindow) hooks.raiseWindow();
-  if (hosts::PageControl* active = WB.Page(ActivePage)) active->Focus();
+  if (c_.hooks.raiseWindow) c_.hooks.raiseWindow();
+  if (hosts::PageControl* active = c_.WB.Page(tabs_.ActivePage)) active->Focus();
 }
 
 }  // namespace zor::shell

@@ -1,17 +1,16 @@
-// Crash recovery: while the browser runs, the addresses of its open pages are kept in a
-// file of the profile, rewritten atomically whenever they change. A clean exit removes
-// it; finding it at start-up means the last run was killed or crashed.
-#include <fstream>
+#include "browser/shell/recovery.h"
+
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
-#include "browser/shell/main_form.h"
 #include "common/files.h"
 
 namespace zor::shell {
 
 namespace {
 
-std::string CurrentList(const MainForm& form) {
+std::string CurrentList(const Chrome& form) {
   std::string list;
   if (const toolbar::Band* tabs = form.ab_Main.band("tb_Tabs")) {
     for (const auto& tab : tabs->tools()) {
@@ -28,7 +27,7 @@ std::string CurrentList(const MainForm& form) {
 
 }  // namespace
 
-bool MainForm::RecoverPages() {
+bool Recovery::RecoverPages() {
   if (RecoveryFile.empty() || !FileExists(RecoveryFile)) return false;
   const std::string saved = ReadWholeFile(RecoveryFile).value_or("");
   bool first_line = true;
@@ -40,11 +39,11 @@ bool MainForm::RecoverPages() {
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
-    hosts::PageControl* page = WB.Page(ActivePage);
+    hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage);
     if (first_line && page && page->LocationURL().empty())
       page->Navigate(line);
     else
-      AddNewPage(line, true);
+      tabs_.AddNewPage(line, true);
     first_line = false;
   }
   recovery_written_.clear();
@@ -52,15 +51,15 @@ bool MainForm::RecoverPages() {
   return true;
 }
 
-void MainForm::SaveRecovery() {
-  if (RecoveryFile.empty() || ClosingPages) return;
-  const std::string list = CurrentList(*this);
+void Recovery::SaveRecovery() {
+  if (RecoveryFile.empty() || tabs_.ClosingPages) return;
+  const std::string list = CurrentList(c_);
   // The file exists from the first save on: its presence is what marks a running browser.
   if (list == recovery_written_ && FileExists(RecoveryFile)) return;
   if (WriteFileAtomic(RecoveryFile, list)) recovery_written_ = list;
 }
 
-void MainForm::EndRecovery() {
+void Recovery::EndRecovery() {
   if (!RecoveryFile.empty()) std::remove(RecoveryFile.c_str());
   recovery_written_.clear();
 }

@@ -1,8 +1,9 @@
-// Browser.ini, lng.ini and LastPages.ini as the main window reads and writes them.
+#include "browser/shell/settings.h"
+
+#include <cstdio>
 #include <fstream>
 #include <string>
 
-#include "browser/shell/main_form.h"
 #include "common/files.h"
 #include "common/ini.h"
 #include "common/ini_text.h"
@@ -41,9 +42,9 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 }  // namespace
 
-void MainForm::ApplyLanguage() {
+void Settings::ApplyLanguage() {
   // One read of the file for the whole pass; each value keeps the reader's cap.
-  const IniTextSource lng(LngFile());
+  const IniTextSource lng(c_.files.LngFile());
   auto apply_tool = [&](toolbar::Tool& tool) {
     std::string caption = lng.Read(kLanguageSection, tool.name);
     if (!caption.empty()) tool.caption = caption;
@@ -51,16 +52,16 @@ void MainForm::ApplyLanguage() {
     if (!tip.empty()) tool.tooltip = tip;
   };
 
-  for (const auto& band : ab_Main.bands()) {
+  for (const auto& band : c_.ab_Main.bands()) {
     if (band->name.find("sub") == std::string::npos) {
       std::string caption = lng.Read(kLanguageSection, band->name);
       if (!caption.empty()) band->caption = caption;
     }
     for (const auto& tool : band->tools()) apply_tool(*tool);
   }
-  for (const auto& tool : ab_Main.tools()) apply_tool(*tool);
+  for (const auto& tool : c_.ab_Main.tools()) apply_tool(*tool);
 
-  if (toolbar::Tool* security = ab_Main.tool("sb_Status", "b_security")) {
+  if (toolbar::Tool* security = c_.ab_Main.tool("sb_Status", "b_security")) {
     security->tag = lng.Read(kLanguageSection, "b_security1") + "|" + lng.Read(kLanguageSection, "b_security2") +
                     "|" + lng.Read(kLanguageSection, "b_security3") + "|";
   }
@@ -68,48 +69,48 @@ void MainForm::ApplyLanguage() {
   std::string title = lng.Read(kLanguageSection, "ZOR_TITLE");
   ReplaceAll(title, "{V}", " " + VersionText());
   ReplaceAll(title, "{N}", "ZOR-BROWSER");
-  TitleText = title;
-  window.SetCaption(TitleText);
+  c_.TitleText = title;
+  c_.window.SetCaption(c_.TitleText);
 }
 
-void MainForm::LoadSettings() {
-  if (hooks.buildTranslationMenu) hooks.buildTranslationMenu();
+void Settings::LoadSettings() {
+  if (c_.hooks.buildTranslationMenu) c_.hooks.buildTranslationMenu();
 
-  const IniTextSource ini(BrowserIni());
+  const IniTextSource ini(c_.files.BrowserIni());
   for (const FlagSetting& flag : kFlags) {
     const bool on = FlagOn(ini.ReadFlag(kSettingsSection, flag.key, flag.default_value));
     if (std::string(flag.key) == "OPENGETBAR") {
       // The basket toggle checks its own tool.
-      if (on && hooks.toggleBasket) hooks.toggleBasket();
+      if (on && c_.hooks.toggleBasket) c_.hooks.toggleBasket();
       continue;
     }
-    if (toolbar::Tool* tool = ab_Main.tool(flag.band, flag.tool)) tool->checked = on;
+    if (toolbar::Tool* tool = c_.ab_Main.tool(flag.band, flag.tool)) tool->checked = on;
     if (flag.shown_band)
-      if (toolbar::Band* band = ab_Main.band(flag.shown_band)) band->visible = on;
+      if (toolbar::Band* band = c_.ab_Main.band(flag.shown_band)) band->visible = on;
   }
 
-  BuildStartupProxyMenu(ini.Read(kSettingsSection, "PROXY_IP"));
+  proxies_.BuildStartupProxyMenu(ini.Read(kSettingsSection, "PROXY_IP"));
 
-  window.LoadProgressImage(folder_path_ + "res/pb.bmp");
+  c_.window.LoadProgressImage(c_.files.FolderPath() + "res/pb.bmp");
 }
 
-bool MainForm::SaveSettings(std::string* error) {
-  const std::string ini = BrowserIni();
+bool Settings::SaveSettings(std::string* error) {
+  const std::string ini = c_.files.BrowserIni();
   // Keep whatever else the file holds; replace it in one atomic write.
   ini::IniDocument doc = ini::IniDocument::Load(ini).value_or(ini::IniDocument());
   for (const FlagSetting& flag : kFlags) {
-    const toolbar::Tool* tool = ab_Main.tool(flag.band, flag.tool);
+    const toolbar::Tool* tool = c_.ab_Main.tool(flag.band, flag.tool);
     doc.Set(kSettingsSection, flag.key, tool && tool->checked ? "1" : "0");
   }
-  const toolbar::Tool* proxy = GetCheckedProxyTool();
+  const toolbar::Tool* proxy = proxies_.GetCheckedProxyTool();
   doc.Set(kSettingsSection, "PROXY_IP", proxy && proxy->caption != "Empty" ? proxy->caption : "");
   return doc.Save(ini, error);
 }
 
-void MainForm::SaveLastPage(const std::string& url) { AppendLine(LastPagesIni(), url, "\r\n"); }
+void Settings::SaveLastPage(const std::string& url) { AppendLine(c_.files.LastPagesIni(), url, "\r\n"); }
 
-void MainForm::RestoreLastPages() {
-  const std::string path = LastPagesIni();
+void Settings::RestoreLastPages() {
+  const std::string path = c_.files.LastPagesIni();
   if (!FileExists(path)) return;
   {
     std::ifstream in(path, std::ios::binary);
@@ -120,11 +121,11 @@ void MainForm::RestoreLastPages() {
       // A blank line names no page; opening an empty tab for it helps nobody.
       if (line.empty()) continue;
       ++count;
-      hosts::PageControl* first = WB.Page(1);
+      hosts::PageControl* first = c_.WB.Page(1);
       if (count == 1 && first && first->LocationURL().empty())
         first->Navigate(line);
       else
-        AddNewPage(line, true);
+        tabs_.AddNewPage(line, true);
     }
   }
   std::remove(path.c_str());

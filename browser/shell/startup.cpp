@@ -6,7 +6,6 @@
 #include "browser/shell/address.h"
 #include "browser/shell/main_form.h"
 #include "common/files.h"
-#include "common/text_width.h"
 
 namespace zor::shell {
 
@@ -19,7 +18,11 @@ void Run(const std::function<void()>& hook) {
 }  // namespace
 
 bool MainForm::StartUp(const std::string& command_line) {
-  const std::string skin = folder_path_ + "default.tb2";
+  toolbar::ToolbarControl& ab_Main = chrome.ab_Main;
+  hosts::PageHost& WB = chrome.WB;
+  hosts::MainWindowHost& window = chrome.window;
+  const ShellHooks& hooks = chrome.hooks;
+  const std::string skin = chrome.files.FolderPath() + "default.tb2";
   if (!FileExists(skin)) {
     window.MessageBox("Cannot find skin file:default.tb2");
     return false;
@@ -29,12 +32,12 @@ bool MainForm::StartUp(const std::string& command_line) {
     window.MessageBox("The skin file cannot be used:\n" + error);
     return false;
   }
-  ApplyLanguage();
+  settings.ApplyLanguage();
   window.AddAddressItem("About:Blank");
   Run(hooks.createSidePanel);
   Run(hooks.dockControls);
-  LoadTypedUrls();
-  LoadSettings();
+  address.LoadTypedUrls();
+  settings.LoadSettings();
   Run(hooks.buildFavorites);
   Run(hooks.createPageCommands);
 
@@ -43,40 +46,23 @@ bool MainForm::StartUp(const std::string& command_line) {
     if (sink->HasDocument()) sink->ClearDocument();
   }
 
-  hosts::PageControl* first = WB.Create(1);
-  if (!first) return false;
-  if (hooks.pageCreated) hooks.pageCreated(1);
-  first->SetRegisterAsBrowser(true);
-  const toolbar::Tool* silent = ab_Main.tool("sub_Usetools", "b_besilent");
-  first->SetSilent(silent && silent->checked);
-  first->SetContainer(hosts::Container::kPageArea);
-  first->MoveToFill();
-  LastPageIndex = ActivePage = PreviousPage = 1;
-  PageAtPosition.set(1, 1);
-  first->SetVisible(true);
-  first->BringToFront();
-  first->SetTag("1");
-
-  window.Show();
-  AddTabTool("New", 1, true);
-  if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", "tabs-1")) tab->checked = true;
-  if (hooks.attachPageCommands) hooks.attachPageCommands(1);
-  MenuBandFlag = true;
+  if (!tabs.CreateFirstPage()) return false;
+  hosts::PageControl* first = WB.Page(1);
   Run(hooks.loadTabIcons);
 
-  std::string address = command_line;
-  address.erase(std::remove(address.begin(), address.end(), '"'), address.end());
+  std::string start_address = command_line;
+  start_address.erase(std::remove(start_address.begin(), start_address.end(), '"'), start_address.end());
   // A path or bare host name on the command line is what the user means to open.
-  if (!address.empty()) first->Navigate(LoadableAddress(address));
+  if (!start_address.empty() && first) first->Navigate(LoadableAddress(start_address));
 
   Run(hooks.createInputHook);
-  RestoreLastPages();
+  settings.RestoreLastPages();
   // A run that ended without its exit sequence left its open pages behind.
-  RecoverPages();
+  recovery.RecoverPages();
   Run(hooks.installInputHook);
   window.Maximize();
   ab_Main.redraw();
-  SaveRecovery();
+  recovery.SaveRecovery();
   return true;
 }
 

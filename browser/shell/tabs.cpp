@@ -6,7 +6,7 @@
 #include <string>
 
 #include "browser/shell/address.h"
-#include "browser/shell/main_form.h"
+#include "browser/shell/tabs.h"
 #include "common/text_width.h"
 
 namespace zor::shell {
@@ -25,26 +25,26 @@ constexpr const char* kShortTitle = " - ZOR-BROWSER";
 
 }  // namespace
 
-void MainForm::AddTabTool(const std::string& caption, int page, bool with_picture) {
-  toolbar::Band* tabs = ab_Main.band("tb_Tabs");
+void Tabs::AddTabTool(const std::string& caption, int page, bool with_picture) {
+  toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs");
   if (!tabs) return;
   toolbar::Tool tool(50000 + page, TabName(page));
   tool.caption = caption;
   tool.control_type = toolbar::kButton;
   tool.style = 3;
-  if (with_picture) tool.image = PageIconImage;
+  if (with_picture) tool.image = c_.PageIconImage;
   tabs->tools().insert(-1, tool);
-  ab_Main.recalcLayout();
+  c_.ab_Main.recalcLayout();
 }
 
-void MainForm::AddNewPage(const std::string& url, bool foreground) {
+void Tabs::AddNewPage(const std::string& url, bool foreground) {
   LastPageIndex += 1;
   const int n = LastPageIndex;
-  hosts::PageControl* page = WB.Create(n);
+  hosts::PageControl* page = c_.WB.Create(n);
   if (!page) return;
-  if (hooks.pageCreated) hooks.pageCreated(n);
+  if (c_.hooks.pageCreated) c_.hooks.pageCreated(n);
   AddTabTool("New", n, true);
-  const toolbar::Tool* silent = ab_Main.tool("sub_Usetools", "b_besilent");
+  const toolbar::Tool* silent = c_.ab_Main.tool("sub_Usetools", "b_besilent");
   page->SetSilent(silent && silent->checked);
   const int position = TabCount();
   page->SetTag(std::to_string(position));
@@ -55,123 +55,120 @@ void MainForm::AddNewPage(const std::string& url, bool foreground) {
     page->SetContainer(hosts::Container::kHidden);
     page->SetVisible(true);
   } else {
-    if (toolbar::Tool* old_tab = ab_Main.tool("tb_Tabs", TabName(ActivePage))) old_tab->checked = false;
-    if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n))) tab->checked = true;
+    if (toolbar::Tool* old_tab = c_.ab_Main.tool("tb_Tabs", TabName(ActivePage))) old_tab->checked = false;
+    if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n))) tab->checked = true;
     page->SetVisible(true);
-    if (hosts::PageControl* sink = WB.Page(0)) {
+    if (hosts::PageControl* sink = c_.WB.Page(0)) {
       sink->MoveToFill();
       sink->BringToFront();
     }
     page->BringToFront();
     ForwardEnabled.set(position, false);
     BackEnabled.set(position, false);
-    if (hosts::PageControl* old = WB.Page(ActivePage)) old->SetContainer(hosts::Container::kHidden);
+    if (hosts::PageControl* old = c_.WB.Page(ActivePage)) old->SetContainer(hosts::Container::kHidden);
     PreviousPage = ActivePage;
     ActivePage = n;
     page->SetContainer(hosts::Container::kPageArea);
-    if (hooks.attachPageCommands) hooks.attachPageCommands(n);
+    if (c_.hooks.attachPageCommands) c_.hooks.attachPageCommands(n);
     page->MoveToFill();
-    if (!FullScreen()) window.SetCaption(" - " + TitleText);
-    window.SetAddressText("");
+    if (!c_.FullScreen()) c_.window.SetCaption(" - " + c_.TitleText);
+    c_.window.SetAddressText("");
     DrawProgress(0);
     SetTabIcon(n, 0);
-    lbl_Inf.clear();
-    txt_status.ShowPageStatus("");
+    progress_.lbl_Inf.clear();
+    c_.txt_status.ShowPageStatus("");
     UpdateNavigationTools();
-    if (hooks.addressBoxVisible && hooks.addressBoxVisible() && hooks.focusAddressBox) hooks.focusAddressBox();
+    if (c_.hooks.addressBoxVisible && c_.hooks.addressBoxVisible() && c_.hooks.focusAddressBox) c_.hooks.focusAddressBox();
   }
 
   if (!url.empty()) page->Navigate(url);
 }
 
-void MainForm::SelectPage(int n) {
+void Tabs::SelectPage(int n) {
   if (n == 0) {
-    SkipNextContextMenu = false;
+    c_.SkipNextContextMenu = false;
     return;
   }
   if (n == ActivePage) return;
-  hosts::PageControl* next = WB.Page(n);
+  hosts::PageControl* next = c_.WB.Page(n);
   if (!next) return;  // a click on a tab whose page is already gone
-  if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n))) tab->checked = true;
-  if (toolbar::Tool* old_tab = ab_Main.tool("tb_Tabs", TabName(ActivePage))) old_tab->checked = false;
-  hosts::PageControl* old = WB.Page(ActivePage);
+  if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n))) tab->checked = true;
+  if (toolbar::Tool* old_tab = c_.ab_Main.tool("tb_Tabs", TabName(ActivePage))) old_tab->checked = false;
+  hosts::PageControl* old = c_.WB.Page(ActivePage);
   if (old) old->SetContainer(hosts::Container::kHidden);
-  if (hooks.watchPreviousDocument) {
-    hooks.watchPreviousDocument(0);
-    if (old && !old->LocationURL().empty() && old->HasDocument()) hooks.watchPreviousDocument(ActivePage);
+  if (c_.hooks.watchPreviousDocument) {
+    c_.hooks.watchPreviousDocument(0);
+    if (old && !old->LocationURL().empty() && old->HasDocument()) c_.hooks.watchPreviousDocument(ActivePage);
   }
   PreviousPage = ActivePage;
   ActivePage = n;
   ShowPage(ActivePage);
 }
 
-void MainForm::ShowPage(int n) {
+void Tabs::ShowPage(int n) {
   if (ClosingPages) return;
-  hosts::PageControl* page = WB.Page(n);
+  hosts::PageControl* page = c_.WB.Page(n);
   if (!page) return;
-  if (hosts::PageControl* sink = WB.Page(0)) {
+  if (hosts::PageControl* sink = c_.WB.Page(0)) {
     sink->MoveToFill();
     sink->BringToFront();
   }
   page->BringToFront();
   page->MoveToFill();
   page->SetContainer(hosts::Container::kPageArea);
-  if (hooks.attachPageCommands) hooks.attachPageCommands(n);
+  if (c_.hooks.attachPageCommands) c_.hooks.attachPageCommands(n);
   page->Focus();
-  if (hooks.applyPageHooks) hooks.applyPageHooks(n);
+  if (c_.hooks.applyPageHooks) c_.hooks.applyPageHooks(n);
 
   const std::string location = page->LocationURL();
   if (!location.empty()) {
     const std::string title = page->DocumentTitle();
     const std::string shown = location.rfind("http", 0) == 0 && !title.empty() ? title : page->LocationName();
-    if (!FullScreen()) window.SetCaption(shown + kShortTitle);
-    if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n))) {
+    if (!c_.FullScreen()) c_.window.SetCaption(shown + kShortTitle);
+    if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n))) {
       const std::string caption = ShortenText(shown, 14);
       if (tab->caption != caption) {
         tab->caption = caption;
-        ab_Main.recalcLayout();
+        c_.ab_Main.recalcLayout();
       }
     }
   }
-  if (window.AddressAllSelected()) page->Focus();
-  if (location.empty() && !FullScreen()) window.SetCaption(kShortTitle);
-  window.SetAddressText(ShowBlanks(location));
+  if (c_.window.AddressAllSelected()) page->Focus();
+  if (location.empty() && !c_.FullScreen()) c_.window.SetCaption(kShortTitle);
+  c_.window.SetAddressText(ShowBlanks(location));
 
   const int p = PageProgress.get(n);
   if (p >= 100 || p < 1) {
     DrawProgress(0);
-    if (!lbl_Inf.empty()) {
-      lbl_Inf.clear();
-      window.DrawProgress(0, true, lbl_Inf);
-    }
+    if (!progress_.lbl_Inf.empty()) progress_.Clear(true);
   } else {
     DrawProgress(p);
   }
   SetTabIcon(ActivePage, p);
-  txt_status.ShowPageStatus("");
+  c_.txt_status.ShowPageStatus("");
   UpdateNavigationTools();
 }
 
-void MainForm::SetPageTitle(int n, const std::string& title, const std::string& address) {
-  hosts::PageControl* page = WB.Page(n);
+void Tabs::SetPageTitle(int n, const std::string& title, const std::string& address) {
+  hosts::PageControl* page = c_.WB.Page(n);
   if (!page || title.empty()) return;
-  toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n));
+  toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n));
   const std::string caption = ShortenText(title, 14);
   if (tab && tab->caption != caption) {
     tab->caption = caption;
-    ab_Main.recalcLayout();
+    c_.ab_Main.recalcLayout();
   }
   if (n != ActivePage) return;
-  if (!FullScreen()) window.SetCaption(title + " - " + TitleText);
+  if (!c_.FullScreen()) c_.window.SetCaption(title + " - " + c_.TitleText);
   const std::string shown = ShowBlanks(address.empty() ? page->LocationURL() : address);
-  if (window.AddressText() != shown) {
-    window.SetAddressText(shown);
+  if (c_.window.AddressText() != shown) {
+    c_.window.SetAddressText(shown);
     page->Focus();
   }
 }
 
-void MainForm::SetTabIcon(int n, int percent) {
-  toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(n));
+void Tabs::SetTabIcon(int n, int percent) {
+  toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n));
   if (!tab || percent <= 0) return;
   int stage = 4;
   if (percent <= 25)
@@ -183,17 +180,17 @@ void MainForm::SetTabIcon(int n, int percent) {
   const std::string tag = std::to_string(stage);
   if (tab->tag == tag) return;  // each stage is drawn once
   tab->tag = tag;
-  tab->image = stage == 4 ? PageIconImage : TabIcons[stage - 1];
-  ab_Main.redraw();
+  tab->image = stage == 4 ? c_.PageIconImage : TabIcons[stage - 1];
+  c_.ab_Main.redraw();
 }
 
-void MainForm::ToggleSilent() {
-  toolbar::Tool* silent = ab_Main.tool("sub_Usetools", "b_besilent");
+void Tabs::ToggleSilent() {
+  toolbar::Tool* silent = c_.ab_Main.tool("sub_Usetools", "b_besilent");
   if (!silent) return;
   silent->checked = !silent->checked;
   const int count = TabCount();
   for (int p = 1; p <= count; ++p)
-    if (hosts::PageControl* page = WB.Page(PageAtPosition.get(p))) page->SetSilent(silent->checked);
+    if (hosts::PageControl* page = c_.WB.Page(PageAtPosition.get(p))) page->SetSilent(silent->checked);
 }
 
 namespace {
@@ -213,19 +210,19 @@ void Dispose(hosts::PageHost& pages, int n) {
 }  // namespace
 
 // Closes the gap a tab at `position` leaves and removes its tool; the tables move left.
-static void RemoveTabAt(MainForm& form, int position, int page) {
-  const int count = form.TabCount();
+void Tabs::RemoveTabAt(int position, int page) {
+  const int count = TabCount();
   for (int q = position; q < count; ++q) {
-    const int moving = form.PageAtPosition.get(q + 1);
-    if (hosts::PageControl* p = form.WB.Page(moving)) p->SetTag(std::to_string(q));
-    form.ForwardEnabled.set(q, form.ForwardEnabled.get(q + 1));
-    form.BackEnabled.set(q, form.BackEnabled.get(q + 1));
-    form.PageAtPosition.set(q, moving);
+    const int moving = PageAtPosition.get(q + 1);
+    if (hosts::PageControl* p = c_.WB.Page(moving)) p->SetTag(std::to_string(q));
+    ForwardEnabled.set(q, ForwardEnabled.get(q + 1));
+    BackEnabled.set(q, BackEnabled.get(q + 1));
+    PageAtPosition.set(q, moving);
   }
-  form.ForwardEnabled.set(count, false);
-  form.BackEnabled.set(count, false);
-  form.PageAtPosition.set(count, 0);
-  toolbar::Band* tabs = form.ab_Main.band("tb_Tabs");
+  ForwardEnabled.set(count, false);
+  BackEnabled.set(count, false);
+  PageAtPosition.set(count, 0);
+  toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs");
   if (!tabs) return;
   // The tool at the page's position is its tab; should the two ever disagree, the
   // page's own tab goes rather than a neighbour's.
@@ -239,40 +236,40 @@ static void RemoveTabAt(MainForm& form, int position, int page) {
   }
 }
 
-void MainForm::ClosePage(int n) {
+void Tabs::ClosePage(int n) {
   if (n == 0) n = ActivePage;
-  hosts::PageControl* page = WB.Page(n);
+  hosts::PageControl* page = c_.WB.Page(n);
   if (!page || n == 0) return;
   const int position = NumberOf(page->Tag());
-  if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(ActivePage))) tab->checked = false;
-  if (!page->LocationURL().empty() && hooks.addBlocked)
-    hooks.addBlocked(ShortenText(page->LocationName(), 50), page->LocationURL());
+  if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(ActivePage))) tab->checked = false;
+  if (!page->LocationURL().empty() && c_.hooks.addBlocked)
+    c_.hooks.addBlocked(ShortenText(page->LocationName(), 50), page->LocationURL());
   if (TabCount() <= 1) {
     CloseAllPages();
     return;
   }
-  RemoveTabAt(*this, position, n);
+  RemoveTabAt(position, n);
   const int fallback = position > 1 ? position - 1 : 1;
 
   int target = fallback;
   if (PreviousPage != n) {
-    const hosts::PageControl* previous = WB.Page(PreviousPage);
+    const hosts::PageControl* previous = c_.WB.Page(PreviousPage);
     const int tag = previous ? NumberOf(previous->Tag()) : 0;
     if (tag != 0) target = tag;
   }
   const int next = PageAtPosition.get(target);
-  if (toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(next))) tab->checked = true;
+  if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(next))) tab->checked = true;
   // Only the page shown from now on lies in the page area.
   if (ActivePage != n && ActivePage != next)
-    if (hosts::PageControl* old = WB.Page(ActivePage)) old->SetContainer(hosts::Container::kHidden);
+    if (hosts::PageControl* old = c_.WB.Page(ActivePage)) old->SetContainer(hosts::Container::kHidden);
   PreviousPage = n == ActivePage ? PageAtPosition.get(fallback) : ActivePage;
   ActivePage = next;
   PageProgress.set(n, 0);
-  Dispose(WB, n);
+  Dispose(c_.WB, n);
   ShowPage(ActivePage);
 }
 
-void MainForm::CloseAllPages() {
+void Tabs::CloseAllPages() {
   ClosingPages = true;
   const int count = TabCount();
   if (count == 0) return;
@@ -283,29 +280,29 @@ void MainForm::CloseAllPages() {
     PageAtPosition.set(p, 0);
     if (n > 0) {
       PageProgress.set(n, 0);
-      Dispose(WB, n);
+      Dispose(c_.WB, n);
     }
-    if (hooks.watchPreviousDocument) hooks.watchPreviousDocument(0);
+    if (c_.hooks.watchPreviousDocument) c_.hooks.watchPreviousDocument(0);
   }
-  if (toolbar::Band* tabs = ab_Main.band("tb_Tabs")) tabs->tools().removeAll();
+  if (toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs")) tabs->tools().removeAll();
   ActivePage = PreviousPage = LastPageIndex + 1;
   AddNewPage("", true);
   ClosingPages = false;
   UpdateNavigationTools();
 }
 
-void MainForm::CloseOtherPages(int k) {
+void Tabs::CloseOtherPages(int k) {
   if (k < 1)
     k = ActivePage;
   else
     ActivePage = PreviousPage = k;
-  hosts::PageControl* kept = WB.Page(k);
+  hosts::PageControl* kept = c_.WB.Page(k);
   if (!kept) return;
   ClosingPages = true;
-  const toolbar::Tool* tab = ab_Main.tool("tb_Tabs", TabName(k));
+  const toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(k));
   const std::string caption = tab ? tab->caption : "New";
   const std::string stage = tab ? tab->tag : "";
-  const std::string image = tab ? tab->image : PageIconImage;
+  const std::string image = tab ? tab->image : c_.PageIconImage;
 
   const int position = NumberOf(kept->Tag());
   const int first = PageAtPosition.get(1);
@@ -320,12 +317,12 @@ void MainForm::CloseOtherPages(int k) {
     PageAtPosition.set(p, 0);
     if (n > 0 && n != k) {
       PageProgress.set(n, 0);
-      Dispose(WB, n);
+      Dispose(c_.WB, n);
     }
   }
-  if (toolbar::Band* tabs = ab_Main.band("tb_Tabs")) tabs->tools().removeAll();
+  if (toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs")) tabs->tools().removeAll();
   AddTabTool(caption, k, true);
-  if (toolbar::Tool* again = ab_Main.tool("tb_Tabs", TabName(k))) {
+  if (toolbar::Tool* again = c_.ab_Main.tool("tb_Tabs", TabName(k))) {
     again->checked = true;
     // The loading picture it had stays: the next stage change redraws it.
     again->tag = stage;
@@ -334,7 +331,7 @@ void MainForm::CloseOtherPages(int k) {
   kept->SetContainer(hosts::Container::kPageArea);
   kept->SetVisible(true);
   kept->BringToFront();
-  if (hooks.attachPageCommands) hooks.attachPageCommands(k);
+  if (c_.hooks.attachPageCommands) c_.hooks.attachPageCommands(k);
   kept->SetTag("1");
   ClosingPages = false;
   kept->MoveToFill();
@@ -342,12 +339,53 @@ void MainForm::CloseOtherPages(int k) {
   ShowPage(k);
 }
 
-int MainForm::PositionOf(int n) const {
-  const hosts::PageControl* page = WB.Page(n);
+bool Tabs::CreateFirstPage() {
+  hosts::PageControl* first = c_.WB.Create(1);
+  if (!first) return false;
+  if (c_.hooks.pageCreated) c_.hooks.pageCreated(1);
+  first->SetRegisterAsBrowser(true);
+  const toolbar::Tool* silent = c_.ab_Main.tool("sub_Usetools", "b_besilent");
+  first->SetSilent(silent && silent->checked);
+  first->SetContainer(hosts::Container::kPageArea);
+  first->MoveToFill();
+  LastPageIndex = ActivePage = PreviousPage = 1;
+  PageAtPosition.set(1, 1);
+  first->SetVisible(true);
+  first->BringToFront();
+  first->SetTag("1");
+
+  c_.window.Show();
+  AddTabTool("New", 1, true);
+  if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", "tabs-1")) tab->checked = true;
+  if (c_.hooks.attachPageCommands) c_.hooks.attachPageCommands(1);
+  MenuBandFlag = true;
+  return true;
+}
+
+void Tabs::DrawProgress(int percent) {
+  const hosts::PageControl* active = c_.WB.Page(ActivePage);
+  progress_.Draw(percent, active && active->Busy());
+}
+
+void Tabs::UpdateNavigationTools() {
+  if (ClosingPages) return;
+  const int position = PositionOf(ActivePage);
+  if (toolbar::Tool* forward = c_.ab_Main.tool("tb_Main", "b_forward")) forward->enabled = ForwardEnabled.get(position);
+  if (toolbar::Tool* back = c_.ab_Main.tool("tb_Main", "b_back")) back->enabled = BackEnabled.get(position);
+  c_.ab_Main.recalcLayout();
+}
+
+int Tabs::TabCount() const {
+  const toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs");
+  return tabs ? tabs->tools().count() : 0;
+}
+
+int Tabs::PositionOf(int n) const {
+  const hosts::PageControl* page = c_.WB.Page(n);
   return page ? NumberOf(page->Tag()) : 0;
 }
 
-void MainForm::OnToolHover(toolbar::Tool& tool) {
+void Tabs::OnToolHover(toolbar::Tool& tool) {
   if (tool.name.rfind("tabs-", 0) != 0) {
     OverTab = false;
     // While the tab menu is open its commands still act on the tab it was opened on.
@@ -355,27 +393,27 @@ void MainForm::OnToolHover(toolbar::Tool& tool) {
     return;
   }
   const int n = NumberOf(tool.name.substr(5));
-  const hosts::PageControl* page = WB.Page(n);
+  const hosts::PageControl* page = c_.WB.Page(n);
   const std::string url = page ? ShowBlanks(page->LocationURL()) : std::string();
   tool.tooltip = url.empty() ? "Blank Page" : ShortenText(url, 50);
   ContextPage = n;
   OverTab = true;
 }
 
-void MainForm::OnWindowClosing(int n, bool& cancel) {
+void Tabs::OnWindowClosing(int n, bool& cancel) {
   if (ClosingPages) return;
   cancel = true;
-  hosts::PageControl* page = WB.Page(n);
+  hosts::PageControl* page = c_.WB.Page(n);
   if (n == 0 || !page) return;  // the sink of refused windows stays
   if (n == ActivePage) {
     ClosePage(n);
     return;
   }
-  RemoveTabAt(*this, NumberOf(page->Tag()), n);
+  RemoveTabAt(NumberOf(page->Tag()), n);
   if (PreviousPage == n) PreviousPage = ActivePage;
   PageProgress.set(n, 0);
-  Dispose(WB, n);
-  ab_Main.recalcLayout();
+  Dispose(c_.WB, n);
+  c_.ab_Main.recalcLayout();
 }
 
 }  // namespace zor::shell

@@ -29,7 +29,7 @@ class Bands : public CommandFixture {
 
 TEST_F(Bands, TextMenuFollowsTheZoomLevelOnlyOnAPageWithAnAddress) {
   int level = 4;
-  form->commandHooks.zoomLevel = [&](int) { return level; };
+  form->chrome.commandHooks.zoomLevel = [&](int) { return level; };
   EXPECT_FALSE(Open("sub_Text"));
   EXPECT_THAT(Checked("sub_Text"), ElementsAre("b_normal"));  // blank page: no change
 
@@ -50,7 +50,7 @@ TEST_F(Bands, TextMenuFollowsTheZoomLevelOnlyOnAPageWithAnAddress) {
 TEST_F(Bands, EditMenuEnablesCopyExactlyWhenTheDocumentSaysSo) {
   std::map<std::string, bool> states = {{"copy", true}, {"cut", false}, {"paste", false}, {"selectall", true}};
   std::vector<std::string> asked;
-  form->commandHooks.queryCommandEnabled = [&](int, const std::string& command, std::function<void(bool)> answer) {
+  form->chrome.commandHooks.queryCommandEnabled = [&](int, const std::string& command, std::function<void(bool)> answer) {
     asked.push_back(command);
     if (states.count(command)) answer(states[command]);
   };
@@ -70,7 +70,7 @@ TEST_F(Bands, EditMenuEnablesCopyExactlyWhenTheDocumentSaysSo) {
 
 TEST_F(Bands, EditStatesAskedAfterPageEventsShowAtOnceWhenTheMenuOpens) {
   std::vector<std::pair<int, std::function<void(bool)>>> pending;
-  form->commandHooks.queryCommandEnabled = [&](int page, const std::string& command, std::function<void(bool)> answer) {
+  form->chrome.commandHooks.queryCommandEnabled = [&](int page, const std::string& command, std::function<void(bool)> answer) {
     if (command == "copy") pending.emplace_back(page, answer);
   };
   const int second = OpenPage("http://127.0.0.1:9/b");
@@ -92,10 +92,10 @@ TEST_F(Bands, EditStatesAskedAfterPageEventsShowAtOnceWhenTheMenuOpens) {
 
   // An answer that arrives once another page is shown only goes to its page's record.
   Open("sub_Edit");
-  form->SelectPage(1);
+  form->tabs.SelectPage(1);
   pending.back().second(false);
   EXPECT_TRUE(Enabled("b_copy"));
-  EXPECT_FALSE(form->EditStates.get(second).enabled[3]);
+  EXPECT_FALSE(form->edit.EditStates.get(second).enabled[3]);
 }
 
 TEST_F(Bands, FileMenuShowsTheOfflineStateInBothTools) {
@@ -119,7 +119,7 @@ TEST_F(Bands, ViewMenuShowsWhichBarsAreVisible) {
 
 TEST_F(Bands, FavoritesMenuCallsItsUpdate) {
   int updates = 0;
-  form->commandHooks.updateFavoritesBand = [&] { ++updates; };
+  form->chrome.commandHooks.updateFavoritesBand = [&] { ++updates; };
   Open("sub_Fav");
   EXPECT_EQ(updates, 1);
 }
@@ -135,16 +135,16 @@ TEST_F(Bands, RightClickOnATabOpensTheTabMenuWhoseCloseClosesThatTab) {
   toolbar.fireMouseEnter(Tool("tb_Tabs", "tabs-" + std::to_string(second)));
   EXPECT_TRUE(Open("SysCustomize"));
   EXPECT_THAT(view.popups, ElementsAre("tab_Menu"));
-  EXPECT_FALSE(form->MenuBandFlag);
+  EXPECT_FALSE(form->tabs.MenuBandFlag);
   // Moving over the menu's entries keeps the tab the menu was opened on.
   toolbar.fireMouseEnter(Tool("tab_Menu", "b_close"));
   Click("tab_Menu", "b_close");
   EXPECT_EQ(pages.Fake(second), nullptr);
   EXPECT_NE(pages.Fake(third), nullptr);
   toolbar.fireBandClose(*toolbar.band("tab_Menu"));
-  EXPECT_TRUE(form->MenuBandFlag);
+  EXPECT_TRUE(form->tabs.MenuBandFlag);
   toolbar.fireMouseEnter(Tool("tb_Main", "b_back"));
-  EXPECT_EQ(form->ContextPage, 0);
+  EXPECT_EQ(form->tabs.ContextPage, 0);
 }
 
 TEST_F(Bands, ClosingTheSideBarUnchecksBothToggles) {
@@ -158,7 +158,7 @@ TEST_F(Bands, ClosingTheSideBarUnchecksBothToggles) {
 
 TEST_F(Bands, SwitchingTheSideBarToHistoryChecksItAndRefreshesTheHistory) {
   std::vector<bool> refreshes;
-  form->commandHooks.refreshHistory = [&](bool force) { refreshes.push_back(force); };
+  form->chrome.commandHooks.refreshHistory = [&](bool force) { refreshes.push_back(force); };
   Click("tb_Main", "b_showfav");
   refreshes.clear();
   const int pending_before = window.pending_runs;
@@ -177,7 +177,7 @@ TEST_F(Bands, DoubleClicksCloseATabAndOpenTheSecurityPage) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   toolbar.fireToolDblClick(Tool("tb_Tabs", "tabs-" + std::to_string(second)));
   EXPECT_EQ(pages.Fake(second), nullptr);
-  EXPECT_EQ(form->TabCount(), 1);
+  EXPECT_EQ(form->tabs.TabCount(), 1);
   toolbar.fireToolDblClick(Tool("sb_Status", "b_security"));
   Click("sub_Usetools", "b_opInternet");
   EXPECT_THAT(window.options_pages, ElementsAre(1, 0));
@@ -204,7 +204,7 @@ TEST_F(InternetOptions, TheStartedWindowIsRetitledRaisedAndFlashedWhileTheMainWi
   const auto elsewhere = windows.Add("Internet radio", 100);
   const auto options = windows.Add("internet Options", kTask);
   const auto second = windows.Add("Internet Options (2)", kTask);
-  form->OpenInternetOptions(1);
+  form->edit.OpenInternetOptions(1);
   EXPECT_THAT(window.options_pages, ElementsAre(1));
   EXPECT_EQ(windows.Find(options)->title, "internet Options - Lunched By VIZIRUVUZI");
   EXPECT_TRUE(windows.Find(options)->topmost);
@@ -217,7 +217,7 @@ TEST_F(InternetOptions, TheStartedWindowIsRetitledRaisedAndFlashedWhileTheMainWi
 }
 
 TEST_F(InternetOptions, AWindowNotUpYetIsSkippedButStillWaitedFor) {
-  form->OpenInternetOptions(0);
+  form->edit.OpenInternetOptions(0);
   EXPECT_EQ(windows.Find(windows.main_window)->title, "ZOR-BROWSER");
   EXPECT_EQ(window.waits, 3);
   EXPECT_THAT(window.enabled_log, ElementsAre(false, true));
@@ -225,7 +225,7 @@ TEST_F(InternetOptions, AWindowNotUpYetIsSkippedButStillWaitedFor) {
 
 TEST_F(InternetOptions, WhenItCannotStartTheMainWindowStaysEnabled) {
   window.options_task = 0;
-  form->OpenInternetOptions(0);
+  form->edit.OpenInternetOptions(0);
   EXPECT_THAT(window.enabled_log, IsEmpty());
   EXPECT_EQ(window.waits, 0);
   EXPECT_THAT(windows.log, IsEmpty());

@@ -39,9 +39,9 @@ class CommandFixture : public ::testing::Test {
     for (const char* file : {"default.tb2", "lng.ini"}) std::filesystem::copy_file(data / file, folder / file);
     toolbar.setView(&view);
     form = std::make_unique<shell::MainForm>(toolbar, pages, window, folder.string());
-    form->page_commands = &page_commands;
-    form->windows = &windows;
-    form->createConnection = [this] { return std::make_unique<fakes::FakeConnection>(&corvane); };
+    form->chrome.page_commands = &page_commands;
+    form->chrome.windows = &windows;
+    form->proxies.createConnection = [this] { return std::make_unique<fakes::FakeConnection>(&corvane); };
     form->WireEvents();
     ASSERT_TRUE(form->StartUp(""));
   }
@@ -68,11 +68,11 @@ class CommandFixture : public ::testing::Test {
   bool Open(const std::string& band) { return toolbar.fireBandOpen(*toolbar.band(band)); }
 
   fakes::FakePage* Page(int n) { return pages.Fake(n); }
-  fakes::FakePage* Current() { return pages.Fake(form->ActivePage); }
+  fakes::FakePage* Current() { return pages.Fake(form->tabs.ActivePage); }
   // Opens a page in the foreground showing `url` ("" leaves it blank); returns its index.
   int OpenPage(const std::string& url) {
-    form->AddNewPage(url, true);
-    return form->LastPageIndex;
+    form->tabs.AddNewPage(url, true);
+    return form->tabs.LastPageIndex;
   }
   void Load(int n, const std::string& url, const std::string& title = {}) {
     Page(n)->location = url;

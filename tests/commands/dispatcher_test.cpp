@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/command_fixture.h"
+#include "browser/commands/band_tools.h"
 #include "common/files.h"
 
 namespace zor::testing {
@@ -26,7 +27,7 @@ class Dispatcher : public CommandFixture {};
 // --- Every id of the skin is bound or known to be unbound -----------------------------
 
 TEST_F(Dispatcher, EverySkinToolIsDispatchedOrKnownUnbound) {
-  const std::vector<std::string> ids = shell::MainForm::CommandIds();
+  const std::vector<std::string> ids = commands::Dispatcher::CommandIds();
   const std::set<std::string> bound(ids.begin(), ids.end());
   EXPECT_EQ(bound.size(), ids.size()) << "an id stands twice in the table";
   // Tools that only open a submenu, separators, docked controls, and status indicators
@@ -59,23 +60,23 @@ TEST_F(Dispatcher, EveryClickEndsWithOneRedraw) {
 TEST_F(Dispatcher, NewPagesBlankWithHomePageAndCopy) {
   Load(1, "http://127.0.0.1:9/a");
   Click("sub_File", "b_newt");
-  EXPECT_EQ(form->ActivePage, 2);
+  EXPECT_EQ(form->tabs.ActivePage, 2);
   EXPECT_THAT(Page(2)->navigations, IsEmpty());
   Click("sub_File", "b_new2");
-  EXPECT_EQ(form->ActivePage, 3);
+  EXPECT_EQ(form->tabs.ActivePage, 3);
   EXPECT_THAT(Calls(3), Contains("home"));
-  form->SelectPage(1);
+  form->tabs.SelectPage(1);
   Click("tab_Menu", "b_new3");
   EXPECT_THAT(Page(4)->navigations, ElementsAre("http://127.0.0.1:9/a"));
 }
 
 TEST_F(Dispatcher, LinkInNewTabNeedsASchemeInTheFirstEightCharacters) {
-  form->txt_status.ShowPageStatus("abcdef://x");
+  form->chrome.txt_status.ShowPageStatus("abcdef://x");
   Click("sub_File", "spe_sNew1");
-  EXPECT_EQ(form->LastPageIndex, 1);
-  form->txt_status.ShowPageStatus("abcde://x");
+  EXPECT_EQ(form->tabs.LastPageIndex, 1);
+  form->chrome.txt_status.ShowPageStatus("abcde://x");
   Click("sub_File", "spe_sNew1");
-  ASSERT_EQ(form->LastPageIndex, 2);
+  ASSERT_EQ(form->tabs.LastPageIndex, 2);
   EXPECT_THAT(Page(2)->navigations, ElementsAre("abcde://x"));
 }
 
@@ -83,7 +84,7 @@ TEST_F(Dispatcher, NavigationRowsActOnTheCurrentPage) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   Calls(1);
   Calls(second);
-  form->ContextPage = 1;  // not used by these rows
+  form->tabs.ContextPage = 1;  // not used by these rows
   Click("tb_Main", "b_back");
   Click("tb_Main", "b_forward");
   Click("tb_Main", "b_refresh");
@@ -94,20 +95,20 @@ TEST_F(Dispatcher, NavigationRowsActOnTheCurrentPage) {
 
 TEST_F(Dispatcher, StopAndStopAllZeroTheProgress) {
   const int second = OpenPage("http://127.0.0.1:9/b");
-  form->PageProgress.set(1, 40);
-  form->PageProgress.set(second, 60);
+  form->tabs.PageProgress.set(1, 40);
+  form->tabs.PageProgress.set(second, 60);
   Click("tb_Main", "b_stop");
   EXPECT_THAT(Calls(second), Contains("stop"));
   EXPECT_THAT(Calls(1), Not(Contains("stop")));
-  EXPECT_EQ(form->PageProgress.get(second), 0);
-  EXPECT_EQ(form->PageProgress.get(1), 40);
+  EXPECT_EQ(form->tabs.PageProgress.get(second), 0);
+  EXPECT_EQ(form->tabs.PageProgress.get(1), 40);
 
-  form->lbl_Inf = "60%";
+  form->progress.lbl_Inf = "60%";
   Click("sub_View", "b_stopall");
   EXPECT_THAT(Calls(1), Contains("stop"));
   EXPECT_THAT(Calls(second), Contains("stop"));
-  EXPECT_EQ(form->PageProgress.get(1), 0);
-  EXPECT_EQ(form->lbl_Inf, "");
+  EXPECT_EQ(form->tabs.PageProgress.get(1), 0);
+  EXPECT_EQ(form->progress.lbl_Inf, "");
 }
 
 TEST_F(Dispatcher, PageControlCommandsPassTheirIdsAndOptions) {
@@ -134,13 +135,13 @@ TEST_F(Dispatcher, TabMenuCommandsActOnTheContextPageOthersOnTheCurrent) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   Calls(1);
   Calls(second);
-  form->ContextPage = 1;
+  form->tabs.ContextPage = 1;
   Click("tab_Menu", "b_saveas");
   Click("sub_File", "b_print");
   EXPECT_THAT(Calls(1), ElementsAre("exec:4:1:0"));
   EXPECT_THAT(Calls(second), ElementsAre("exec:6:1:0"));
   // Without a context page the current page takes its place.
-  form->ContextPage = 0;
+  form->tabs.ContextPage = 0;
   Click("sub_File", "b_saveas");
   EXPECT_THAT(Calls(second), ElementsAre("exec:4:1:0"));
 }
@@ -148,26 +149,26 @@ TEST_F(Dispatcher, TabMenuCommandsActOnTheContextPageOthersOnTheCurrent) {
 TEST_F(Dispatcher, CloseRowsUseTheContextPage) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   const int third = OpenPage("http://127.0.0.1:9/c");
-  form->ContextPage = second;
+  form->tabs.ContextPage = second;
   Click("tab_Menu", "b_close");
   EXPECT_EQ(pages.Fake(second), nullptr);
   EXPECT_NE(pages.Fake(third), nullptr);
-  EXPECT_EQ(form->TabCount(), 2);
+  EXPECT_EQ(form->tabs.TabCount(), 2);
 
   // The tab the menu was opened on has gone: nothing else closes in its place.
-  Load(form->ActivePage, "http://127.0.0.1:9/a");  // so the failing step is skipped, not ending the click
+  Load(form->tabs.ActivePage, "http://127.0.0.1:9/a");  // so the failing step is skipped, not ending the click
   Click("tab_Menu", "b_close");
   Click("tab_Menu", "b_closeall2");
-  EXPECT_EQ(form->TabCount(), 2);
+  EXPECT_EQ(form->tabs.TabCount(), 2);
 
-  form->ContextPage = 1;
+  form->tabs.ContextPage = 1;
   Click("tab_Menu", "b_closeall2");
-  EXPECT_EQ(form->TabCount(), 1);
-  EXPECT_EQ(form->ActivePage, 1);
+  EXPECT_EQ(form->tabs.TabCount(), 1);
+  EXPECT_EQ(form->tabs.ActivePage, 1);
 
   Click("tab_Menu", "b_closeall1");
-  EXPECT_EQ(form->TabCount(), 1);
-  EXPECT_NE(form->ActivePage, 1);
+  EXPECT_EQ(form->tabs.TabCount(), 1);
+  EXPECT_NE(form->tabs.ActivePage, 1);
 }
 
 TEST_F(Dispatcher, QuitAsksOnceThroughTheExitQuestion) {
@@ -205,7 +206,7 @@ TEST_F(Dispatcher, PageCommandObjectRows) {
   Click("sub_View", "b_source");
   Click("sub_Usetools", "b_openaddrbook");
   int rebuilds = 0;
-  form->commandHooks.rebuildFavorites = [&] { ++rebuilds; };
+  form->chrome.commandHooks.rebuildFavorites = [&] { ++rebuilds; };
   Click("sub_Fav", "b_orgfav");
   EXPECT_THAT(page_commands.log, ElementsAre("find", "source", "addressbook", "organize"));
   EXPECT_EQ(rebuilds, 1);
@@ -221,7 +222,7 @@ TEST_F(Dispatcher, FullScreenTogglesBothTools) {
 
 TEST_F(Dispatcher, AddFavoriteNeedsADocumentAndFallsBackToTheLocationName) {
   std::vector<std::string> added;
-  form->commandHooks.addFavorite = [&](const std::string& url, const std::string& title) {
+  form->chrome.commandHooks.addFavorite = [&](const std::string& url, const std::string& title) {
     added.push_back(url + "|" + title);
   };
   Click("tab_Menu", "b_addfav");  // a blank page has no document
@@ -252,7 +253,7 @@ TEST_F(Dispatcher, GoAndOpenFileLoadTheAddressBoxInTheCurrentPage) {
   Click("sub_File", "b_openfile");
   ASSERT_EQ(Page(1)->navigations.size(), 2u);
   EXPECT_EQ(Page(1)->navigations.back(), "file://" + file);
-  EXPECT_EQ(form->LastPageIndex, 1);
+  EXPECT_EQ(form->tabs.LastPageIndex, 1);
 }
 
 TEST_F(Dispatcher, ScrollAndDesignModeRunInTheDocumentAndLeaveTheirTools) {
@@ -266,11 +267,11 @@ TEST_F(Dispatcher, ScrollAndDesignModeRunInTheDocumentAndLeaveTheirTools) {
 
 TEST_F(Dispatcher, ShowIconsTogglesThenRebuildsTheMenuItStandsIn) {
   // The rebuild recreates the clicked tool itself; the click must not touch it after.
-  form->commandHooks.rebuildFavorites = [&] {
+  form->chrome.commandHooks.rebuildFavorites = [&] {
     toolbar::Band* fav = toolbar.band("sub_Fav");
     const bool icons = fav->tools().item("b_iconon")->checked;
     fav->tools().removeAll();
-    form->AddBandTool("sub_Fav", "b_iconon", 616, "0", "Show Icons", false)->checked = icons;
+    commands::AddBandTool(form->chrome.ab_Main, "sub_Fav", "b_iconon", 616, "0", "Show Icons")->checked = icons;
   };
   Click("sub_Fav", "b_iconon");
   EXPECT_TRUE(Tool("sub_Fav", "b_iconon").checked);
@@ -280,7 +281,7 @@ TEST_F(Dispatcher, CorvaneRowsCreateTheConnectionAndPassThePage) {
   Load(1, "http://127.0.0.1:9/x/y");
   const int second = OpenPage("http://127.0.0.1:8/z");
   (void)second;
-  form->ContextPage = 1;
+  form->tabs.ContextPage = 1;
   corvane.clear();
   Click("sub_Usetools", "b_delcookie");
   Click("sub_Usetools", "b_deltempfiles");
@@ -295,10 +296,10 @@ TEST_F(Dispatcher, CorvaneRowsCreateTheConnectionAndPassThePage) {
 TEST_F(Dispatcher, MailRowsPassTextsUnescaped) {
   std::vector<std::string> mails;
   int mail_program = 0;
-  form->commandHooks.sendMail = [&](const std::string& to, const std::string& subject, const std::string& body) {
+  form->chrome.commandHooks.sendMail = [&](const std::string& to, const std::string& subject, const std::string& body) {
     mails.push_back(to + "|" + subject + "|" + body);
   };
-  form->commandHooks.startMailProgram = [&] { ++mail_program; };
+  form->chrome.commandHooks.startMailProgram = [&] { ++mail_program; };
   Load(1, "http://127.0.0.1:9/a b?x=1&y=2");
   Tool("tb_Tabs", "tabs-1").caption = "R&D notes";
   Click("sub_File", "b_sendemail");
@@ -310,12 +311,12 @@ TEST_F(Dispatcher, MailRowsPassTextsUnescaped) {
 
 TEST_F(Dispatcher, ExportRowsGoToTheirHooksWithTheCurrentPage) {
   std::vector<std::string> log;
-  form->commandHooks.quickSave = [&](bool save, int page) { log.push_back((save ? "save:" : "text:") + std::to_string(page)); };
-  form->commandHooks.viewLinks = [&](int page) { log.push_back("links:" + std::to_string(page) + ":" + form->LinkFilter); };
-  form->commandHooks.importExportFav = [&](bool import) { log.push_back(import ? "import" : "export"); };
-  form->commandHooks.editTranslationList = [&] { log.push_back("translist"); };
+  form->chrome.commandHooks.quickSave = [&](bool save, int page) { log.push_back((save ? "save:" : "text:") + std::to_string(page)); };
+  form->chrome.commandHooks.viewLinks = [&](int page) { log.push_back("links:" + std::to_string(page) + ":" + form->dispatcher.LinkFilter); };
+  form->chrome.commandHooks.importExportFav = [&](bool import) { log.push_back(import ? "import" : "export"); };
+  form->chrome.commandHooks.editTranslationList = [&] { log.push_back("translist"); };
   const int second = OpenPage("http://127.0.0.1:9/b");
-  form->ContextPage = 1;
+  form->tabs.ContextPage = 1;
   Click("tb_Main", "b_fastsave");
   Click("sub_View", "b_viewtexts");
   Click("sub_Links", "b_viewlinks");
@@ -328,13 +329,13 @@ TEST_F(Dispatcher, ExportRowsGoToTheirHooksWithTheCurrentPage) {
 
 TEST_F(Dispatcher, LinksContainingTextAsksAndAnEmptyAnswerOpensNothing) {
   std::vector<std::string> filters;
-  form->commandHooks.viewLinks = [&](int) { filters.push_back(form->LinkFilter); };
+  form->chrome.commandHooks.viewLinks = [&](int) { filters.push_back(form->dispatcher.LinkFilter); };
   window.input_answer = "";
   Click("sub_Links", "b_viewspecial");
   window.input_answer = std::nullopt;  // cancelled
   Click("sub_Links", "b_viewspecial");
   EXPECT_THAT(filters, IsEmpty());
-  EXPECT_EQ(form->LastPageIndex, 1);
+  EXPECT_EQ(form->tabs.LastPageIndex, 1);
   window.input_answer = ".htm";
   Click("sub_Links", "b_viewspecial");
   EXPECT_THAT(filters, ElementsAre(".htm"));
@@ -366,7 +367,7 @@ TEST_F(Dispatcher, RefreshAllSkipsBlankPages) {
 
 TEST_F(Dispatcher, TogglesAndTheContentBlocker) {
   std::vector<int> blocked_pages;
-  form->hooks.applyPageHooks = [&](int page) { blocked_pages.push_back(page); };
+  form->chrome.hooks.applyPageHooks = [&](int page) { blocked_pages.push_back(page); };
   Click("sub_Usetools", "b_killpop");
   Click("sub_Usetools", "b_stoppopup");
   Click("sub_ContentBlock", "b_imgs");
@@ -387,7 +388,7 @@ TEST_F(Dispatcher, SilentModeReachesEveryPage) {
 
 TEST_F(Dispatcher, BasketToggleGoesToItsHook) {
   int toggles = 0;
-  form->hooks.toggleBasket = [&] { ++toggles; };
+  form->chrome.hooks.toggleBasket = [&] { ++toggles; };
   Click("sub_Usetools", "b_opengetbar");
   EXPECT_EQ(toggles, 1);
 }
@@ -415,39 +416,39 @@ TEST_F(Dispatcher, HistoryWhileFavoritesIsCheckedLeavesOnlyHistory) {
 // --- Prefix families ------------------------------------------------------------------
 
 TEST_F(Dispatcher, TabToolsSelectThePageAfterTheirFifthCharacter) {
-  while (form->LastPageIndex < 12) OpenPage("");
+  while (form->tabs.LastPageIndex < 12) OpenPage("");
   ClickTool("tabs-7", 50007);
-  EXPECT_EQ(form->ActivePage, 7);
+  EXPECT_EQ(form->tabs.ActivePage, 7);
   ClickTool("tabs-12", 50012);
-  EXPECT_EQ(form->ActivePage, 12);
+  EXPECT_EQ(form->tabs.ActivePage, 12);
 }
 
 TEST_F(Dispatcher, FavoriteOpensInANewPageOnlyWhenTheCurrentOneShowsAnAddress) {
   std::vector<int> asked;
-  form->commandHooks.favoriteUrl = [&](int n) {
+  form->chrome.commandHooks.favoriteUrl = [&](int n) {
     asked.push_back(n);
     return "http://127.0.0.1:9/fav" + std::to_string(n);
   };
   ClickTool("fav3", 1503);
-  EXPECT_EQ(form->LastPageIndex, 1);
+  EXPECT_EQ(form->tabs.LastPageIndex, 1);
   EXPECT_THAT(Page(1)->navigations, ElementsAre("http://127.0.0.1:9/fav3"));
   ClickTool("fav4", 1504);
-  ASSERT_EQ(form->LastPageIndex, 2);
+  ASSERT_EQ(form->tabs.LastPageIndex, 2);
   EXPECT_THAT(Page(2)->navigations, ElementsAre("http://127.0.0.1:9/fav4"));
   EXPECT_THAT(asked, ElementsAre(3, 4));
 }
 
 TEST_F(Dispatcher, TranslationAndBlockedEntries) {
   Load(1, "http://127.0.0.1:9/page");
-  form->commandHooks.getTranslationUrl = [](int service, const std::string& address) {
+  form->chrome.commandHooks.getTranslationUrl = [](int service, const std::string& address) {
     return "http://127.0.0.1:7/t" + std::to_string(service) + "?u=" + address;
   };
-  form->commandHooks.blockedUrl = [](int n) { return "http://127.0.0.1:6/b" + std::to_string(n); };
+  form->chrome.commandHooks.blockedUrl = [](int n) { return "http://127.0.0.1:6/b" + std::to_string(n); };
   ClickTool("tra2", 1402);
-  ASSERT_EQ(form->LastPageIndex, 2);
+  ASSERT_EQ(form->tabs.LastPageIndex, 2);
   EXPECT_THAT(Page(2)->navigations, ElementsAre("http://127.0.0.1:7/t2?u=http://127.0.0.1:9/page"));
   ClickTool("blocked-3", 2803);
-  ASSERT_EQ(form->LastPageIndex, 3);
+  ASSERT_EQ(form->tabs.LastPageIndex, 3);
   EXPECT_THAT(Page(3)->navigations, ElementsAre("http://127.0.0.1:6/b3"));
 }
 
@@ -468,7 +469,7 @@ TEST_F(Dispatcher, LanguageFileReplacesLngIniAndIsApplied) {
 
 TEST_F(Dispatcher, ProxyEntriesMoveTheCheckAndEmptyMeansDirect) {
   ASSERT_TRUE(Tool("sub_Proxylist", "Proxy1").checked);  // start-up: a direct connection
-  toolbar::Tool* entry = form->AddBandTool("sub_Proxylist", "Proxy2", 3013, "0", "127.0.0.1:3128", false);
+  toolbar::Tool* entry = commands::AddBandTool(form->chrome.ab_Main, "sub_Proxylist", "Proxy2", 3013, "0", "127.0.0.1:3128");
   toolbar.fireToolClick(*entry);
   EXPECT_TRUE(entry->checked);
   EXPECT_FALSE(Tool("sub_Proxylist", "Proxy1").checked);
@@ -483,20 +484,20 @@ TEST_F(Dispatcher, ProxyEntriesMoveTheCheckAndEmptyMeansDirect) {
 
 TEST_F(Dispatcher, AFailingStepIsSkippedWhenThePageHasAnAddress) {
   Load(1, "http://127.0.0.1:9/a");
-  form->PageProgress.set(1, 50);
+  form->tabs.PageProgress.set(1, 50);
   Page(1)->failing = "stop";
   view.redraws = 0;
   Click("tb_Main", "b_stop");
-  EXPECT_EQ(form->PageProgress.get(1), 0);
+  EXPECT_EQ(form->tabs.PageProgress.get(1), 0);
   EXPECT_EQ(view.redraws, 1);
 }
 
 TEST_F(Dispatcher, AFailingStepEndsTheCommandOnABlankPage) {
-  form->PageProgress.set(1, 50);
+  form->tabs.PageProgress.set(1, 50);
   Page(1)->failing = "stop";
   view.redraws = 0;
   Click("tb_Main", "b_stop");
-  EXPECT_EQ(form->PageProgress.get(1), 50);
+  EXPECT_EQ(form->tabs.PageProgress.get(1), 50);
   EXPECT_EQ(view.redraws, 0);
 }
 
@@ -512,7 +513,7 @@ TEST_F(Dispatcher, OneFailingPageDoesNotStopTheOthers) {
 }
 
 TEST_F(Dispatcher, NoPageCommandObjectOnABlankPageEndsTheClick) {
-  form->page_commands = nullptr;
+  form->chrome.page_commands = nullptr;
   view.redraws = 0;
   Click("sub_Edit", "b_find");
   EXPECT_EQ(view.redraws, 0);

@@ -129,7 +129,9 @@ class FakeWindow : public hosts::MainWindowHost {
   std::string progress_image;
   bool shown = false;
   bool maximized = false;
+  std::vector<std::string> sounds;  // the files played, in order
 
+  void PlaySound(const std::string& path) override { sounds.push_back(path); }
   void SetCaption(const std::string& c) override { caption = c; }
   std::string Caption() const override { return caption; }
   void Show() override { shown = true; }

@@ -19,8 +19,8 @@ TEST_F(DocumentHooks, AfterATabGestureOneContextMenuIsRefused) {
   const int first = OpenShown("http://127.0.0.1/a");
   const int second = OpenShown("http://127.0.0.1/b");
   EXPECT_FALSE(MenuRefused(pages, second));
-  form->OnStatusBoxChange("ZOR_iconleft");
-  ASSERT_EQ(form->ActivePage, first);
+  form->statusCommands.OnStatusBoxChange("ZOR_iconleft");
+  ASSERT_EQ(form->tabs.ActivePage, first);
   EXPECT_TRUE(MenuRefused(pages, first));
   EXPECT_FALSE(MenuRefused(pages, first));
   // The page that was current before never shows one.
@@ -28,7 +28,7 @@ TEST_F(DocumentHooks, AfterATabGestureOneContextMenuIsRefused) {
   EXPECT_TRUE(MenuRefused(pages, second));
   // Once the previous page is a blank one, nothing is watched there.
   const int blank = OpenShown("");
-  form->SelectPage(first);
+  form->tabs.SelectPage(first);
   EXPECT_FALSE(MenuRefused(pages, blank));
   EXPECT_FALSE(MenuRefused(pages, second));
 }
@@ -36,11 +36,11 @@ TEST_F(DocumentHooks, AfterATabGestureOneContextMenuIsRefused) {
 TEST_F(DocumentHooks, ThePageShownAfterTheCurrentOneClosesKeepsItsMenu) {
   const int first = OpenShown("http://127.0.0.1/a");
   const int second = OpenShown("http://127.0.0.1/b");
-  form->SelectPage(first);
-  form->SelectPage(second);
+  form->tabs.SelectPage(first);
+  form->tabs.SelectPage(second);
   ASSERT_EQ(guard().docs.PrevDoc, first);
-  form->ClosePage(second);
-  ASSERT_EQ(form->ActivePage, first);
+  form->tabs.ClosePage(second);
+  ASSERT_EQ(form->tabs.ActivePage, first);
   ASSERT_EQ(guard().docs.Doc, first);
   EXPECT_FALSE(MenuRefused(pages, first));
   EXPECT_FALSE(MenuRefused(pages, first));
@@ -53,18 +53,18 @@ hosts::DragReport Drag(const std::string& previous, const std::string& tag, cons
 
 TEST_F(DocumentHooks, ALinkDraggedOutOfThePageOpensInTheBackground) {
   const int n = OpenShown("http://127.0.0.1/a");
-  const int tabs = form->TabCount();
+  const int tabs = form->tabs.TabCount();
   auto opened = [&](const hosts::DragReport& drag, bool drop_opens) {
     hook.open_drop = drop_opens;
-    const int last = form->LastPageIndex;
+    const int last = form->tabs.LastPageIndex;
     pages.events.dragEvent(n, drag);
-    if (form->LastPageIndex == last) return std::string();
-    const fakes::FakePage* page = Page(form->LastPageIndex);
+    if (form->tabs.LastPageIndex == last) return std::string();
+    const fakes::FakePage* page = Page(form->tabs.LastPageIndex);
     return page && !page->navigations.empty() ? page->navigations.back() : std::string("?");
   };
   EXPECT_EQ(opened(Drag("dragleave", "A", "", "http://127.0.0.1/link"), true), "http://127.0.0.1/link");
-  EXPECT_EQ(form->ActivePage, n);
-  EXPECT_EQ(form->TabCount(), tabs + 1);
+  EXPECT_EQ(form->tabs.ActivePage, n);
+  EXPECT_EQ(form->tabs.TabCount(), tabs + 1);
   EXPECT_FALSE(hook.first_passed);
   // An image gives its own address, whatever the drag data holds.
   EXPECT_EQ(opened(Drag("dragleave", "IMG", "http://127.0.0.1/pic.png", "other"), true), "http://127.0.0.1/pic.png");
@@ -76,7 +76,7 @@ TEST_F(DocumentHooks, ALinkDraggedOutOfThePageOpensInTheBackground) {
   EXPECT_EQ(opened(Drag("dragleave", "P", "", "file:///tmp/x.html"), true), "file:///tmp/x.html");
   EXPECT_EQ(opened(Drag("dragleave", "P", "", "\xE7\xBD\x91\xE5\x9D\x80://x"), true), "\xE7\xBD\x91\xE5\x9D\x80://x");
   // Without a hook no drag opens anything.
-  form->input_hook = nullptr;
+  form->chrome.input_hook = nullptr;
   EXPECT_EQ(opened(Drag("dragleave", "A", "", "http://127.0.0.1/link"), true), "");
 }
 
@@ -104,7 +104,7 @@ TEST_F(ContentBlocker, ReadyCurrentPagesAreStrippedAsTheTogglesSay) {
   Page(n)->ready_state = 0;
   pages.events.statusTextChange(n, "");
   const int background = OpenShown("http://127.0.0.1/b");
-  form->SelectPage(n);
+  form->tabs.SelectPage(n);
   Page(n)->ready_state = 4;
   Page(background)->scripts.clear();
   pages.events.statusTextChange(background, "");

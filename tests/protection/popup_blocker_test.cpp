@@ -17,23 +17,23 @@ hosts::ElementInfo El(const std::string& tag, const std::string& text, const std
 TEST_F(Popup, WithBlockingOffEveryRequestOpensABackgroundPage) {
   const int shown = OpenShown("http://127.0.0.1/a");
   const int other = OpenShown("http://127.0.0.1/b");
-  form->SelectPage(shown);
-  const int tabs = form->TabCount();
+  form->tabs.SelectPage(shown);
+  const int tabs = form->tabs.TabCount();
 
   const Request r = NewWindow(other);  // not the current page, nothing clicked
   EXPECT_FALSE(r.cancel);
-  ASSERT_EQ(r.target, form->LastPageIndex);
+  ASSERT_EQ(r.target, form->tabs.LastPageIndex);
   fakes::FakePage* page = Page(r.target);
   EXPECT_EQ(Tool("tb_Tabs", "tabs-" + std::to_string(r.target))->caption, "New");
-  EXPECT_EQ(form->TabCount(), tabs + 1);
+  EXPECT_EQ(form->tabs.TabCount(), tabs + 1);
   EXPECT_EQ(page->tag, std::to_string(tabs + 1));
-  EXPECT_EQ(form->PageAtPosition.get(tabs + 1), r.target);
+  EXPECT_EQ(form->tabs.PageAtPosition.get(tabs + 1), r.target);
   EXPECT_TRUE(page->register_as_browser);
   EXPECT_TRUE(page->visible);
   EXPECT_EQ(page->container, hosts::Container::kHidden);
-  EXPECT_EQ(form->ActivePage, shown);
+  EXPECT_EQ(form->tabs.ActivePage, shown);
   EXPECT_TRUE(hook.click_questions.empty());
-  EXPECT_TRUE(view.sounds.empty());
+  EXPECT_TRUE(window.sounds.empty());
   EXPECT_FALSE(guard().AllowPopup);
 }
 
@@ -44,14 +44,14 @@ TEST_F(Popup, WithBlockingOnRequestsOfHiddenOrBlankPagesGoToTheSink) {
   Page(background)->snapshot.active_element = El("A", "http://127.0.0.1/x");
   Page(background)->snapshot.pointer_element = El("A", "http://127.0.0.1/x");
   OpenShown("http://127.0.0.1/b");
-  const int last = form->LastPageIndex;
+  const int last = form->tabs.LastPageIndex;
 
   Request r = NewWindow(background);
   EXPECT_EQ(r.target, 0);
   EXPECT_FALSE(r.cancel);  // the sink's first navigation is what gets caught
-  EXPECT_EQ(view.sounds, std::vector<std::string>{form->FolderPath() + "block.wav"});
+  EXPECT_EQ(window.sounds, std::vector<std::string>{form->chrome.files.FolderPath() + "block.wav"});
   EXPECT_EQ(window.pending_runs, 1);
-  EXPECT_EQ(form->LastPageIndex, last);
+  EXPECT_EQ(form->tabs.LastPageIndex, last);
 
   // The current page itself, while blank.
   const int blank = OpenShown("");
@@ -59,7 +59,7 @@ TEST_F(Popup, WithBlockingOnRequestsOfHiddenOrBlankPagesGoToTheSink) {
   r = NewWindow(blank);
   EXPECT_EQ(r.target, 0);
   EXPECT_TRUE(hook.click_questions.empty());  // never judged
-  EXPECT_EQ(view.sounds.size(), 2u);
+  EXPECT_EQ(window.sounds.size(), 2u);
 }
 
 TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
@@ -96,7 +96,7 @@ TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
     const Request r = NewWindow(n);
     EXPECT_EQ(r.target != 0, c.allowed);
     EXPECT_FALSE(r.cancel);
-    if (r.target > 0) form->SelectPage(n);
+    if (r.target > 0) form->tabs.SelectPage(n);
   }
   EXPECT_EQ(hook.click_questions.back(), 55.0);
 }
@@ -105,13 +105,13 @@ TEST_F(Popup, KeyPressCountsForHalfASecondPastItsRoundedSecond) {
   Check("sub_Usetools", "b_stoppopup", true);
   const int n = OpenShown("http://127.0.0.1/page");
   Page(n)->snapshot.active_element = El("A", "http://127.0.0.1/next");
-  form->ShowPage(n);  // binds the document whose keys count
+  form->tabs.ShowPage(n);  // binds the document whose keys count
   auto key_then_popup = [&](double key_at, double popup_at) {
     now = key_at;
     pages.events.documentEvent(n, "keydown");
     now = popup_at;
     const bool allowed = NewWindow(n).target != 0;
-    form->SelectPage(n);
+    form->tabs.SelectPage(n);
     return allowed;
   };
   const double s = 1'800'000'000.0;
@@ -123,8 +123,8 @@ TEST_F(Popup, KeyPressCountsForHalfASecondPastItsRoundedSecond) {
   EXPECT_FALSE(key_then_popup(s + 0.6, s + 1.5));
   // A key in a page whose document is not bound does not count.
   const int other = OpenShown("http://127.0.0.1/other");
-  form->SelectPage(n);
-  form->SelectPage(other);  // binds the other page's document
+  form->tabs.SelectPage(n);
+  form->tabs.SelectPage(other);  // binds the other page's document
   now = s + 10.0;
   pages.events.documentEvent(n, "keydown");
   Page(other)->snapshot.active_element = El("A", "http://127.0.0.1/next");
@@ -135,13 +135,13 @@ TEST_F(Popup, KeyPressCountsForHalfASecondPastItsRoundedSecond) {
 TEST_F(Popup, KeyPressOnInputsAndFrames) {
   Check("sub_Usetools", "b_stoppopup", true);
   const int n = OpenShown("http://127.0.0.1/page");
-  form->ShowPage(n);
+  form->tabs.ShowPage(n);
   auto allowed = [&](const hosts::ElementInfo& active, std::vector<hosts::ElementInfo> frames = {}) {
     Page(n)->snapshot.active_element = active;
     Page(n)->snapshot.frame_active_elements = std::move(frames);
     pages.events.documentEvent(n, "keydown");
     const bool yes = NewWindow(n).target != 0;
-    form->SelectPage(n);
+    form->tabs.SelectPage(n);
     return yes;
   };
   EXPECT_TRUE(allowed(El("INPUT", "[object HTMLInputElement]", "<input type=\"SUBMIT\" value=\"Go\">")));
@@ -160,20 +160,20 @@ TEST_F(Popup, AFailureInTheDecisionCancelsAndIsLogged) {
   const int n = OpenShown("http://127.0.0.1/page");
   Page(n)->snapshot.active_element = El("A", "http://127.0.0.1/next");
   hook.failing = true;
-  const int last = form->LastPageIndex;
+  const int last = form->tabs.LastPageIndex;
   const Request r = NewWindow(n);
   EXPECT_TRUE(r.cancel);
   EXPECT_EQ(r.target, -1);
   EXPECT_EQ(system_log, std::vector<std::string>{"hook failedNewWindow2"});
-  EXPECT_EQ(form->LastPageIndex, last);
-  EXPECT_TRUE(view.sounds.empty());
+  EXPECT_EQ(form->tabs.LastPageIndex, last);
+  EXPECT_TRUE(window.sounds.empty());
   // The next request is judged afresh.
   hook.failing = false;
   EXPECT_EQ(NewWindow(n).target, 0);
 }
 
 TEST_F(Popup, NoWindowOpensWhilePagesClose) {
-  form->ClosingPages = true;
+  form->tabs.ClosingPages = true;
   const Request r = NewWindow(1);
   EXPECT_TRUE(r.cancel);
   EXPECT_EQ(r.target, -1);
@@ -199,11 +199,11 @@ TEST_F(BlockedMenu, TheSinkRecordsEveryNavigationAndTheEleventhShiftsTheMenu) {
   // Ids are not renumbered: the newest carries the id of position 10 again.
   EXPECT_EQ(toolbar.band("sub_Blocked")->tools().at(0)->id, 2802);
   EXPECT_EQ(toolbar.band("sub_Blocked")->tools().at(9)->id, 2810);
-  EXPECT_TRUE(view.sounds.empty());  // the sound belongs to the refusal, not to the record
+  EXPECT_TRUE(window.sounds.empty());  // the sound belongs to the refusal, not to the record
 
   // An entry opens its own address.
   toolbar.fireToolClick(*Tool("sub_Blocked", "blocked-3"));
-  const fakes::FakePage* current = Page(form->ActivePage);
+  const fakes::FakePage* current = Page(form->tabs.ActivePage);
   ASSERT_FALSE(current->navigations.empty());
   EXPECT_EQ(current->navigations.back(), "http://127.0.0.1/p4");
 }
@@ -215,7 +215,7 @@ TEST_F(BlockedMenu, CounterWithoutColonAndClosedPagesShareTheMenu) {
   EXPECT_EQ(Menu().back(), "blocked-1=8. http://127.0.0.1/a");
   const int n = OpenShown("http://127.0.0.1/closed");
   Page(n)->title = "Closed page";
-  form->ClosePage(n);
+  form->tabs.ClosePage(n);
   EXPECT_EQ(Menu().back(), "blocked-2=9. Closed page");
   EXPECT_EQ(guard().BlockedUrl(2), "http://127.0.0.1/closed");
 }
@@ -230,12 +230,12 @@ TEST_F(BlockedMenu, LongAddressesAreCutButBlackListedOnesShowInFull) {
   Check("sub_Usetools", "b_killpop", true);
   black_list = {"127.0.0.2"};
   const std::string listed = "http://127.0.0.2/" + std::string(60, 'y');
-  form->AddNewPage("", false);
-  const int fresh = form->LastPageIndex;
+  form->tabs.AddNewPage("", false);
+  const int fresh = form->tabs.LastPageIndex;
   EXPECT_TRUE(Navigate(fresh, listed));
   EXPECT_EQ(Menu().back(), "blocked-2=2. " + listed);
   EXPECT_EQ(Page(fresh), nullptr);  // closed before it loaded
-  EXPECT_EQ(view.sounds.size(), 1u);
+  EXPECT_EQ(window.sounds.size(), 1u);
 }
 
 using Guard = ProtectionFixture;
@@ -261,11 +261,11 @@ TEST_F(Guard, APageIsJudgedByTheSiteItShows) {
   EXPECT_TRUE(Navigate(bad, "http://127.0.0.1/anything"));
   EXPECT_EQ(Page(bad), nullptr);
   EXPECT_EQ(Menu().front(), "blocked-1=1. http://127.0.0.2/shown");
-  EXPECT_EQ(form->ActivePage, n);
+  EXPECT_EQ(form->tabs.ActivePage, n);
 
   // Without the library the guard is off.
-  form->ConnectionObject.reset();
-  form->createConnection = [] { return std::unique_ptr<Connection>(); };
+  form->proxies.ConnectionObject.reset();
+  form->proxies.createConnection = [] { return std::unique_ptr<Connection>(); };
   const int again = OpenShown("http://127.0.0.2/shown");
   EXPECT_FALSE(Navigate(again, "http://127.0.0.2/x"));
 }

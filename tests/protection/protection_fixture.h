@@ -16,15 +16,6 @@
 
 namespace zor::testing {
 
-class SoundView : public toolbar::ToolbarView {
- public:
-  void recalcLayout() override {}
-  void redraw() override {}
-  void popupMenu(toolbar::Band&) override {}
-  void playSound(const std::string& path) override { sounds.push_back(path); }
-  std::vector<std::string> sounds;
-};
-
 class ProtectionFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,33 +26,29 @@ class ProtectionFixture : public ::testing::Test {
     std::filesystem::create_directories(folder);
     const std::filesystem::path data = std::filesystem::path(ZOR_SOURCE_DIR) / "data";
     for (const char* file : {"default.tb2", "lng.ini"}) std::filesystem::copy_file(data / file, folder / file);
-    toolbar.setView(&view);
     form = std::make_unique<shell::MainForm>(toolbar, pages, window, folder.string());
-    form->createConnection = [this] {
+    form->proxies.createConnection = [this] {
       auto connection = std::make_unique<fakes::FakeConnection>(&corvane);
       connection->black_list = black_list;
       return connection;
     };
     form->WireEvents();
     ASSERT_TRUE(form->StartUp(""));
-    form->input_hook = &hook;
+    form->chrome.input_hook = &hook;
     guard().docs.Clock = [this] { return now; };
     guard().SystemLog = [this](const std::string& line) { system_log.push_back(line); };
   }
-  void TearDown() override {
-    toolbar.setView(nullptr);
-    std::filesystem::remove_all(folder);
-  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
 
-  protection::PageProtection& guard() { return *form->protection; }
+  protection::PageProtection& guard() { return form->protection; }
   toolbar::Tool* Tool(const std::string& band, const std::string& name) { return toolbar.tool(band, name); }
   void Check(const std::string& band, const std::string& name, bool on) { Tool(band, name)->checked = on; }
   fakes::FakePage* Page(int n) { return pages.Fake(n); }
 
   // Opens a foreground page that shows `url`; returns its index.
   int OpenShown(const std::string& url) {
-    form->AddNewPage(url, true);
-    const int n = form->LastPageIndex;
+    form->tabs.AddNewPage(url, true);
+    const int n = form->tabs.LastPageIndex;
     Page(n)->has_document = !url.empty();
     Page(n)->ready_state = 4;
     return n;
@@ -88,7 +75,6 @@ class ProtectionFixture : public ::testing::Test {
   }
 
   std::filesystem::path folder;
-  SoundView view;
   toolbar::ToolbarControl toolbar;
   fakes::FakePageHost pages;
   fakes::FakeWindow window;

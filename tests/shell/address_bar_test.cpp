@@ -36,97 +36,97 @@ TEST_F(AddressBarTest, TheListHoldsTypedAddressesUpToTheFirstGap) {
 
   std::ofstream(window.typed_urls_file) << "[TypedURLs]\nurl0=http://zero/\nurl1=http://one/\n";
   window.address_items.clear();
-  form->LoadTypedUrls();
+  form->address.LoadTypedUrls();
   EXPECT_EQ(window.address_items, (std::vector<std::string>{"http://zero/", "http://one/"}));
 
   std::remove(window.typed_urls_file.c_str());
   window.address_items.clear();
-  form->LoadTypedUrls();
+  form->address.LoadTypedUrls();
   EXPECT_TRUE(window.address_items.empty());
 }
 
 TEST_F(AddressBarTest, EnterNavigatesWithoutTheLeadingBlanks) {
   Type("  http://127.0.0.1:8080/a b");
-  form->OnAddressEnter(false, false, false);
+  form->address.OnAddressEnter(false, false, false);
   EXPECT_EQ(Page(1)->navigations, std::vector<std::string>{"http://127.0.0.1:8080/a b"});
   EXPECT_EQ(window.select_alls, 1);
-  EXPECT_EQ(form->TabCount(), 1);
+  EXPECT_EQ(form->tabs.TabCount(), 1);
 
   // Only the first four characters lose their blanks; short texts stay as typed.
   Type("    about:blank  ");
-  form->OnAddressEnter(false, false, false);
+  form->address.OnAddressEnter(false, false, false);
   EXPECT_EQ(Page(1)->navigations.back(), "about:blank  ");
   Type("     x:y");
-  form->OnAddressEnter(false, false, false);
+  form->address.OnAddressEnter(false, false, false);
   EXPECT_EQ(Page(1)->navigations.back(), " x:y");
   Type(" a:b");
-  form->OnAddressEnter(false, false, false);
+  form->address.OnAddressEnter(false, false, false);
   EXPECT_EQ(Page(1)->navigations.back(), " a:b");
   // Characters, not bytes: four two-byte letters are not "longer than 4".
   Type("  éé");
-  form->OnAddressEnter(false, false, false);
+  form->address.OnAddressEnter(false, false, false);
   EXPECT_EQ(Page(1)->navigations.back(), "  éé");
 }
 
 TEST_F(AddressBarTest, AnAddressWithoutSchemeOpensAsHttp) {
   Type("  example.org/path");
-  form->OnAddressEnter(false, false, false);
+  form->address.OnAddressEnter(false, false, false);
   EXPECT_EQ(Page(1)->navigations.back(), "http://example.org/path");
   EXPECT_EQ(window.address_text, "http://example.org/path") << "the box shows what is opened";
   Type("");
-  form->OnAddressEnter(false, false, false);
+  form->address.OnAddressEnter(false, false, false);
   EXPECT_EQ(Page(1)->navigations.size(), 1u) << "an empty box opens nothing";
 }
 
 TEST_F(AddressBarTest, CtrlEnterAloneOpensANewForegroundTab) {
   Type("http://new/");
-  form->OnAddressEnter(true, false, false);
-  ASSERT_EQ(form->TabCount(), 2);
-  EXPECT_EQ(form->ActivePage, 2);
+  form->address.OnAddressEnter(true, false, false);
+  ASSERT_EQ(form->tabs.TabCount(), 2);
+  EXPECT_EQ(form->tabs.ActivePage, 2);
   EXPECT_EQ(Page(2)->navigations, std::vector<std::string>{"http://new/"});
   EXPECT_TRUE(Page(1)->navigations.empty()) << "the old tab is left as it was";
 
   Type("http://same/");
-  form->OnAddressEnter(true, true, false);
-  form->OnAddressEnter(true, false, true);
-  EXPECT_EQ(form->TabCount(), 2);
+  form->address.OnAddressEnter(true, true, false);
+  form->address.OnAddressEnter(true, false, true);
+  EXPECT_EQ(form->tabs.TabCount(), 2);
   EXPECT_EQ(Page(2)->navigations, (std::vector<std::string>{"http://new/", "http://same/", "http://same/"}));
 }
 
 TEST_F(AddressBarTest, ListPicksAndDrops) {
   Type("http://two/");
-  form->OnAddressListPick();
+  form->address.OnAddressListPick();
   EXPECT_EQ(Page(1)->navigations, std::vector<std::string>{"http://two/"});
 
   Type("http://typed/");
-  form->OnAddressDrop("http://dropped/link");
-  EXPECT_EQ(form->TabCount(), 2);
+  form->address.OnAddressDrop("http://dropped/link");
+  EXPECT_EQ(form->tabs.TabCount(), 2);
   EXPECT_EQ(Page(2)->navigations, std::vector<std::string>{"http://dropped/link"});
   EXPECT_EQ(window.address_text, "") << "a fresh tab clears the box until its page reports";
   Type("http://box/");
-  form->OnAddressDrop("");  // neither text nor a link: the box's own text
-  EXPECT_EQ(form->TabCount(), 3);
+  form->address.OnAddressDrop("");  // neither text nor a link: the box's own text
+  EXPECT_EQ(form->tabs.TabCount(), 3);
   EXPECT_EQ(Page(3)->navigations, std::vector<std::string>{"http://box/"});
 
-  form->OnAddressFocus(true);
-  EXPECT_EQ(form->AddressFocusFlag, 1);
-  form->OnAddressFocus(false);
-  EXPECT_EQ(form->AddressFocusFlag, 0);
+  form->address.OnAddressFocus(true);
+  EXPECT_EQ(form->address.AddressFocusFlag, 1);
+  form->address.OnAddressFocus(false);
+  EXPECT_EQ(form->address.AddressFocusFlag, 0);
 }
 
 TEST_F(AddressBarTest, GoRecordsTypedAddressesNewestFirstOnceEach) {
   Type("http://two/");
-  form->Go(false);
+  form->address.Go(false);
   EXPECT_EQ(Stored(), (std::vector<std::string>{"http://two/", "http://one/"})) << "read up to the gap, rewritten whole";
   Type("  example.org");
-  form->Go(true);
+  form->address.Go(true);
   EXPECT_EQ(Stored().front(), "http://example.org");
   for (int i = 0; i < 40; ++i) {
     Type("http://site" + std::to_string(i) + "/");
-    form->Go(false);
+    form->address.Go(false);
   }
   const std::vector<std::string> urls = Stored();
-  ASSERT_EQ(urls.size(), static_cast<size_t>(shell::MainForm::kTypedUrlsKept));
+  ASSERT_EQ(urls.size(), static_cast<size_t>(shell::AddressBar::kTypedUrlsKept));
   EXPECT_EQ(urls.front(), "http://site39/");
   EXPECT_EQ(urls.back(), "http://site15/");
   // No temporary left beside the store.

@@ -50,8 +50,8 @@ class ExitTest : public ::testing::Test {
   std::string LastPages() { return zor::ReadWholeFile((folder / "LastPages.ini").string()).value_or("<none>"); }
   void OpenThree() {
     pages.Fake(1)->Navigate("http://127.0.0.1:1/a");
-    form->AddNewPage("", true);  // blank: not written
-    form->AddNewPage("http://127.0.0.1:1/c", true);
+    form->tabs.AddNewPage("", true);  // blank: not written
+    form->tabs.AddNewPage("http://127.0.0.1:1/c", true);
   }
 
   fs::path folder;
@@ -63,11 +63,11 @@ class ExitTest : public ::testing::Test {
 
 TEST_F(ExitTest, QuitCancelledKeepsTheWindowAndAsksAgain) {
   window.message_answer = MessageResult::kCancel;
-  form->QuitBrowser();
+  form->exit.QuitBrowser();
   EXPECT_EQ(window.close_requests, 1);
-  EXPECT_FALSE(form->CloseCheck()) << "the quit answer applies";
+  EXPECT_FALSE(form->exit.CloseCheck()) << "the quit answer applies";
   EXPECT_EQ(window.messages, (std::vector<std::string>{"Really quit?"})) << "asked once for this close";
-  EXPECT_FALSE(form->CloseCheck());
+  EXPECT_FALSE(form->exit.CloseCheck());
   EXPECT_EQ(window.messages.size(), 2u) << "the next close asks again";
   EXPECT_FALSE(fs::exists(folder / "Browser.ini"));
 }
@@ -75,23 +75,23 @@ TEST_F(ExitTest, QuitCancelledKeepsTheWindowAndAsksAgain) {
 TEST_F(ExitTest, CancelledCloseRequestDoesNotSwallowTheNextClose) {
   window.message_answer = MessageResult::kCancel;
   toolbar.fireQueryUnload();
-  EXPECT_FALSE(form->CloseCheck());
+  EXPECT_FALSE(form->exit.CloseCheck());
   window.message_answer = MessageResult::kOk;
-  EXPECT_TRUE(form->CloseCheck()) << "a cancelled close must not cancel the next one silently";
+  EXPECT_TRUE(form->exit.CloseCheck()) << "a cancelled close must not cancel the next one silently";
   EXPECT_EQ(window.messages.size(), 2u);
 }
 
 TEST_F(ExitTest, ExitWritesOpenPagesInTabOrderAndTheSettings) {
   OpenThree();
   std::ofstream(folder / "Temp.txt") << "x";
-  form->RecoveryFile = (folder / "open-pages.txt").string();
-  form->SaveRecovery();
-  ASSERT_TRUE(fs::exists(form->RecoveryFile));
-  EXPECT_TRUE(form->CloseCheck());
+  form->recovery.RecoveryFile = (folder / "open-pages.txt").string();
+  form->recovery.SaveRecovery();
+  ASSERT_TRUE(fs::exists(form->recovery.RecoveryFile));
+  EXPECT_TRUE(form->exit.CloseCheck());
   EXPECT_EQ(LastPages(), "http://127.0.0.1:1/a\r\nhttp://127.0.0.1:1/c\r\n");
   EXPECT_TRUE(fs::exists(folder / "Browser.ini"));
   EXPECT_FALSE(fs::exists(folder / "Temp.txt"));
-  EXPECT_FALSE(fs::exists(form->RecoveryFile)) << "a clean exit leaves nothing to recover";
+  EXPECT_FALSE(fs::exists(form->recovery.RecoveryFile)) << "a clean exit leaves nothing to recover";
   EXPECT_EQ(window.messages, (std::vector<std::string>{"Really quit?"}));
 }
 
@@ -99,19 +99,19 @@ TEST_F(ExitTest, ExitStopsSavingPagesAfterTheTimeBudget) {
   OpenThree();
   auto now = std::chrono::steady_clock::time_point{};
   // Every reading of the clock is 20 s later: the second page is already past the budget.
-  form->Clock = [&] {
+  form->exit.Clock = [&] {
     now += std::chrono::seconds(20);
     return now;
   };
-  EXPECT_TRUE(form->CloseCheck());
+  EXPECT_TRUE(form->exit.CloseCheck());
   EXPECT_EQ(LastPages(), "http://127.0.0.1:1/a\r\n");
   EXPECT_TRUE(fs::exists(folder / "Browser.ini")) << "the settings are written anyway";
 }
 
 TEST_F(ExitTest, FullScreenExitLeavesFullScreen) {
-  form->ToggleFullScreen();
+  form->layout.ToggleFullScreen();
   ASSERT_TRUE(window.full_screen);
-  EXPECT_TRUE(form->CloseCheck());
+  EXPECT_TRUE(form->exit.CloseCheck());
   EXPECT_FALSE(window.full_screen);
 }
 
@@ -120,71 +120,71 @@ TEST_F(ExitTest, FullScreenExitLeavesFullScreen) {
 class ChannelTest : public ExitTest {};
 
 TEST_F(ChannelTest, OpenCommands) {
-  const int before = form->LastPageIndex;
-  form->txt_status.SetText("ZOR_openhttp://127.0.0.1:1/x");
-  EXPECT_EQ(form->LastPageIndex, before + 1);
-  EXPECT_EQ(pages.Fake(form->LastPageIndex)->location, "http://127.0.0.1:1/x");
-  EXPECT_EQ(form->txt_status.Text(), "");
+  const int before = form->tabs.LastPageIndex;
+  form->chrome.txt_status.SetText("ZOR_openhttp://127.0.0.1:1/x");
+  EXPECT_EQ(form->tabs.LastPageIndex, before + 1);
+  EXPECT_EQ(pages.Fake(form->tabs.LastPageIndex)->location, "http://127.0.0.1:1/x");
+  EXPECT_EQ(form->chrome.txt_status.Text(), "");
 
-  form->txt_status.SetText("ZOR_open");
-  EXPECT_EQ(form->LastPageIndex, before + 2) << "an open with nothing after it opens an empty page";
-  EXPECT_TRUE(pages.Fake(form->LastPageIndex)->navigations.empty());
+  form->chrome.txt_status.SetText("ZOR_open");
+  EXPECT_EQ(form->tabs.LastPageIndex, before + 2) << "an open with nothing after it opens an empty page";
+  EXPECT_TRUE(pages.Fake(form->tabs.LastPageIndex)->navigations.empty());
 
   for (const char* url : {"http://127.0.0.1:1/1", "http://127.0.0.1:1/2", "http://127.0.0.1:1/3"})
-    form->txt_status.SetText(std::string("ZOR_open") + url);
-  EXPECT_EQ(pages.Fake(form->ActivePage)->location, "http://127.0.0.1:1/3") << "the last one is current";
-  EXPECT_EQ(form->TabCount(), 6);
+    form->chrome.txt_status.SetText(std::string("ZOR_open") + url);
+  EXPECT_EQ(pages.Fake(form->tabs.ActivePage)->location, "http://127.0.0.1:1/3") << "the last one is current";
+  EXPECT_EQ(form->tabs.TabCount(), 6);
 }
 
 TEST_F(ChannelTest, CloseIsExactAndRepeatable) {
   zor::toolbar::Tool* basket = toolbar.tool("sub_Usetools", "b_opengetbar");
-  form->txt_status.SetText("zor_close");
+  form->chrome.txt_status.SetText("zor_close");
   EXPECT_TRUE(basket->checked);
-  EXPECT_EQ(form->txt_status.Text(), "zor_close") << "not a command: it stays as status text";
-  form->txt_status.SetText(" ZOR_close");
+  EXPECT_EQ(form->chrome.txt_status.Text(), "zor_close") << "not a command: it stays as status text";
+  form->chrome.txt_status.SetText(" ZOR_close");
   EXPECT_TRUE(basket->checked);
-  form->txt_status.SetText("ZOR_close");
+  form->chrome.txt_status.SetText("ZOR_close");
   EXPECT_FALSE(basket->checked);
-  EXPECT_EQ(form->txt_status.Text(), "");
+  EXPECT_EQ(form->chrome.txt_status.Text(), "");
   basket->checked = true;
-  form->txt_status.SetText("ZOR_close");
+  form->chrome.txt_status.SetText("ZOR_close");
   EXPECT_FALSE(basket->checked) << "the box was cleared, so the same command runs again";
 }
 
 TEST_F(ChannelTest, ProxyChangeRebuildsTheMenu) {
   int rebuilds = 0;
-  form->hooks.rebuildProxyMenu = [&] { ++rebuilds; };
-  form->txt_status.SetText("ZOR_proxychange");
-  form->txt_status.SetText("ZOR_proxychange");
+  form->chrome.hooks.rebuildProxyMenu = [&] { ++rebuilds; };
+  form->chrome.txt_status.SetText("ZOR_proxychange");
+  form->chrome.txt_status.SetText("ZOR_proxychange");
   EXPECT_EQ(rebuilds, 2);
-  form->txt_status.SetText("ZOR_unknown");
-  EXPECT_EQ(form->txt_status.Text(), "ZOR_unknown");
+  form->chrome.txt_status.SetText("ZOR_unknown");
+  EXPECT_EQ(form->chrome.txt_status.Text(), "ZOR_unknown");
 }
 
 TEST_F(ChannelTest, IconLeftAndRightSelectNeighbours) {
-  form->AddNewPage("", true);  // page 2, position 2
-  form->AddNewPage("", true);  // page 3, position 3, active
-  form->txt_status.SetText("ZOR_iconright");
-  EXPECT_EQ(form->ActivePage, 3) << "nothing right of the last tab";
-  EXPECT_FALSE(form->SkipNextContextMenu);
-  form->txt_status.SetText("ZOR_iconleft");
-  EXPECT_EQ(form->ActivePage, 2);
-  EXPECT_TRUE(form->SkipNextContextMenu);
-  form->SkipNextContextMenu = false;
-  form->txt_status.SetText("ZOR_iconleft");
-  EXPECT_EQ(form->ActivePage, 1);
-  form->txt_status.SetText("ZOR_iconleft");
-  EXPECT_EQ(form->ActivePage, 1);
-  EXPECT_FALSE(form->SkipNextContextMenu) << "nothing left of the first tab";
+  form->tabs.AddNewPage("", true);  // page 2, position 2
+  form->tabs.AddNewPage("", true);  // page 3, position 3, active
+  form->chrome.txt_status.SetText("ZOR_iconright");
+  EXPECT_EQ(form->tabs.ActivePage, 3) << "nothing right of the last tab";
+  EXPECT_FALSE(form->chrome.SkipNextContextMenu);
+  form->chrome.txt_status.SetText("ZOR_iconleft");
+  EXPECT_EQ(form->tabs.ActivePage, 2);
+  EXPECT_TRUE(form->chrome.SkipNextContextMenu);
+  form->chrome.SkipNextContextMenu = false;
+  form->chrome.txt_status.SetText("ZOR_iconleft");
+  EXPECT_EQ(form->tabs.ActivePage, 1);
+  form->chrome.txt_status.SetText("ZOR_iconleft");
+  EXPECT_EQ(form->tabs.ActivePage, 1);
+  EXPECT_FALSE(form->chrome.SkipNextContextMenu) << "nothing left of the first tab";
 }
 
 TEST_F(ChannelTest, PageTextsAreShownButNeverRun) {
   std::string shown;
-  form->hooks.setStatusText = [&](const std::string& text) { shown = text; };
-  const int before = form->LastPageIndex;
-  pages.events.statusTextChange(form->ActivePage, "ZOR_openhttp://127.0.0.1:1/evil");
-  pages.events.statusTextChange(form->ActivePage, "ZOR_close");
-  EXPECT_EQ(form->LastPageIndex, before);
+  form->chrome.hooks.setStatusText = [&](const std::string& text) { shown = text; };
+  const int before = form->tabs.LastPageIndex;
+  pages.events.statusTextChange(form->tabs.ActivePage, "ZOR_openhttp://127.0.0.1:1/evil");
+  pages.events.statusTextChange(form->tabs.ActivePage, "ZOR_close");
+  EXPECT_EQ(form->tabs.LastPageIndex, before);
   EXPECT_TRUE(toolbar.tool("sub_Usetools", "b_opengetbar")->checked);
   EXPECT_EQ(shown, "ZOR_close");
   pages.events.statusTextChange(0, "from the hidden sink");

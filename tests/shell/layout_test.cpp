@@ -54,45 +54,45 @@ class LayoutTest : public ::testing::Test {
 
 TEST_F(LayoutTest, AddressBoxBesideTheToolbar) {
   window.inner_width = 12000 / 15;
-  form->OnMainWindowResize();
+  form->layout.OnMainWindowResize();
   EXPECT_EQ(AddressWidthTwips(), 570);
   window.inner_width = 11000 / 15;  // below 11430: a fixed 3000
-  form->OnMainWindowResize();
+  form->layout.OnMainWindowResize();
   EXPECT_EQ(AddressWidthTwips(), 3000);
   window.inner_width = 1000;  // 15000 twips
-  form->OnMainWindowResize();
+  form->layout.OnMainWindowResize();
   EXPECT_EQ(AddressWidthTwips(), 3570);
 }
 
 TEST_F(LayoutTest, AddressBoxOnItsOwnRow) {
   toolbar.band("tb_Addressbar")->dock_row = 2;
   window.inner_width = 1000;  // 15000 twips, less 3200: 11800, in whole pixels 11790
-  form->OnMainWindowResize();
+  form->layout.OnMainWindowResize();
   EXPECT_EQ(AddressWidthTwips(), 11790);
 }
 
 TEST_F(LayoutTest, MinimisedWindowChangesNoLayout) {
   window.inner_width = 12000 / 15;
-  form->OnMainWindowResize();
+  form->layout.OnMainWindowResize();
   window.minimized = true;
   window.inner_width = 100;
-  form->OnMainWindowResize();
+  form->layout.OnMainWindowResize();
   EXPECT_EQ(AddressWidthTwips(), 570);
 }
 
 TEST_F(LayoutTest, FullScreenFromMaximisedEndsMaximised) {
   window.maximized = true;
-  form->ToggleFullScreen();
+  form->layout.ToggleFullScreen();
   EXPECT_TRUE(window.full_screen);
   EXPECT_FALSE(window.decorated);
   EXPECT_TRUE(toolbar.tool("tb_Main", "b_fullscreen")->checked);
   EXPECT_TRUE(toolbar.tool("sub_View", "b_fullscreen")->checked);
   EXPECT_FALSE(toolbar.band("mnu_Main")->visible);
   EXPECT_FALSE(toolbar.band("sb_Status")->visible);
-  EXPECT_EQ(form->SavedWindowRect.left, -1);
-  EXPECT_TRUE(form->FullScreen());
+  EXPECT_EQ(form->layout.SavedWindowRect.left, -1);
+  EXPECT_TRUE(form->chrome.FullScreen());
 
-  form->ToggleFullScreen();
+  form->layout.ToggleFullScreen();
   EXPECT_FALSE(window.full_screen);
   EXPECT_TRUE(window.decorated);
   EXPECT_TRUE(window.maximized);
@@ -101,19 +101,19 @@ TEST_F(LayoutTest, FullScreenFromMaximisedEndsMaximised) {
   EXPECT_TRUE(toolbar.band("sb_Status")->visible);
   EXPECT_EQ(toolbar.band("tb_Main")->dock_row, 1);
   EXPECT_EQ(toolbar.band("tb_Addressbar")->dock_row, 2);
-  EXPECT_EQ(form->SavedWindowRect.left, 0);
-  EXPECT_EQ(form->SavedWindowRect.width, 0);
+  EXPECT_EQ(form->layout.SavedWindowRect.left, 0);
+  EXPECT_EQ(form->layout.SavedWindowRect.width, 0);
 }
 
 TEST_F(LayoutTest, FullScreenFromNormalWindowRestoresItsSize) {
   window.maximized = false;
   window.normal_width = 900;
   window.normal_height = 700;
-  form->ToggleFullScreen();
-  EXPECT_EQ(form->SavedWindowRect.width, 900);
+  form->layout.ToggleFullScreen();
+  EXPECT_EQ(form->layout.SavedWindowRect.width, 900);
   window.normal_width = 1366;  // what full screen did to it
   window.normal_height = 768;
-  form->ToggleFullScreen();
+  form->layout.ToggleFullScreen();
   EXPECT_FALSE(window.maximized);
   EXPECT_EQ(window.normal_width, 900);
   EXPECT_EQ(window.normal_height, 700);
@@ -126,44 +126,44 @@ class RecoveryTest : public LayoutTest {
  protected:
   void SetUp() override {
     LayoutTest::SetUp();
-    form->RecoveryFile = (folder / "open-pages.txt").string();
+    form->recovery.RecoveryFile = (folder / "open-pages.txt").string();
   }
-  std::string Saved() { return zor::ReadWholeFile(form->RecoveryFile).value_or("<none>"); }
+  std::string Saved() { return zor::ReadWholeFile(form->recovery.RecoveryFile).value_or("<none>"); }
 };
 
 TEST_F(RecoveryTest, ListFollowsTheOpenPagesInTabOrder) {
-  form->SaveRecovery();
+  form->recovery.SaveRecovery();
   EXPECT_EQ(Saved(), "") << "a blank page is not worth recovering, but the file marks the run";
   pages.Fake(1)->Navigate("http://127.0.0.1:1/a");
-  form->AddNewPage("http://127.0.0.1:1/b", true);
-  form->AddNewPage("", false);
-  form->SaveRecovery();
+  form->tabs.AddNewPage("http://127.0.0.1:1/b", true);
+  form->tabs.AddNewPage("", false);
+  form->recovery.SaveRecovery();
   EXPECT_EQ(Saved(), "http://127.0.0.1:1/a\nhttp://127.0.0.1:1/b\n");
-  form->EndRecovery();
-  EXPECT_FALSE(fs::exists(form->RecoveryFile));
+  form->recovery.EndRecovery();
+  EXPECT_FALSE(fs::exists(form->recovery.RecoveryFile));
 }
 
 TEST_F(RecoveryTest, LeftOverListReopensThePages) {
   {
-    std::ofstream(form->RecoveryFile) << "http://127.0.0.1:1/a\r\nhttp://127.0.0.1:1/b\n\n";
+    std::ofstream(form->recovery.RecoveryFile) << "http://127.0.0.1:1/a\r\nhttp://127.0.0.1:1/b\n\n";
   }
-  ASSERT_TRUE(form->RecoverPages());
+  ASSERT_TRUE(form->recovery.RecoverPages());
   EXPECT_EQ(pages.Fake(1)->location, "http://127.0.0.1:1/a");
   ASSERT_NE(pages.Fake(2), nullptr);
   EXPECT_EQ(pages.Fake(2)->location, "http://127.0.0.1:1/b");
-  EXPECT_EQ(form->ActivePage, 2);
+  EXPECT_EQ(form->tabs.ActivePage, 2);
   EXPECT_EQ(Saved(), "http://127.0.0.1:1/a\nhttp://127.0.0.1:1/b\n") << "the running browser keeps the list";
   EXPECT_FALSE(fs::exists(folder / "LastPages.ini")) << "LastPages.ini keeps its own life cycle";
 }
 
 TEST_F(RecoveryTest, NoListAfterACleanExit) {
-  EXPECT_FALSE(form->RecoverPages());
+  EXPECT_FALSE(form->recovery.RecoverPages());
   EXPECT_EQ(pages.Fake(2), nullptr);
 }
 
 TEST_F(RecoveryTest, AddressWithALineBreakIsNotSplit) {
   pages.Fake(1)->Navigate("http://127.0.0.1:1/a\nhttp://evil.test/");
-  form->SaveRecovery();
+  form->recovery.SaveRecovery();
   EXPECT_EQ(Saved(), "");
 }
 

@@ -64,24 +64,24 @@ class PageEventsTest : public TabFixture {
 TEST_F(PageEventsTest, ProgressOfTheShownPageDrawsTheBarAndItsLabel) {
   Page(1)->busy = true;
   Progress(1, 4000, 10000);
-  EXPECT_EQ(form->PageProgress.get(1), 40);
+  EXPECT_EQ(form->tabs.PageProgress.get(1), 40);
   EXPECT_EQ(window.progress.percent, 40);
   EXPECT_TRUE(window.progress.loading);
   EXPECT_EQ(window.progress.label, "40%");
-  EXPECT_EQ(form->PercentText, "40%");
-  EXPECT_EQ(Tab(1)->image, form->TabIcons[1]);
+  EXPECT_EQ(form->progress.PercentText, "40%");
+  EXPECT_EQ(Tab(1)->image, form->tabs.TabIcons[1]);
 
   Progress(1, 10000, 10000);
   EXPECT_EQ(window.progress.percent, 100);
   EXPECT_EQ(window.progress.label, "100%");
-  EXPECT_EQ(Tab(1)->image, form->PageIconImage);
+  EXPECT_EQ(Tab(1)->image, form->chrome.PageIconImage);
 
   Page(1)->busy = false;
   Progress(1, 0, 10000);
   EXPECT_EQ(window.progress.percent, 0);
   EXPECT_FALSE(window.progress.loading) << "idle: the bar's own background";
   EXPECT_EQ(window.progress.label, "");
-  EXPECT_EQ(form->lbl_Inf, "");
+  EXPECT_EQ(form->progress.lbl_Inf, "");
 
   // Hidden from view, the bar is not drawn and the label keeps the last figure drawn.
   window.shown = false;
@@ -98,23 +98,23 @@ TEST_F(PageEventsTest, AHiddenPageChangesOnlyItsOwnTabAndRecord) {
   const auto before = window.progress;
 
   Progress(hidden, 4000, 10000);
-  EXPECT_EQ(Tab(hidden)->image, form->TabIcons[1]);
-  EXPECT_EQ(form->PageProgress.get(hidden), 40);
+  EXPECT_EQ(Tab(hidden)->image, form->tabs.TabIcons[1]);
+  EXPECT_EQ(form->tabs.PageProgress.get(hidden), 40);
   EXPECT_EQ(window.progress_draws, draws);
   EXPECT_EQ(window.progress.percent, before.percent);
 
   // Switching to it shows its own figure; a finished page shows an empty bar.
-  form->SelectPage(hidden);
+  form->tabs.SelectPage(hidden);
   EXPECT_EQ(window.progress.percent, 40);
   Progress(hidden, 10000, 10000);
   Page(1)->busy = true;
-  form->SelectPage(1);
+  form->tabs.SelectPage(1);
   EXPECT_EQ(window.progress.percent, 10);
   Page(hidden)->busy = true;  // still busy at 100 %: the label is cleared all the same
-  form->SelectPage(hidden);
+  form->tabs.SelectPage(hidden);
   EXPECT_EQ(window.progress.percent, 0);
   EXPECT_EQ(window.progress.label, "");
-  EXPECT_EQ(form->lbl_Inf, "");
+  EXPECT_EQ(form->progress.lbl_Inf, "");
 }
 
 TEST_F(PageEventsTest, BackAndForwardFollowTheTabPosition) {
@@ -124,15 +124,15 @@ TEST_F(PageEventsTest, BackAndForwardFollowTheTabPosition) {
   pages.events.commandStateChange(second, 2, true);
   EXPECT_TRUE(back->enabled);
   EXPECT_FALSE(forward->enabled);
-  EXPECT_TRUE(form->BackEnabled.get(2));
+  EXPECT_TRUE(form->tabs.BackEnabled.get(2));
 
   pages.events.commandStateChange(1, 1, true);  // a hidden page keeps its own entries
   EXPECT_FALSE(forward->enabled);
-  form->SelectPage(1);
+  form->tabs.SelectPage(1);
   EXPECT_FALSE(back->enabled);
   EXPECT_TRUE(forward->enabled);
 
-  form->SelectPage(second);
+  form->tabs.SelectPage(second);
   forward->enabled = true;
   pages.events.commandStateChange(second, -1, false);  // "update all" is ignored
   EXPECT_TRUE(forward->enabled);
@@ -148,7 +148,7 @@ TEST_F(PageEventsTest, SecurityIndicatorShowsTheFieldOfTheShownPage) {
   EXPECT_EQ(indicator->caption, "Part secure, part not");
   pages.events.setSecureLockIcon(hidden, 2);
   EXPECT_EQ(indicator->caption, "Part secure, part not") << "only the shown page";
-  form->SelectPage(hidden);
+  form->tabs.SelectPage(hidden);
   EXPECT_EQ(indicator->caption, "Part secure, part not") << "not reset by switching";
   pages.events.setSecureLockIcon(hidden, 2);
   EXPECT_EQ(indicator->caption, "Locked");
@@ -158,18 +158,18 @@ TEST_F(PageEventsTest, SecurityIndicatorShowsTheFieldOfTheShownPage) {
 
 TEST_F(PageEventsTest, StatusTextComesFromTheShownPageAndSyncsOffline) {
   std::string shown;
-  form->hooks.setStatusText = [&](const std::string& text) { shown = text; };
+  form->chrome.hooks.setStatusText = [&](const std::string& text) { shown = text; };
   std::vector<int> hooked;
-  form->hooks.applyPageHooks = [&](int page) { hooked.push_back(page); };
+  form->chrome.hooks.applyPageHooks = [&](int page) { hooked.push_back(page); };
   const int hidden = Open("http://h/", "", false);
 
   pages.events.statusTextChange(hidden, "http://h/link");
-  EXPECT_EQ(form->txt_status.Text(), "");
+  EXPECT_EQ(form->chrome.txt_status.Text(), "");
   EXPECT_EQ(shown, "");
 
   commands.offline = true;
   pages.events.statusTextChange(1, "Done");
-  EXPECT_EQ(form->txt_status.Text(), "Done");
+  EXPECT_EQ(form->chrome.txt_status.Text(), "Done");
   EXPECT_EQ(shown, "Done");
   EXPECT_TRUE(toolbar.tool("sub_File", "b_offline")->checked);
   EXPECT_TRUE(toolbar.tool("sb_Status", "b_offline")->checked);
@@ -179,8 +179,8 @@ TEST_F(PageEventsTest, StatusTextComesFromTheShownPageAndSyncsOffline) {
   Page(1)->ready_state = 3;
   commands.offline = false;
   pages.events.statusTextChange(1, "ZOR_close");  // a page's text is shown, never run
-  EXPECT_EQ(form->txt_status.Text(), "ZOR_close");
-  EXPECT_EQ(form->TabCount(), 2);
+  EXPECT_EQ(form->chrome.txt_status.Text(), "ZOR_close");
+  EXPECT_EQ(form->tabs.TabCount(), 2);
   EXPECT_FALSE(toolbar.tool("sb_Status", "b_offline")->checked);
   EXPECT_EQ(hooked, std::vector<int>{1});
 }
@@ -188,40 +188,40 @@ TEST_F(PageEventsTest, StatusTextComesFromTheShownPageAndSyncsOffline) {
 TEST_F(PageEventsTest, FocusStaysWithTheShownPage) {
   const int hidden = Open("http://h/", "", false);
   int raised = 0;
-  form->hooks.raiseWindow = [&] { ++raised; };
+  form->chrome.hooks.raiseWindow = [&] { ++raised; };
   pages.events.gotFocus(1);
-  EXPECT_TRUE(form->PageAreaFocus);
+  EXPECT_TRUE(form->pageReports.PageAreaFocus);
   pages.events.lostFocus(hidden);
-  EXPECT_TRUE(form->PageAreaFocus) << "a hidden page losing focus means nothing";
+  EXPECT_TRUE(form->pageReports.PageAreaFocus) << "a hidden page losing focus means nothing";
   pages.events.lostFocus(1);
-  EXPECT_FALSE(form->PageAreaFocus);
+  EXPECT_FALSE(form->pageReports.PageAreaFocus);
 
   const int focused = Page(1)->focused;
   pages.events.gotFocus(hidden);
   EXPECT_EQ(raised, 1);
   EXPECT_EQ(Page(1)->focused, focused + 1);
-  EXPECT_FALSE(form->PageAreaFocus);
+  EXPECT_FALSE(form->pageReports.PageAreaFocus);
 }
 
 TEST_F(PageEventsTest, NavigationPullsTheFocusBackUnlessTheUserIsTyping) {
   int refreshes = 0;
-  form->hooks.refreshEditTools = [&] { ++refreshes; };
+  form->chrome.hooks.refreshEditTools = [&] { ++refreshes; };
   bool cancel = false;
   int focused = Page(1)->focused;
   pages.events.beforeNavigate2(1, "http://x/", cancel);
   EXPECT_EQ(Page(1)->focused, focused + 1);
   EXPECT_EQ(refreshes, 1);
 
-  form->OnAddressFocus(true);
+  form->address.OnAddressFocus(true);
   focused = Page(1)->focused;
   pages.events.beforeNavigate2(1, "http://y/", cancel);
   EXPECT_EQ(Page(1)->focused, focused) << "the address box keeps the keys";
-  form->OnAddressFocus(false);
+  form->address.OnAddressFocus(false);
   pages.events.gotFocus(1);
   pages.events.beforeNavigate2(1, "http://z/", cancel);
   EXPECT_EQ(Page(1)->focused, focused) << "the page has it already";
 
-  form->OnBeforeNavigate(1, true);
+  form->pageReports.OnBeforeNavigate(1, true);
   EXPECT_EQ(refreshes, 3) << "a cancelled navigation leaves the edit tools";
   pages.events.beforeNavigate2(0, "http://refused/", cancel);  // the sink
   EXPECT_EQ(refreshes, 3);
@@ -235,14 +235,14 @@ TEST_F(PageEventsTest, FullScreenOnlyForTheShownPageAndOnlyIntoIt) {
   EXPECT_FALSE(window.full_screen);
   pages.events.onFullScreen(1, true);
   EXPECT_TRUE(window.full_screen);
-  EXPECT_TRUE(form->FullScreen());
+  EXPECT_TRUE(form->chrome.FullScreen());
   pages.events.onFullScreen(1, true);  // already full screen: stays
   EXPECT_TRUE(window.full_screen);
 }
 
 TEST_F(PageEventsTest, TitlesReachTabAndWindowThroughTheEvent) {
   std::vector<int> framed;
-  form->hooks.applyToFrames = [&](int page) { framed.push_back(page); };
+  form->chrome.hooks.applyToFrames = [&](int page) { framed.push_back(page); };
   pages.events.titleChange(1, "Loaded");
   EXPECT_EQ(Tab(1)->caption, "Loaded");
   EXPECT_EQ(window.caption, "Loaded - ZOR");

@@ -82,7 +82,7 @@ TEST_F(ShellTest, LanguageSetsCaptionsTooltipsAndKeepsMenuBandCaptions) {
         "[ZOR_Main]\r\ntb_Main=Toolbar\r\nsub_View=Ansicht\r\nb_back=Zurueck\r\ntip_b_back=Eine Seite zurueck\r\n"
         "b_loose=Lose\r\nb_iconon=\r\n");
   Tool("sub_Fav", "b_iconon")->caption = "Icons";
-  form->ApplyLanguage();
+  form->settings.ApplyLanguage();
   EXPECT_EQ(toolbar.band("tb_Main")->caption, "Toolbar");
   EXPECT_EQ(toolbar.band("sub_View")->caption, "View") << "bands named *sub* keep their caption";
   EXPECT_EQ(Tool("tb_Main", "b_back")->caption, "Zurueck");
@@ -93,27 +93,27 @@ TEST_F(ShellTest, LanguageSetsCaptionsTooltipsAndKeepsMenuBandCaptions) {
 
 TEST_F(ShellTest, SecurityTagAlwaysHoldsThreeFields) {
   Write("lng.ini", "[ZOR_Main]\nb_security1=Not secure\nb_security3=Partly secure\n");
-  form->ApplyLanguage();
+  form->settings.ApplyLanguage();
   EXPECT_EQ(Tool("sb_Status", "b_security")->tag, "Not secure||Partly secure|");
 }
 
 TEST_F(ShellTest, TitlePlaceholders) {
   const std::string v = zor::shell::VersionText();
   Write("lng.ini", "[ZOR_Main]\nZOR_TITLE={N}{V}\n");
-  form->ApplyLanguage();
-  EXPECT_EQ(form->TitleText, "ZOR-BROWSER " + v);
-  EXPECT_EQ(window.caption, form->TitleText);
+  form->settings.ApplyLanguage();
+  EXPECT_EQ(form->chrome.TitleText, "ZOR-BROWSER " + v);
+  EXPECT_EQ(window.caption, form->chrome.TitleText);
 
   Write("lng.ini", "[ZOR_Main]\nZOR_TITLE={V}/{N}/{V}\n");
-  form->ApplyLanguage();
-  EXPECT_EQ(form->TitleText, " " + v + "/ZOR-BROWSER/ " + v);
+  form->settings.ApplyLanguage();
+  EXPECT_EQ(form->chrome.TitleText, " " + v + "/ZOR-BROWSER/ " + v);
 
   Write("lng.ini", "[ZOR_Main]\nZOR_TITLE=My Browser\n");
-  form->ApplyLanguage();
-  EXPECT_EQ(form->TitleText, "My Browser");
+  form->settings.ApplyLanguage();
+  EXPECT_EQ(form->chrome.TitleText, "My Browser");
 
   fs::remove(folder / "lng.ini");
-  form->ApplyLanguage();
+  form->settings.ApplyLanguage();
   EXPECT_EQ(window.caption, "") << "no language file: the caption is empty";
   EXPECT_EQ(Tool("tb_Main", "b_back")->caption, "Back") << "skin texts stay";
 }
@@ -129,7 +129,7 @@ TEST(VersionText, IsThreeNumbersJoinedByPoints) {
 // ---- Browser.ini -------------------------------------------------------------------
 
 TEST_F(ShellTest, DefaultsWithoutBrowserIni) {
-  form->LoadSettings();
+  form->settings.LoadSettings();
   EXPECT_TRUE(Tool("sub_View", "b_addrok")->checked);
   EXPECT_TRUE(toolbar.band("tb_Addressbar")->visible);
   EXPECT_TRUE(toolbar.band("sb_Status")->visible);
@@ -143,7 +143,7 @@ TEST_F(ShellTest, DefaultsWithoutBrowserIni) {
 TEST_F(ShellTest, OnlyOneReadsAsOn) {
   Write("Browser.ini",
         "[ZOR-BROWSER]\nADDRESSBAR=2\nSTATUSBAR=1x\nTOOLSBAR=yes\nICONON=1\nBESILENT= 1 \nSTOPPOPUP=01\nKILLPOP=-1\n");
-  form->LoadSettings();
+  form->settings.LoadSettings();
   EXPECT_FALSE(Tool("sub_View", "b_addrok")->checked);
   EXPECT_FALSE(toolbar.band("tb_Addressbar")->visible) << "2 is off";
   EXPECT_TRUE(toolbar.band("sb_Status")->visible) << "1x is on";
@@ -156,22 +156,22 @@ TEST_F(ShellTest, OnlyOneReadsAsOn) {
 
 TEST_F(ShellTest, BasketOpensOnlyWhenAsked) {
   int toggles = 0;
-  form->hooks.toggleBasket = [&] { ++toggles; };
-  form->LoadSettings();
+  form->chrome.hooks.toggleBasket = [&] { ++toggles; };
+  form->settings.LoadSettings();
   EXPECT_EQ(toggles, 0);
   Write("Browser.ini", "[ZOR-BROWSER]\nOPENGETBAR=1\n");
-  form->LoadSettings();
+  form->settings.LoadSettings();
   EXPECT_EQ(toggles, 1);
   EXPECT_FALSE(Tool("sub_Usetools", "b_opengetbar")->checked) << "the basket toggle checks its own tool";
 }
 
 TEST_F(ShellTest, ProxyMenuFromSavedProxy) {
   std::vector<std::string> log;
-  form->createConnection = [&] {
+  form->proxies.createConnection = [&] {
     return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"10.0.0.1:8080", "proxy.lan:3128@office"});
   };
   Write("Browser.ini", "[ZOR-BROWSER]\nPROXY_IP=proxy.lan:3128@office\n");
-  form->LoadSettings();
+  form->settings.LoadSettings();
   EXPECT_EQ(log, (std::vector<std::string>{"setProxy:proxy.lan:3128@office", "GetProxyList"}));
   const auto& menu = toolbar.band("sub_Proxylist")->tools();
   ASSERT_EQ(menu.count(), 4);
@@ -186,20 +186,20 @@ TEST_F(ShellTest, ProxyMenuFromSavedProxy) {
   EXPECT_FALSE(menu.at(2)->checked);
   EXPECT_EQ(menu.at(3)->name, "Proxy3");
   EXPECT_TRUE(menu.at(3)->checked);
-  EXPECT_EQ(form->ConnectionObject, nullptr) << "start-up releases the connection";
+  EXPECT_EQ(form->proxies.ConnectionObject, nullptr) << "start-up releases the connection";
 }
 
 TEST_F(ShellTest, UnknownSavedProxyChecksNothing) {
   std::vector<std::string> log;
-  form->createConnection = [&] { return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"a.b.c.d:1"}); };
+  form->proxies.createConnection = [&] { return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"a.b.c.d:1"}); };
   Write("Browser.ini", "[ZOR-BROWSER]\nPROXY_IP=gone.example:80\n");
-  form->LoadSettings();
-  EXPECT_EQ(form->GetCheckedProxyTool(), nullptr);
+  form->settings.LoadSettings();
+  EXPECT_EQ(form->proxies.GetCheckedProxyTool(), nullptr);
 }
 
 TEST_F(ShellTest, MissingLibraryStillOffersDirectConnection) {
-  form->createConnection = [] { return std::unique_ptr<zor::Connection>(); };
-  form->LoadSettings();
+  form->proxies.createConnection = [] { return std::unique_ptr<zor::Connection>(); };
+  form->settings.LoadSettings();
   const auto& menu = toolbar.band("sub_Proxylist")->tools();
   ASSERT_EQ(menu.count(), 2);
   EXPECT_TRUE(menu.at(0)->checked);
@@ -207,12 +207,12 @@ TEST_F(ShellTest, MissingLibraryStillOffersDirectConnection) {
 
 TEST_F(ShellTest, SaveSettingsRoundTrip) {
   std::vector<std::string> log;
-  form->createConnection = [&] { return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"127.0.0.1:3128"}); };
+  form->proxies.createConnection = [&] { return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"127.0.0.1:3128"}); };
   Write("Browser.ini", "; kept\r\n[Other]\r\nx=1\r\n[ZOR-BROWSER]\r\nADDRESSBAR=0\r\nPROXY_IP=127.0.0.1:3128\r\n");
-  form->LoadSettings();
+  form->settings.LoadSettings();
   Tool("sub_Usetools", "b_killpop")->checked = true;
   Tool("sub_View", "b_statusok")->checked = false;
-  ASSERT_TRUE(form->SaveSettings());
+  ASSERT_TRUE(form->settings.SaveSettings());
 
   const std::string saved = Read("Browser.ini");
   EXPECT_NE(saved.find("; kept"), std::string::npos) << "other content of the file stays";
@@ -232,17 +232,17 @@ TEST_F(ShellTest, SaveSettingsRoundTrip) {
   FakePageHost pages2;
   FakeWindow window2;
   MainForm form2(toolbar2, pages2, window2, folder.string());
-  form2.createConnection = form->createConnection;
-  form2.LoadSettings();
+  form2.proxies.createConnection = form->proxies.createConnection;
+  form2.settings.LoadSettings();
   EXPECT_TRUE(toolbar2.tool("sub_Usetools", "b_killpop")->checked);
   EXPECT_FALSE(toolbar2.band("sb_Status")->visible);
-  ASSERT_NE(form2.GetCheckedProxyTool(), nullptr);
-  EXPECT_EQ(form2.GetCheckedProxyTool()->caption, "127.0.0.1:3128");
+  ASSERT_NE(form2.proxies.GetCheckedProxyTool(), nullptr);
+  EXPECT_EQ(form2.proxies.GetCheckedProxyTool()->caption, "127.0.0.1:3128");
 }
 
 TEST_F(ShellTest, NewFileHasTheNineKeysInOrderAndDirectProxyIsEmpty) {
-  form->LoadSettings();  // no library: "Empty" checked
-  ASSERT_TRUE(form->SaveSettings());
+  form->settings.LoadSettings();  // no library: "Empty" checked
+  ASSERT_TRUE(form->settings.SaveSettings());
   const auto doc = zor::ini::IniDocument::Parse(Read("Browser.ini"));
   EXPECT_EQ(doc.Keys("ZOR-BROWSER"),
             (std::vector<std::string>{"ADDRESSBAR", "STATUSBAR", "TOOLSBAR", "ICONON", "OPENGETBAR", "BESILENT",
@@ -258,7 +258,7 @@ TEST_F(ShellTest, UnwritableSettingsAreReported) {
   FakeWindow window2;
   MainForm form2(toolbar2, pages2, window2, (folder / "missing-folder").string());
   std::string error;
-  EXPECT_FALSE(form2.SaveSettings(&error));
+  EXPECT_FALSE(form2.settings.SaveSettings(&error));
   EXPECT_NE(error.find("Browser.ini"), std::string::npos) << error;
 }
 
@@ -267,22 +267,22 @@ TEST_F(ShellTest, UnwritableSettingsAreReported) {
 TEST_F(ShellTest, RestoreThreePagesLastActiveFileGone) {
   Write("LastPages.ini", "http://a.test/\r\nhttp://b.test/x,y\r\nhttp://c.test/");
   pages.Create(1);
-  form->RestoreLastPages();
+  form->settings.RestoreLastPages();
   EXPECT_EQ(pages.Fake(1)->navigations, (std::vector<std::string>{"http://a.test/"}));
   ASSERT_NE(pages.Fake(2), nullptr);
   EXPECT_EQ(pages.Fake(2)->navigations, (std::vector<std::string>{"http://b.test/x,y"})) << "a comma stays in the URL";
   ASSERT_NE(pages.Fake(3), nullptr);
   EXPECT_EQ(pages.Fake(3)->navigations, (std::vector<std::string>{"http://c.test/"})) << "last line without CR LF";
-  EXPECT_EQ(form->ActivePage, 3);
-  EXPECT_EQ(form->PreviousPage, 2);
-  EXPECT_EQ(form->TabCount(), 2);
+  EXPECT_EQ(form->tabs.ActivePage, 3);
+  EXPECT_EQ(form->tabs.PreviousPage, 2);
+  EXPECT_EQ(form->tabs.TabCount(), 2);
   EXPECT_FALSE(fs::exists(folder / "LastPages.ini"));
 }
 
 TEST_F(ShellTest, RestoreKeepsTheCommandLinePage) {
   Write("LastPages.ini", "http://a.test/\r\n");
   pages.Create(1)->Navigate("http://given.test/");
-  form->RestoreLastPages();
+  form->settings.RestoreLastPages();
   EXPECT_EQ(pages.Fake(1)->navigations.size(), 1u);
   ASSERT_NE(pages.Fake(2), nullptr);
   EXPECT_EQ(pages.Fake(2)->location, "http://a.test/");
@@ -290,17 +290,17 @@ TEST_F(ShellTest, RestoreKeepsTheCommandLinePage) {
 
 TEST_F(ShellTest, RestoreWithoutFileDoesNothing) {
   pages.Create(1);
-  form->RestoreLastPages();
+  form->settings.RestoreLastPages();
   EXPECT_TRUE(pages.Fake(1)->navigations.empty());
-  EXPECT_EQ(form->LastPageIndex, 1);
+  EXPECT_EQ(form->tabs.LastPageIndex, 1);
 }
 
 TEST_F(ShellTest, SaveLastPageAppendsLinesThatRestoreReads) {
-  form->SaveLastPage("http://one.test/");
-  form->SaveLastPage("http://two.test/?q=a b");
+  form->settings.SaveLastPage("http://one.test/");
+  form->settings.SaveLastPage("http://two.test/?q=a b");
   EXPECT_EQ(Read("LastPages.ini"), "http://one.test/\r\nhttp://two.test/?q=a b\r\n");
   pages.Create(1);
-  form->RestoreLastPages();
+  form->settings.RestoreLastPages();
   EXPECT_EQ(pages.Fake(1)->location, "http://one.test/");
   EXPECT_EQ(pages.Fake(2)->location, "http://two.test/?q=a b");
 }
@@ -328,7 +328,7 @@ TEST_F(ShellTest, PlainStartShowsOneNewTab) {
   EXPECT_TRUE(window.shown);
   EXPECT_TRUE(window.maximized);
   EXPECT_EQ(window.address_items, (std::vector<std::string>{"About:Blank"}));
-  ASSERT_EQ(form->TabCount(), 1);
+  ASSERT_EQ(form->tabs.TabCount(), 1);
   const auto* tab = toolbar.band("tb_Tabs")->tools().at(0);
   EXPECT_EQ(tab->name, "tabs-1");
   EXPECT_EQ(tab->id, 50001);
@@ -363,13 +363,13 @@ TEST_F(ShellTest, PageTitleShortensTabCaptionAndSetsWindowCaption) {
   Write("lng.ini", "[ZOR_Main]\nZOR_TITLE={N}\n");
   ASSERT_TRUE(form->StartUp(""));
   pages.Fake(1)->location = "http://x.test/a%20b";
-  form->SetPageTitle(1, "A title of thirty characters!!", "");
+  form->tabs.SetPageTitle(1, "A title of thirty characters!!", "");
   EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "A title of th ...");
   EXPECT_EQ(window.caption, "A title of thirty characters!! - ZOR-BROWSER");
   EXPECT_EQ(window.address_text, "http://x.test/a b");
-  form->SetPageTitle(1, "Exactly14bytes", "");
+  form->tabs.SetPageTitle(1, "Exactly14bytes", "");
   EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "Exactly14bytes");
-  form->SetPageTitle(1, "", "");
+  form->tabs.SetPageTitle(1, "", "");
   EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "Exactly14bytes") << "an empty title changes nothing";
 }
 

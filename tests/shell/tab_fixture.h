@@ -61,11 +61,11 @@ class TabFixture : public ::testing::Test {
     window.typed_urls_file = (folder / "typed-urls.ini").string();
     BeforeStart();
     form = std::make_unique<shell::MainForm>(toolbar, pages, window, folder.string());
-    form->page_commands = &commands;
-    form->hooks.attachPageCommands = [this](int page) { commands.Attach(page); };
+    form->chrome.page_commands = &commands;
+    form->chrome.hooks.attachPageCommands = [this](int page) { commands.Attach(page); };
     form->WireEvents();
     ASSERT_TRUE(form->StartUp(""));
-    form->TitleText = "ZOR";
+    form->chrome.TitleText = "ZOR";
   }
   void TearDown() override { std::filesystem::remove_all(folder); }
   // Runs before the form exists (files the start-up reads).
@@ -81,8 +81,8 @@ class TabFixture : public ::testing::Test {
   }
   // Opens a page in the foreground that has loaded `url` with `title`.
   int Open(const std::string& url, const std::string& title = {}, bool foreground = true) {
-    form->AddNewPage(url, foreground);
-    const int n = form->LastPageIndex;
+    form->tabs.AddNewPage(url, foreground);
+    const int n = form->tabs.LastPageIndex;
     Page(n)->title = title;
     Page(n)->has_document = !url.empty();
     return n;

@@ -18,12 +18,12 @@ class TabsTest : public TabFixture {
  protected:
   // Every invariant that ties pages, tabs and tables together.
   void ExpectConsistent() {
-    const int count = form->TabCount();
+    const int count = form->tabs.TabCount();
     ASSERT_GE(count, 1);
     int checked = 0;
     std::set<int> seen;
     for (int p = 1; p <= count; ++p) {
-      const int n = form->PageAtPosition.get(p);
+      const int n = form->tabs.PageAtPosition.get(p);
       ASSERT_GT(n, 0) << "position " << p;
       ASSERT_TRUE(seen.insert(n).second);
       ASSERT_NE(Page(n), nullptr) << "page " << n;
@@ -31,126 +31,126 @@ class TabsTest : public TabFixture {
       toolbar::Tool* tab = toolbar.band("tb_Tabs")->tools().at(p - 1);
       EXPECT_EQ(tab->name, "tabs-" + std::to_string(n));
       if (tab->checked) ++checked;
-      EXPECT_EQ(Page(n)->container == Container::kPageArea, n == form->ActivePage) << "page " << n;
+      EXPECT_EQ(Page(n)->container == Container::kPageArea, n == form->tabs.ActivePage) << "page " << n;
     }
-    EXPECT_EQ(form->PageAtPosition.get(count + 1), 0);
+    EXPECT_EQ(form->tabs.PageAtPosition.get(count + 1), 0);
     EXPECT_EQ(checked, 1);
-    EXPECT_TRUE(Tab(form->ActivePage)->checked);
+    EXPECT_TRUE(Tab(form->tabs.ActivePage)->checked);
     EXPECT_EQ(pages.pages.size(), static_cast<size_t>(count) + 1);  // plus element 0
   }
 };
 
 TEST_F(TabsTest, ClosingTheMiddleTabRenumbersAndNeverReusesAnIndex) {
-  form->AddNewPage("http://127.0.0.1/b", true);
-  form->AddNewPage("http://127.0.0.1/c", true);
+  form->tabs.AddNewPage("http://127.0.0.1/b", true);
+  form->tabs.AddNewPage("http://127.0.0.1/c", true);
   ASSERT_EQ(Strip(), "tabs-1 tabs-2 tabs-3");
-  form->ClosePage(2);
+  form->tabs.ClosePage(2);
   EXPECT_EQ(Strip(), "tabs-1 tabs-3");
   EXPECT_EQ(Page(3)->tag, "2");
-  EXPECT_EQ(form->PageAtPosition.get(1), 1);
-  EXPECT_EQ(form->PageAtPosition.get(2), 3);
-  EXPECT_EQ(form->PageAtPosition.get(3), 0);
+  EXPECT_EQ(form->tabs.PageAtPosition.get(1), 1);
+  EXPECT_EQ(form->tabs.PageAtPosition.get(2), 3);
+  EXPECT_EQ(form->tabs.PageAtPosition.get(3), 0);
   EXPECT_EQ(Page(2), nullptr);
-  form->AddNewPage("", false);
+  form->tabs.AddNewPage("", false);
   EXPECT_NE(Page(4), nullptr);
   EXPECT_EQ(Page(4)->tag, "3");
   ExpectConsistent();
 }
 
 TEST_F(TabsTest, ClosingPreviousThenFallback) {
-  form->AddNewPage("", true);  // B
-  form->AddNewPage("", true);  // C: active, previous B
-  ASSERT_EQ(form->ActivePage, 3);
-  ASSERT_EQ(form->PreviousPage, 2);
-  form->ClosePage(0);
-  EXPECT_EQ(form->ActivePage, 2);
+  form->tabs.AddNewPage("", true);  // B
+  form->tabs.AddNewPage("", true);  // C: active, previous B
+  ASSERT_EQ(form->tabs.ActivePage, 3);
+  ASSERT_EQ(form->tabs.PreviousPage, 2);
+  form->tabs.ClosePage(0);
+  EXPECT_EQ(form->tabs.ActivePage, 2);
   EXPECT_EQ(Page(2)->container, Container::kPageArea);
-  form->ClosePage(0);
-  EXPECT_EQ(form->ActivePage, 1);
+  form->tabs.ClosePage(0);
+  EXPECT_EQ(form->tabs.ActivePage, 1);
   ExpectConsistent();
 }
 
 TEST_F(TabsTest, ClosingTheOnlyTabLeavesAFreshNewTab) {
   std::vector<std::string> blocked;
-  form->hooks.addBlocked = [&](const std::string& name, const std::string& url) { blocked.push_back(name + "|" + url); };
+  form->chrome.hooks.addBlocked = [&](const std::string& name, const std::string& url) { blocked.push_back(name + "|" + url); };
   Page(1)->Navigate("http://127.0.0.1/only");
-  form->ClosePage(1);
+  form->tabs.ClosePage(1);
   EXPECT_EQ(Strip(), "tabs-2");
   EXPECT_EQ(Tab(2)->caption, "New");
-  EXPECT_EQ(form->ActivePage, 2);
-  EXPECT_FALSE(form->ClosingPages);
+  EXPECT_EQ(form->tabs.ActivePage, 2);
+  EXPECT_FALSE(form->tabs.ClosingPages);
   EXPECT_EQ(blocked, std::vector<std::string>{"http://127.0.0.1/only|http://127.0.0.1/only"});
   ExpectConsistent();
 }
 
 TEST_F(TabsTest, CloseOtherPagesKeepsOneTabAtPositionOne) {
-  form->AddNewPage("", true);
-  form->AddNewPage("", false);
-  form->AddNewPage("", false);
-  form->BackEnabled.set(3, true);
+  form->tabs.AddNewPage("", true);
+  form->tabs.AddNewPage("", false);
+  form->tabs.AddNewPage("", false);
+  form->tabs.BackEnabled.set(3, true);
   Tab(3)->caption = "Third";
-  form->CloseOtherPages(3);
+  form->tabs.CloseOtherPages(3);
   EXPECT_EQ(Strip(), "tabs-3");
   EXPECT_EQ(Tab(3)->caption, "Third");
-  EXPECT_EQ(form->ActivePage, 3);
-  EXPECT_TRUE(form->BackEnabled.get(1));
-  EXPECT_FALSE(form->BackEnabled.get(3));
+  EXPECT_EQ(form->tabs.ActivePage, 3);
+  EXPECT_TRUE(form->tabs.BackEnabled.get(1));
+  EXPECT_FALSE(form->tabs.BackEnabled.get(3));
   ExpectConsistent();
-  form->CloseAllPages();
+  form->tabs.CloseAllPages();
   EXPECT_EQ(Strip(), "tabs-5");
   ExpectConsistent();
 }
 
 TEST_F(TabsTest, SelectingShowsThatPageOnly) {
-  form->AddNewPage("", false);
+  form->tabs.AddNewPage("", false);
   Page(2)->Navigate("http://127.0.0.1/a%20b");
   Page(2)->title = "Second";
-  form->SelectPage(2);
-  EXPECT_EQ(form->PreviousPage, 1);
+  form->tabs.SelectPage(2);
+  EXPECT_EQ(form->tabs.PreviousPage, 1);
   EXPECT_EQ(window.caption, "Second - ZOR-BROWSER");
   EXPECT_EQ(window.address_text, "http://127.0.0.1/a b");
   EXPECT_EQ(Tab(2)->caption, "Second");
   ExpectConsistent();
-  form->SkipNextContextMenu = true;
-  form->SelectPage(0);
-  EXPECT_FALSE(form->SkipNextContextMenu);
-  EXPECT_EQ(form->ActivePage, 2);
-  form->SelectPage(1);  // no location: the bare caption
+  form->chrome.SkipNextContextMenu = true;
+  form->tabs.SelectPage(0);
+  EXPECT_FALSE(form->chrome.SkipNextContextMenu);
+  EXPECT_EQ(form->tabs.ActivePage, 2);
+  form->tabs.SelectPage(1);  // no location: the bare caption
   EXPECT_EQ(window.caption, " - ZOR-BROWSER");
 }
 
 TEST_F(TabsTest, TitlesAndTheThreeCaptionForms) {
-  form->AddNewPage("", true);
+  form->tabs.AddNewPage("", true);
   EXPECT_EQ(window.caption, " - ZOR");
-  form->SetPageTitle(2, "abcdefghijklmnopqrstuvwxyz1234", "");
+  form->tabs.SetPageTitle(2, "abcdefghijklmnopqrstuvwxyz1234", "");
   EXPECT_EQ(Tab(2)->caption, "abcdefghijklm ...");
   EXPECT_EQ(window.caption, "abcdefghijklmnopqrstuvwxyz1234 - ZOR");
-  form->SetPageTitle(2, "exactly14bytes", "");
+  form->tabs.SetPageTitle(2, "exactly14bytes", "");
   EXPECT_EQ(Tab(2)->caption, "exactly14bytes");
-  form->SetPageTitle(1, "Hidden", "");  // a hidden page retitles only its tab
+  form->tabs.SetPageTitle(1, "Hidden", "");  // a hidden page retitles only its tab
   EXPECT_EQ(Tab(1)->caption, "Hidden");
   EXPECT_EQ(window.caption, "exactly14bytes - ZOR");
-  form->SetPageTitle(2, "", "");
+  form->tabs.SetPageTitle(2, "", "");
   EXPECT_EQ(Tab(2)->caption, "exactly14bytes");
 }
 
 TEST_F(TabsTest, HoverTooltipAndContextPage) {
-  form->AddNewPage("http://127.0.0.1/some%20page/with/a/path/long/enough/to/be/cut", false);
-  form->OnToolHover(*Tab(1));
+  form->tabs.AddNewPage("http://127.0.0.1/some%20page/with/a/path/long/enough/to/be/cut", false);
+  form->tabs.OnToolHover(*Tab(1));
   EXPECT_EQ(Tab(1)->tooltip, "Blank Page");
-  EXPECT_EQ(form->ContextPage, 1);
-  EXPECT_TRUE(form->OverTab);
-  form->OnToolHover(*Tab(2));
+  EXPECT_EQ(form->tabs.ContextPage, 1);
+  EXPECT_TRUE(form->tabs.OverTab);
+  form->tabs.OnToolHover(*Tab(2));
   EXPECT_EQ(Tab(2)->tooltip, "http://127.0.0.1/some page/with/a/path/long/enoug ...");
-  EXPECT_EQ(form->ContextPage, 2);
+  EXPECT_EQ(form->tabs.ContextPage, 2);
   // While the tab menu is open (menu-band flag clear) its tab stays the context page.
-  form->MenuBandFlag = false;
-  form->OnToolHover(*toolbar.tool("tb_Main", "b_back"));
-  EXPECT_FALSE(form->OverTab);
-  EXPECT_EQ(form->ContextPage, 2);
-  form->MenuBandFlag = true;
-  form->OnToolHover(*toolbar.tool("tb_Main", "b_back"));
-  EXPECT_EQ(form->ContextPage, 0);
+  form->tabs.MenuBandFlag = false;
+  form->tabs.OnToolHover(*toolbar.tool("tb_Main", "b_back"));
+  EXPECT_FALSE(form->tabs.OverTab);
+  EXPECT_EQ(form->tabs.ContextPage, 2);
+  form->tabs.MenuBandFlag = true;
+  form->tabs.OnToolHover(*toolbar.tool("tb_Main", "b_back"));
+  EXPECT_EQ(form->tabs.ContextPage, 0);
 }
 
 TEST_F(TabsTest, LoadingPicturesChangeOncePerStage) {
@@ -164,55 +164,55 @@ TEST_F(TabsTest, LoadingPicturesChangeOncePerStage) {
     void playSound(const std::string&) override {}
   } view(&redraws);
   toolbar.setView(&view);
-  const std::string icon = form->PageIconImage;
-  form->SetTabIcon(1, 0);
+  const std::string icon = form->chrome.PageIconImage;
+  form->tabs.SetTabIcon(1, 0);
   EXPECT_EQ(Tab(1)->tag, "");
-  form->SetTabIcon(1, 25);
+  form->tabs.SetTabIcon(1, 25);
   EXPECT_EQ(Tab(1)->image, "res/tab1.ico");
-  form->SetTabIcon(1, 26);
+  form->tabs.SetTabIcon(1, 26);
   EXPECT_EQ(Tab(1)->image, "res/tab2.ico");
   EXPECT_EQ(Tab(1)->tag, "2");
-  form->SetTabIcon(1, 30);
-  form->SetTabIcon(1, 30);
+  form->tabs.SetTabIcon(1, 30);
+  form->tabs.SetTabIcon(1, 30);
   EXPECT_EQ(redraws, 2);
-  form->SetTabIcon(1, 51);
+  form->tabs.SetTabIcon(1, 51);
   EXPECT_EQ(Tab(1)->image, "res/tab3.ico");
-  form->SetTabIcon(1, 100);
+  form->tabs.SetTabIcon(1, 100);
   EXPECT_EQ(Tab(1)->image, icon);
   EXPECT_EQ(Tab(1)->tag, "4");
-  form->SetTabIcon(1, -5);
+  form->tabs.SetTabIcon(1, -5);
   EXPECT_EQ(Tab(1)->tag, "4");
   toolbar.setView(nullptr);
 }
 
 TEST_F(TabsTest, SilentFollowsTheToolOnEveryPage) {
-  for (int i = 0; i < 4; ++i) form->AddNewPage("", i % 2 == 0);
-  form->ToggleSilent();
+  for (int i = 0; i < 4; ++i) form->tabs.AddNewPage("", i % 2 == 0);
+  form->tabs.ToggleSilent();
   for (int n = 1; n <= 5; ++n) EXPECT_TRUE(Page(n)->silent) << n;
-  form->AddNewPage("", false);  // a new page takes the current state
+  form->tabs.AddNewPage("", false);  // a new page takes the current state
   EXPECT_TRUE(Page(6)->silent);
-  form->ToggleSilent();
+  form->tabs.ToggleSilent();
   for (int n = 1; n <= 6; ++n) EXPECT_FALSE(Page(n)->silent) << n;
 }
 
 TEST_F(TabsTest, ScriptClosingAHiddenPageKeepsTheActiveOne) {
-  form->AddNewPage("", true);
-  form->AddNewPage("", false);
+  form->tabs.AddNewPage("", true);
+  form->tabs.AddNewPage("", false);
   bool cancel = false;
   pages.events.windowClosing(2, cancel);  // the active page
   EXPECT_TRUE(cancel);
   EXPECT_EQ(Strip(), "tabs-1 tabs-3");
-  form->SelectPage(1);
+  form->tabs.SelectPage(1);
   cancel = false;
   pages.events.windowClosing(3, cancel);
   EXPECT_TRUE(cancel);
   EXPECT_EQ(Strip(), "tabs-1");
-  EXPECT_EQ(form->ActivePage, 1);
+  EXPECT_EQ(form->tabs.ActivePage, 1);
   ExpectConsistent();
   cancel = false;
   pages.events.windowClosing(0, cancel);  // the sink of refused windows stays
   EXPECT_NE(Page(0), nullptr);
-  form->ClosingPages = true;
+  form->tabs.ClosingPages = true;
   cancel = false;
   pages.events.windowClosing(1, cancel);
   EXPECT_FALSE(cancel);
@@ -223,16 +223,16 @@ TEST_F(TabsTest, ScriptClosingAHiddenPageKeepsTheActiveOne) {
 TEST_F(TabsTest, RandomOpensAndClosesKeepEveryInvariant) {
   std::mt19937 random(20240611);
   for (int step = 0; step < 1200; ++step) {
-    const int count = form->TabCount();
+    const int count = form->tabs.TabCount();
     const int what = static_cast<int>(random() % 10);
     const int position = 1 + static_cast<int>(random() % count);
-    const int page = form->PageAtPosition.get(position);
+    const int page = form->tabs.PageAtPosition.get(position);
     if (what < 5 || count < 3) {
-      form->AddNewPage("", what % 2 == 0);
+      form->tabs.AddNewPage("", what % 2 == 0);
     } else if (what < 7) {
-      form->ClosePage(what == 5 ? 0 : page);
+      form->tabs.ClosePage(what == 5 ? 0 : page);
     } else if (what < 9) {
-      form->SelectPage(page);
+      form->tabs.SelectPage(page);
     } else {
       bool cancel = false;
       pages.events.windowClosing(page, cancel);
@@ -241,15 +241,15 @@ TEST_F(TabsTest, RandomOpensAndClosesKeepEveryInvariant) {
     if (HasFatalFailure()) FAIL() << "step " << step;
   }
   // Past the thousandth page of the run and the two hundredth open tab.
-  while (form->LastPageIndex <= 1000) {
-    form->AddNewPage("", false);
-    form->ClosePage(form->PageAtPosition.get(1 + static_cast<int>(random() % form->TabCount())));
+  while (form->tabs.LastPageIndex <= 1000) {
+    form->tabs.AddNewPage("", false);
+    form->tabs.ClosePage(form->tabs.PageAtPosition.get(1 + static_cast<int>(random() % form->tabs.TabCount())));
   }
-  while (form->TabCount() < 205) form->AddNewPage("", false);
+  while (form->tabs.TabCount() < 205) form->tabs.AddNewPage("", false);
   ExpectConsistent();
-  EXPECT_GT(form->LastPageIndex, 1000);
-  form->SelectPage(form->PageAtPosition.get(205));
-  form->CloseOtherPages(0);
+  EXPECT_GT(form->tabs.LastPageIndex, 1000);
+  form->tabs.SelectPage(form->tabs.PageAtPosition.get(205));
+  form->tabs.CloseOtherPages(0);
   ExpectConsistent();
 }
 

@@ -23,7 +23,7 @@ using zor::ProxyRecord;
 using zor::fakes::FakePageHost;
 using zor::fakes::FakeWindow;
 using zor::shell::EngineProxy;
-using zor::shell::HostPart;
+using zor::commands::HostPart;
 using zor::shell::MainForm;
 using zor::shell::ToEngineProxy;
 using Strings = std::vector<std::string>;
@@ -82,7 +82,7 @@ class BridgeTest : public ::testing::Test {
     form = std::make_unique<MainForm>(toolbar, pages, window, "/nonexistent");
   }
   void UseConnection(Strings proxies, Strings failing = {}, bool blocked = false) {
-    form->createConnection = [this, proxies, failing, blocked] {
+    form->proxies.createConnection = [this, proxies, failing, blocked] {
       ++created;
       return std::make_unique<RecordingConnection>(&log, proxies, failing, blocked);
     };
@@ -118,23 +118,23 @@ TEST(HostPartTest, TextBetweenDoubleSlashAndNextSlash) {
 
 TEST_F(BridgeTest, RebuildKeepsTheCheckedProxyAndReleasesTheConnection) {
   UseConnection({"10.0.0.1:8080", "proxy.lan:3128@office"});
-  form->BuildStartupProxyMenu("proxy.lan:3128@office");
+  form->proxies.BuildStartupProxyMenu("proxy.lan:3128@office");
   log.clear();
   UseConnection({"proxy.lan:3128@office", "10.0.0.9:80", "10.0.0.1:8080"});
-  form->BuildProxyMenu();
+  form->proxies.BuildProxyMenu();
   EXPECT_EQ(log, (Strings{"GetProxyList:0"})) << "no setProxy while the proxy in use is still listed";
   EXPECT_EQ(Captions(), (Strings{"Empty", "", "proxy.lan:3128@office*", "10.0.0.9:80", "10.0.0.1:8080"}));
   EXPECT_EQ(Menu().at(4)->name, "Proxy4");
   EXPECT_EQ(Menu().at(4)->id, 3015);
-  EXPECT_EQ(form->ConnectionObject, nullptr);
+  EXPECT_EQ(form->proxies.ConnectionObject, nullptr);
 }
 
 TEST_F(BridgeTest, RebuildFallsBackToDirectWhenTheProxyInUseIsGone) {
   UseConnection({"10.0.0.1:8080"});
-  form->BuildStartupProxyMenu("10.0.0.1:8080");
+  form->proxies.BuildStartupProxyMenu("10.0.0.1:8080");
   log.clear();
   UseConnection({"10.0.0.2:8080"});
-  form->BuildProxyMenu();
+  form->proxies.BuildProxyMenu();
   EXPECT_EQ(log, (Strings{"GetProxyList:0", "setProxy:"}));
   EXPECT_EQ(Captions(), (Strings{"Empty*", "", "10.0.0.2:8080"}));
 }
@@ -142,70 +142,70 @@ TEST_F(BridgeTest, RebuildFallsBackToDirectWhenTheProxyInUseIsGone) {
 TEST_F(BridgeTest, RebuildWithNothingCheckedDoesNotTakeAnEmptyEntryForIt) {
   // An invalid saved proxy leaves nothing checked; a blank line of the list is an entry.
   UseConnection({"", "10.0.0.1:8080"});
-  form->BuildStartupProxyMenu("gone:80");
-  EXPECT_EQ(form->GetCheckedProxyTool(), nullptr);
+  form->proxies.BuildStartupProxyMenu("gone:80");
+  EXPECT_EQ(form->proxies.GetCheckedProxyTool(), nullptr);
   log.clear();
-  form->BuildProxyMenu();
+  form->proxies.BuildProxyMenu();
   EXPECT_EQ(Captions(), (Strings{"Empty*", "", "", "10.0.0.1:8080"}));
   EXPECT_EQ(log.back(), "setProxy:");
 }
 
 TEST_F(BridgeTest, RebuildKeepsEmptyCheckedAndSurvivesAMissingOrFailingLibrary) {
   UseConnection({"10.0.0.1:8080"});
-  form->BuildStartupProxyMenu("");
+  form->proxies.BuildStartupProxyMenu("");
   log.clear();
-  form->BuildProxyMenu();
+  form->proxies.BuildProxyMenu();
   EXPECT_EQ(log, (Strings{"GetProxyList:0"}));
   EXPECT_EQ(Captions(), (Strings{"Empty*", "", "10.0.0.1:8080"}));
 
   UseConnection({"10.0.0.1:8080"}, {"GetProxyList", "setProxy"});
-  form->BuildProxyMenu();
+  form->proxies.BuildProxyMenu();
   EXPECT_EQ(Captions(), (Strings{"Empty*", ""})) << "a failing list call leaves the direct entry";
 
-  form->createConnection = [] { return std::unique_ptr<Connection>(); };
-  form->BuildProxyMenu();
+  form->proxies.createConnection = [] { return std::unique_ptr<Connection>(); };
+  form->proxies.BuildProxyMenu();
   EXPECT_EQ(Captions(), (Strings{"Empty*", ""}));
 }
 
 TEST_F(BridgeTest, IdenticalEntriesAreBothCheckedAndTheFirstCounts) {
   UseConnection({"10.0.0.1:8080", "10.0.0.1:8080"});
-  form->BuildStartupProxyMenu("10.0.0.1:8080");
+  form->proxies.BuildStartupProxyMenu("10.0.0.1:8080");
   EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080*", "10.0.0.1:8080*"}));
-  EXPECT_EQ(form->GetCheckedProxyTool()->name, "Proxy2");
-  form->BuildProxyMenu();
+  EXPECT_EQ(form->proxies.GetCheckedProxyTool()->name, "Proxy2");
+  form->proxies.BuildProxyMenu();
   EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080*", "10.0.0.1:8080*"}));
 }
 
 TEST_F(BridgeTest, PickingAProxyMovesTheCheckAndKeepsTheConnection) {
   UseConnection({"10.0.0.1:8080", "10.0.0.2:3128"});
-  form->BuildStartupProxyMenu("");
+  form->proxies.BuildStartupProxyMenu("");
   log.clear();
-  form->PickProxy(MenuTool("Proxy3"));
+  form->proxies.PickProxy(MenuTool("Proxy3"));
   EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080", "10.0.0.2:3128*"}));
-  form->PickProxy(MenuTool("Proxy1"));
+  form->proxies.PickProxy(MenuTool("Proxy1"));
   EXPECT_EQ(Captions(), (Strings{"Empty*", "", "10.0.0.1:8080", "10.0.0.2:3128"}));
   EXPECT_EQ(log, (Strings{"setProxy:10.0.0.2:3128", "setProxy:"})) << "\"Empty\" passes an empty text";
-  EXPECT_NE(form->ConnectionObject, nullptr);
+  EXPECT_NE(form->proxies.ConnectionObject, nullptr);
   EXPECT_EQ(created, 2) << "one for the start-up build, one kept by the commands";
 
   // Nothing checked: the clicked tool is simply checked.
   MenuTool("Proxy1").checked = false;
-  form->PickProxy(MenuTool("Proxy2"));
-  EXPECT_EQ(form->GetCheckedProxyTool()->name, "Proxy2");
+  form->proxies.PickProxy(MenuTool("Proxy2"));
+  EXPECT_EQ(form->proxies.GetCheckedProxyTool()->name, "Proxy2");
 }
 
 TEST_F(BridgeTest, PageCommandsPassTheAddressOrItsHost) {
   UseConnection({"10.0.0.1:8080"});
-  form->BuildStartupProxyMenu("10.0.0.1:8080");
+  form->proxies.BuildStartupProxyMenu("10.0.0.1:8080");
   log.clear();
   OpenPage(3, "http://ads.example.org:81/banner?x=1");
-  form->AddToBlackList(3);
-  form->AddToNonProxy(3);
-  form->PickProxy(MenuTool("Proxy1"));
-  form->AddToNonProxy(3);
+  form->proxies.AddToBlackList(3);
+  form->proxies.AddToNonProxy(3);
+  form->proxies.PickProxy(MenuTool("Proxy1"));
+  form->proxies.AddToNonProxy(3);
   MenuTool("Proxy1").checked = false;
-  form->AddToNonProxy(3);
-  form->AddToBlackList(9);  // no such page: nothing is called
+  form->proxies.AddToNonProxy(3);
+  form->proxies.AddToBlackList(9);  // no such page: nothing is called
   EXPECT_EQ(log, (Strings{"addtoHei:http://ads.example.org:81/banner?x=1",
                           "addToNonProxy:10.0.0.1:8080|ads.example.org:81", "setProxy:",
                           "addToNonProxy:Empty|ads.example.org:81", "addToNonProxy:|ads.example.org:81"}));
@@ -213,19 +213,19 @@ TEST_F(BridgeTest, PageCommandsPassTheAddressOrItsHost) {
 
 TEST_F(BridgeTest, PanelCleanerAndNavigationCheck) {
   UseConnection({}, {}, true);
-  form->ShowConnectionPanel();
-  form->CleanPrivateData(false, true, false);
-  EXPECT_TRUE(form->InBlackList("http://x/"));
+  form->proxies.ShowConnectionPanel();
+  form->proxies.CleanPrivateData(false, true, false);
+  EXPECT_TRUE(form->proxies.InBlackList("http://x/"));
   const std::string v = zor::shell::VersionText();
   EXPECT_EQ(log, (Strings{"ShowWindow:box," + v, "delTemp:010,box," + v, "inBlackList:http://x/"}));
 
   UseConnection({}, {"inBlackList"}, true);
-  form->ConnectionObject.reset();
-  EXPECT_FALSE(form->InBlackList("http://x/")) << "a failing check does not block";
-  form->createConnection = [] { return std::unique_ptr<Connection>(); };
-  form->ConnectionObject.reset();
-  EXPECT_FALSE(form->InBlackList("http://x/"));
-  form->ShowConnectionPanel();  // nothing to call, nothing breaks
+  form->proxies.ConnectionObject.reset();
+  EXPECT_FALSE(form->proxies.InBlackList("http://x/")) << "a failing check does not block";
+  form->proxies.createConnection = [] { return std::unique_ptr<Connection>(); };
+  form->proxies.ConnectionObject.reset();
+  EXPECT_FALSE(form->proxies.InBlackList("http://x/"));
+  form->proxies.ShowConnectionPanel();  // nothing to call, nothing breaks
 }
 
 // ---- the loader ------------------------------------------------------------------
@@ -276,11 +276,11 @@ class LibraryBridgeTest : public BridgeTest {
     };
     services.queryProxy = [this]() -> std::optional<ProxyRecord> { return in_force; };
     services.warn = [this](const std::string& text, const std::string& title) { warnings.push_back(title + "|" + text); };
-    form->createConnection = zor::shell::ConnectionLibrary(Program() + "/" + zor::shell::kConnectionLibrary, services);
-    form->hooks.rebuildProxyMenu = [this] { form->BuildProxyMenu(); };
-    form->txt_status.onChange = [this](const std::string& text) { form->OnStatusBoxChange(text); };
+    form->proxies.createConnection = zor::shell::ConnectionLibrary(Program() + "/" + zor::shell::kConnectionLibrary, services);
+    form->chrome.hooks.rebuildProxyMenu = [this] { form->proxies.BuildProxyMenu(); };
+    form->chrome.txt_status.onChange = [this](const std::string& text) { form->statusCommands.OnStatusBoxChange(text); };
     // Whatever an earlier test left in force is put back to direct.
-    form->BuildStartupProxyMenu("");
+    form->proxies.BuildStartupProxyMenu("");
     toolbar.band("sub_Proxylist")->tools().removeAll();
     applied.clear();
   }
@@ -297,7 +297,7 @@ class LibraryBridgeTest : public BridgeTest {
 
 TEST_F(LibraryBridgeTest, SavedProxyMissingFromTheListIsAddedBackAndChecked) {
   WriteFile("proxylist.ini", "10.0.0.1:8080\r\n\r\nproxy.lan:3128@office");
-  form->BuildStartupProxyMenu("192.168.1.10:3128@home");
+  form->proxies.BuildStartupProxyMenu("192.168.1.10:3128@home");
   EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080", "", "proxy.lan:3128@office", "192.168.1.10:3128@home*"}));
   EXPECT_EQ(ReadFile("proxylist.ini"), "10.0.0.1:8080\r\n\r\nproxy.lan:3128@office\r\n192.168.1.10:3128@home\r\n")
       << "every entry kept, the blank one and the unterminated last one included";
@@ -308,7 +308,7 @@ TEST_F(LibraryBridgeTest, SavedProxyMissingFromTheListIsAddedBackAndChecked) {
 
 TEST_F(LibraryBridgeTest, InvalidSavedProxyWarnsWithTheHiddenPanelsEmptyTextAndGoesDirect) {
   WriteFile("proxylist.ini", "10.0.0.1:8080\r\n");
-  form->BuildStartupProxyMenu("a.b.c:80");  // six characters before the colon
+  form->proxies.BuildStartupProxyMenu("a.b.c:80");  // six characters before the colon
   EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080"}));
   EXPECT_EQ(warnings, (Strings{"|"})) << "the warning text is loaded only by a shown panel";
   ASSERT_EQ(applied.size(), 1u);
@@ -318,13 +318,13 @@ TEST_F(LibraryBridgeTest, InvalidSavedProxyWarnsWithTheHiddenPanelsEmptyTextAndG
 
 TEST_F(LibraryBridgeTest, MenuPicksAndNoProxyHostsReachTheProxySetting) {
   WriteFile("proxylist.ini", "1.2.3.4:8080\r\n");
-  form->BuildStartupProxyMenu("");
+  form->proxies.BuildStartupProxyMenu("");
   OpenPage(2, "http://intranet.lan:8000/wiki");
   OpenPage(3, "http://127.0.0.2/");
-  form->PickProxy(MenuTool("Proxy2"));
-  form->AddToNonProxy(2);
-  form->AddToNonProxy(3);
-  form->PickProxy(MenuTool("Proxy1"));
+  form->proxies.PickProxy(MenuTool("Proxy2"));
+  form->proxies.AddToNonProxy(2);
+  form->proxies.AddToNonProxy(3);
+  form->proxies.PickProxy(MenuTool("Proxy1"));
   ASSERT_EQ(applied.size(), 5u);
   EXPECT_EQ(applied[1], (ProxyRecord{3, "http=1.2.3.4:8080", "<local>"}));
   EXPECT_EQ(applied[2], (ProxyRecord{3, "http=1.2.3.4:8080", "intranet.lan:8000 <local>"}));
@@ -336,27 +336,27 @@ TEST_F(LibraryBridgeTest, MenuPicksAndNoProxyHostsReachTheProxySetting) {
 TEST_F(LibraryBridgeTest, BlackListFromTheMenuAndTheNavigationCheck) {
   WriteFile("blacklist.ini", "ads.\r\n\r\nbanner{*}.gif");
   OpenPage(2, "http://tracker.example/pixel");
-  form->AddToBlackList(2);
+  form->proxies.AddToBlackList(2);
   OpenPage(3, "http://ads.example/x");
-  form->AddToBlackList(3);  // already blocked by "ads.": nothing added
+  form->proxies.AddToBlackList(3);  // already blocked by "ads.": nothing added
   EXPECT_EQ(ReadFile("blacklist.ini"), "ads.\r\n\r\nbanner{*}.gif\r\nhttp://tracker.example/pixel\r\n");
-  EXPECT_TRUE(form->InBlackList("HTTP://TRACKER.EXAMPLE/pixel"));
-  EXPECT_TRUE(form->InBlackList("http://cdn.example/x.GIF?banner=1"));
-  EXPECT_FALSE(form->InBlackList("http://example.org/")) << "the blank line blocks nothing";
-  EXPECT_FALSE(form->InBlackList("http://tracker.example/"));
+  EXPECT_TRUE(form->proxies.InBlackList("HTTP://TRACKER.EXAMPLE/pixel"));
+  EXPECT_TRUE(form->proxies.InBlackList("http://cdn.example/x.GIF?banner=1"));
+  EXPECT_FALSE(form->proxies.InBlackList("http://example.org/")) << "the blank line blocks nothing";
+  EXPECT_FALSE(form->proxies.InBlackList("http://tracker.example/"));
 }
 
 TEST_F(LibraryBridgeTest, ProxyChangeCommandRebuildsTheMenuFromTheFile) {
   WriteFile("proxylist.ini", "1.2.3.4:8080\r\n5.6.7.8:3128\r\n");
-  form->BuildStartupProxyMenu("5.6.7.8:3128");
+  form->proxies.BuildStartupProxyMenu("5.6.7.8:3128");
   // The panel's close: the file changed, then the command arrives in the status box.
   WriteFile("proxylist.ini", "1.2.3.4:8080\r\n");
   applied.clear();
-  form->txt_status.SetText("ZOR_proxychange");
+  form->chrome.txt_status.SetText("ZOR_proxychange");
   EXPECT_EQ(Captions(), (Strings{"Empty*", "", "1.2.3.4:8080"}));
   ASSERT_EQ(applied.size(), 1u);
   EXPECT_EQ(applied[0].access_type, 1u);
-  EXPECT_EQ(form->txt_status.Text(), "");
+  EXPECT_EQ(form->chrome.txt_status.Text(), "");
 }
 
 // ---- the record in the engine's terms --------------------------------------------

@@ -1,0 +1,65 @@
+// Pages and their tabs. A page keeps its index N for life (tool "tabs-" + N); its tab's
+// position changes as tabs to its left close, so the page's tag holds the position and
+// PageAtPosition maps a position back to N.
+#pragma once
+
+#include <string>
+
+#include "browser/shell/chrome.h"
+#include "browser/shell/grow_table.h"
+#include "browser/shell/progress_area.h"
+
+namespace zor::shell {
+
+class Tabs {
+ public:
+  Tabs(Chrome& chrome, ProgressArea& progress) : c_(chrome), progress_(progress) { PageAtPosition.set(1, 1); }
+
+  int LastPageIndex = 1;
+  int ActivePage = 1;
+  int PreviousPage = 1;
+  GrowTable<int> PageAtPosition;
+  GrowTable<bool> ForwardEnabled;
+  GrowTable<bool> BackEnabled;
+  GrowTable<int> PageProgress;
+  bool ClosingPages = false;
+  // The page of the tab under the pointer (0: none), kept while the tab menu is open
+  // (MenuBandFlag false); OverTab while the pointer is on a tab.
+  int ContextPage = 0;
+  bool OverTab = false;
+  bool MenuBandFlag = true;
+  // The three loading pictures of a tab (res/tab1..3.ico unless a skin says otherwise).
+  std::string TabIcons[3] = {"res/tab1.ico", "res/tab2.ico", "res/tab3.ico"};
+
+  // Page 1 and its tab, shown; false when the page cannot be created.
+  bool CreateFirstPage();
+  void AddNewPage(const std::string& url, bool foreground);
+  void SelectPage(int page);
+  void ShowPage(int page);
+  void ClosePage(int page);
+  void CloseAllPages();
+  void CloseOtherPages(int page);
+  // A page's script asked to close its window.
+  void OnWindowClosing(int page, bool& cancel);
+  void SetPageTitle(int page, const std::string& title, const std::string& address);
+  void SetTabIcon(int page, int percent);
+  void ToggleSilent();
+  int TabCount() const;
+  // The tab position a page's tag holds, 0 when it holds no number.
+  int PositionOf(int page) const;
+  // The pointer entered a tool of the bars.
+  void OnToolHover(toolbar::Tool& tool);
+  // Back and forward follow what the shown page's position allows.
+  void UpdateNavigationTools();
+  // The progress area for `percent` of the shown page.
+  void DrawProgress(int percent);
+
+ private:
+  void AddTabTool(const std::string& caption, int page, bool with_picture);
+  void RemoveTabAt(int position, int page);
+
+  Chrome& c_;
+  ProgressArea& progress_;
+};
+
+}  // namespace zor::shell
