@@ -16,6 +16,8 @@
 #   corvane/gtk, carrowel/gtk
 #                      the same, plus hosts/gtk and its own gtk/
 #   snavel/            only snavel/ and common/
+#   corvane/library.cpp, carrowel/library.cpp
+#                      a library's entry point builds it: its logic, its gtk/ view, hosts/gtk
 #   app/               anything (it is the composition root; not scanned)
 # tests/, bench/ and data/ are not checked.
 
@@ -26,7 +28,6 @@ endif()
 # Files that still break the direction rule while they are being moved. Their breaches are
 # reported as warnings. This list must end up empty; remove an entry once its file is clean.
 set(ZOR_LAYER_PENDING
-  corvane/library.cpp
   hosts/gtk/main_window.cpp
   hosts/gtk/main_window.h
   hosts/webkit/network_proxy.h)
@@ -38,7 +39,9 @@ set(_ZOR_INCLUDE_RE "(^|\n)[ \t]*#[ \t]*include[ \t]*([<\"])([^\">\n]*)[\">]")
 # The layer a project-relative path belongs to: the unit the rules speak of.
 function(_zor_layer_of path out)
   # hosts/ interfaces are "hosts"; its subfolders and the libraries' gtk/ are layers of their own.
-  if(path MATCHES "^(hosts/[^/]+|corvane/gtk|carrowel/gtk)/")
+  if(path MATCHES "^(corvane|carrowel)/library\\.cpp$")
+    set(layer "${CMAKE_MATCH_1}/library")
+  elseif(path MATCHES "^(hosts/[^/]+|corvane/gtk|carrowel/gtk)/")
     set(layer "${CMAKE_MATCH_1}")
   elseif(path MATCHES "^([^/]+)/")
     set(layer "${CMAKE_MATCH_1}")
@@ -67,6 +70,10 @@ function(_zor_layer_rule layer allowed_out text_out)
     set(own ${CMAKE_MATCH_1})
     set(allowed "${own}|${own}/gtk|hosts|hosts/toolbar|hosts/gtk|common")
     set(text "${layer}/ includes only ${own}/, hosts/ interfaces, hosts/toolbar, hosts/gtk and common/")
+  elseif(layer MATCHES "^(corvane|carrowel)/library$")
+    set(own ${CMAKE_MATCH_1})
+    set(allowed "${own}|${own}/gtk|hosts|hosts/toolbar|hosts/gtk|common")
+    set(text "${own}/library.cpp includes only ${own}/, hosts/ and common/")
   elseif(layer STREQUAL "snavel")
     set(allowed "snavel|common")
     set(text "snavel/ includes only snavel/ and common/")
