@@ -34,21 +34,6 @@ band sub_Usetools type=popup caption=Tools
   tool b_besilent id=31
 )";
 
-// The page command object, as far as the page events read it.
-class OfflineCommands : public hosts::PageCommands {
- public:
-  void Attach(int page) override { attached = page; }
-  int AttachedPage() const override { return attached; }
-  bool Offline() const override { return offline; }
-  void SetOffline(bool on) override { offline = on; }
-  void ShowFind() override {}
-  void ShowSource() override {}
-  void OrganizeFavorites() override {}
-  void OpenAddressBook() override {}
-  int attached = 0;
-  bool offline = false;
-};
-
 class TabFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -92,7 +77,7 @@ class TabFixture : public ::testing::Test {
   toolbar::ToolbarControl toolbar;
   fakes::FakePageHost pages;
   fakes::FakeWindow window;
-  OfflineCommands commands;
+  fakes::FakePageCommands commands;
   std::unique_ptr<shell::MainForm> form;
 };
 
