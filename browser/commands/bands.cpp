@@ -37,8 +37,8 @@ void BandState::OnBandOpen(toolbar::Band& band, bool& cancel) {
     SetChecked(c_.ab_Main, "sub_View", "b_statusok", BandVisible(c_.ab_Main, "sb_Status"));
   } else if (name == "SysCustomize") {
     // Over a tab the tab's own menu opens instead; its commands act on that tab's page.
-    if (!tabs_.OverTab) return;
-    tabs_.MenuBandFlag = false;
+    if (!tab_menu_.OverTab) return;
+    tab_menu_.MenuBandFlag = false;
     cancel = true;
     if (toolbar::Band* tab_menu = c_.ab_Main.band("tab_Menu")) tab_menu->popupMenu();
   }
@@ -46,7 +46,7 @@ void BandState::OnBandOpen(toolbar::Band& band, bool& cancel) {
 
 void BandState::OnBandClose(toolbar::Band& band) {
   if (band.name == "tab_Menu") {
-    tabs_.MenuBandFlag = true;
+    tab_menu_.MenuBandFlag = true;
   } else if (band.name == "tb_Leftbar") {
     SetChecked(c_.ab_Main, "tb_Main", "b_showfav", band.visible);
     SetChecked(c_.ab_Main, "tb_Main", "b_history", band.visible);

@@ -6,13 +6,15 @@
 
 #include "browser/commands/edit_view.h"
 #include "browser/shell/chrome.h"
+#include "browser/shell/tab_menu.h"
 #include "browser/shell/tabs.h"
 
 namespace zor::commands {
 
 class BandState {
  public:
-  BandState(shell::Chrome& chrome, shell::Tabs& tabs, EditView& edit) : c_(chrome), tabs_(tabs), edit_(edit) {}
+  BandState(shell::Chrome& chrome, shell::Tabs& tabs, shell::TabMenu& tab_menu, EditView& edit)
+      : c_(chrome), tabs_(tabs), tab_menu_(tab_menu), edit_(edit) {}
 
   void OnBandOpen(toolbar::Band& band, bool& cancel);
   void OnBandClose(toolbar::Band& band);
@@ -24,6 +26,7 @@ class BandState {
  private:
   shell::Chrome& c_;
   shell::Tabs& tabs_;
+  shell::TabMenu& tab_menu_;
   EditView& edit_;
 };
 

@@ -68,7 +68,7 @@ class Click {
   }
 
   // The context page when there is one, otherwise the current page.
-  int Context() const { return form.tabs.ContextPage >= 1 ? form.tabs.ContextPage : current; }
+  int Context() const { return form.tabMenu.ContextPage >= 1 ? form.tabMenu.ContextPage : current; }
 
   hosts::PageControl& Page(int n) const {
     hosts::PageControl* page = form.chrome.WB.Page(n);

@@ -15,6 +15,7 @@
 #include "browser/shell/layout.h"
 #include "browser/shell/progress_area.h"
 #include "browser/shell/settings.h"
+#include "browser/shell/tab_menu.h"
 #include "browser/shell/tabs.h"
 
 namespace zor::commands {
@@ -23,6 +24,7 @@ namespace zor::commands {
 struct CommandTargets {
   shell::Chrome& chrome;
   shell::Tabs& tabs;
+  shell::TabMenu& tabMenu;
   shell::ProgressArea& progress;
   shell::AddressBar& address;
   shell::WindowLayout& layout;

@@ -47,7 +47,7 @@ void MainForm::WireEvents() {
   hooks.refreshEditTools = [this] { edit.RefreshEditTools(); };
   chrome.commandHooks.blockedUrl = [this](int entry) { return protection.BlockedUrl(entry); };
 
-  bars.mouseEnter = [this](toolbar::Tool& tool) { tabs.OnToolHover(tool); };
+  bars.mouseEnter = [this](toolbar::Tool& tool) { tabMenu.OnToolHover(tool); };
   bars.bandResize = [this](toolbar::Band& band) { address.OnBandResize(band); };
   bars.toolClick = [this](toolbar::Tool& tool) { dispatcher.OnToolClick(tool); };
   bars.bandOpen = [this](toolbar::Band& band, bool& cancel) { bands.OnBandOpen(band, cancel); };

@@ -22,6 +22,7 @@
 #include "browser/shell/progress_area.h"
 #include "browser/shell/recovery.h"
 #include "browser/shell/settings.h"
+#include "browser/shell/tab_menu.h"
 #include "browser/shell/tabs.h"
 
 namespace zor::shell {
@@ -67,6 +68,7 @@ class MainForm {
   Chrome chrome;
   ProgressArea progress;
   Tabs tabs;
+  TabMenu tabMenu;
   AddressBar address;
   WindowLayout layout;
   commands::EditView edit;

@@ -358,7 +358,6 @@ bool Tabs::CreateFirstPage() {
   AddTabTool("New", 1, true);
   if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", "tabs-1")) tab->checked = true;
   if (c_.hooks.attachPageCommands) c_.hooks.attachPageCommands(1);
-  MenuBandFlag = true;
   return true;
 }
 
@@ -385,20 +384,6 @@ int Tabs::PositionOf(int n) const {
   return page ? NumberOf(page->Tag()) : 0;
 }
 
-void Tabs::OnToolHover(toolbar::Tool& tool) {
-  if (tool.name.rfind("tabs-", 0) != 0) {
-    OverTab = false;
-    // While the tab menu is open its commands still act on the tab it was opened on.
-    if (MenuBandFlag) ContextPage = 0;
-    return;
-  }
-  const int n = NumberOf(tool.name.substr(5));
-  const hosts::PageControl* page = c_.WB.Page(n);
-  const std::string url = page ? ShowBlanks(page->LocationURL()) : std::string();
-  tool.tooltip = url.empty() ? "Blank Page" : ShortenText(url, 50);
-  ContextPage = n;
-  OverTab = true;
-}
 
 void Tabs::OnWindowClosing(int n, bool& cancel) {
   if (ClosingPages) return;

@@ -23,11 +23,6 @@ class Tabs {
   GrowTable<bool> BackEnabled;
   GrowTable<int> PageProgress;
   bool ClosingPages = false;
-  // The page of the tab under the pointer (0: none), kept while the tab menu is open
-  // (MenuBandFlag false); OverTab while the pointer is on a tab.
-  int ContextPage = 0;
-  bool OverTab = false;
-  bool MenuBandFlag = true;
   // The three loading pictures of a tab (res/tab1..3.ico unless a skin says otherwise).
   std::string TabIcons[3] = {"res/tab1.ico", "res/tab2.ico", "res/tab3.ico"};
 
@@ -47,8 +42,6 @@ class Tabs {
   int TabCount() const;
   // The tab position a page's tag holds, 0 when it holds no number.
   int PositionOf(int page) const;
-  // The pointer entered a tool of the bars.
-  void OnToolHover(toolbar::Tool& tool);
   // Back and forward follow what the shown page's position allows.
   void UpdateNavigationTools();
   // The progress area for `percent` of the shown page.

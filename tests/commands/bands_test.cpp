@@ -135,16 +135,16 @@ TEST_F(Bands, RightClickOnATabOpensTheTabMenuWhoseCloseClosesThatTab) {
   toolbar.fireMouseEnter(Tool("tb_Tabs", "tabs-" + std::to_string(second)));
   EXPECT_TRUE(Open("SysCustomize"));
   EXPECT_THAT(view.popups, ElementsAre("tab_Menu"));
-  EXPECT_FALSE(form->tabs.MenuBandFlag);
+  EXPECT_FALSE(form->tabMenu.MenuBandFlag);
   // Moving over the menu's entries keeps the tab the menu was opened on.
   toolbar.fireMouseEnter(Tool("tab_Menu", "b_close"));
   Click("tab_Menu", "b_close");
   EXPECT_EQ(pages.Fake(second), nullptr);
   EXPECT_NE(pages.Fake(third), nullptr);
   toolbar.fireBandClose(*toolbar.band("tab_Menu"));
-  EXPECT_TRUE(form->tabs.MenuBandFlag);
+  EXPECT_TRUE(form->tabMenu.MenuBandFlag);
   toolbar.fireMouseEnter(Tool("tb_Main", "b_back"));
-  EXPECT_EQ(form->tabs.ContextPage, 0);
+  EXPECT_EQ(form->tabMenu.ContextPage, 0);
 }
 
 TEST_F(Bands, ClosingTheSideBarUnchecksBothToggles) {

@@ -84,7 +84,7 @@ TEST_F(Dispatcher, NavigationRowsActOnTheCurrentPage) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   Calls(1);
   Calls(second);
-  form->tabs.ContextPage = 1;  // not used by these rows
+  form->tabMenu.ContextPage = 1;  // not used by these rows
   Click("tb_Main", "b_back");
   Click("tb_Main", "b_forward");
   Click("tb_Main", "b_refresh");
@@ -135,13 +135,13 @@ TEST_F(Dispatcher, TabMenuCommandsActOnTheContextPageOthersOnTheCurrent) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   Calls(1);
   Calls(second);
-  form->tabs.ContextPage = 1;
+  form->tabMenu.ContextPage = 1;
   Click("tab_Menu", "b_saveas");
   Click("sub_File", "b_print");
   EXPECT_THAT(Calls(1), ElementsAre("exec:4:1:0"));
   EXPECT_THAT(Calls(second), ElementsAre("exec:6:1:0"));
   // Without a context page the current page takes its place.
-  form->tabs.ContextPage = 0;
+  form->tabMenu.ContextPage = 0;
   Click("sub_File", "b_saveas");
   EXPECT_THAT(Calls(second), ElementsAre("exec:4:1:0"));
 }
@@ -149,7 +149,7 @@ TEST_F(Dispatcher, TabMenuCommandsActOnTheContextPageOthersOnTheCurrent) {
 TEST_F(Dispatcher, CloseRowsUseTheContextPage) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   const int third = OpenPage("http://127.0.0.1:9/c");
-  form->tabs.ContextPage = second;
+  form->tabMenu.ContextPage = second;
   Click("tab_Menu", "b_close");
   EXPECT_EQ(pages.Fake(second), nullptr);
   EXPECT_NE(pages.Fake(third), nullptr);
@@ -161,7 +161,7 @@ TEST_F(Dispatcher, CloseRowsUseTheContextPage) {
   Click("tab_Menu", "b_closeall2");
   EXPECT_EQ(form->tabs.TabCount(), 2);
 
-  form->tabs.ContextPage = 1;
+  form->tabMenu.ContextPage = 1;
   Click("tab_Menu", "b_closeall2");
   EXPECT_EQ(form->tabs.TabCount(), 1);
   EXPECT_EQ(form->tabs.ActivePage, 1);
@@ -281,7 +281,7 @@ TEST_F(Dispatcher, CorvaneRowsCreateTheConnectionAndPassThePage) {
   Load(1, "http://127.0.0.1:9/x/y");
   const int second = OpenPage("http://127.0.0.1:8/z");
   (void)second;
-  form->tabs.ContextPage = 1;
+  form->tabMenu.ContextPage = 1;
   corvane.clear();
   Click("sub_Usetools", "b_delcookie");
   Click("sub_Usetools", "b_deltempfiles");
@@ -316,7 +316,7 @@ TEST_F(Dispatcher, ExportRowsGoToTheirHooksWithTheCurrentPage) {
   form->chrome.commandHooks.importExportFav = [&](bool import) { log.push_back(import ? "import" : "export"); };
   form->chrome.commandHooks.editTranslationList = [&] { log.push_back("translist"); };
   const int second = OpenPage("http://127.0.0.1:9/b");
-  form->tabs.ContextPage = 1;
+  form->tabMenu.ContextPage = 1;
   Click("tb_Main", "b_fastsave");
   Click("sub_View", "b_viewtexts");
   Click("sub_Links", "b_viewlinks");

@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "browser/shell/tab_menu.h"
 #include "browser/shell/tabs.h"
 #include "common/temp_dir.h"
 #include "tab_fixture.h"
@@ -68,6 +69,7 @@ class TabsTest : public ::testing::Test {
   shell::Chrome chrome;
   shell::ProgressArea progress;
   shell::Tabs tabs;
+  shell::TabMenu tabMenu{chrome};
 };
 
 TEST_F(TabsTest, ClosingTheMiddleTabRenumbersAndNeverReusesAnIndex) {
@@ -166,21 +168,21 @@ TEST_F(TabsTest, TitlesAndTheThreeCaptionForms) {
 
 TEST_F(TabsTest, HoverTooltipAndContextPage) {
   tabs.AddNewPage("http://127.0.0.1/some%20page/with/a/path/long/enough/to/be/cut", false);
-  tabs.OnToolHover(*Tab(1));
+  tabMenu.OnToolHover(*Tab(1));
   EXPECT_EQ(Tab(1)->tooltip, "Blank Page");
-  EXPECT_EQ(tabs.ContextPage, 1);
-  EXPECT_TRUE(tabs.OverTab);
-  tabs.OnToolHover(*Tab(2));
+  EXPECT_EQ(tabMenu.ContextPage, 1);
+  EXPECT_TRUE(tabMenu.OverTab);
+  tabMenu.OnToolHover(*Tab(2));
   EXPECT_EQ(Tab(2)->tooltip, "http://127.0.0.1/some page/with/a/path/long/enoug ...");
-  EXPECT_EQ(tabs.ContextPage, 2);
+  EXPECT_EQ(tabMenu.ContextPage, 2);
   // While the tab menu is open (menu-band flag clear) its tab stays the context page.
-  tabs.MenuBandFlag = false;
-  tabs.OnToolHover(*toolbar.tool("tb_Main", "b_back"));
-  EXPECT_FALSE(tabs.OverTab);
-  EXPECT_EQ(tabs.ContextPage, 2);
-  tabs.MenuBandFlag = true;
-  tabs.OnToolHover(*toolbar.tool("tb_Main", "b_back"));
-  EXPECT_EQ(tabs.ContextPage, 0);
+  tabMenu.MenuBandFlag = false;
+  tabMenu.OnToolHover(*toolbar.tool("tb_Main", "b_back"));
+  EXPECT_FALSE(tabMenu.OverTab);
+  EXPECT_EQ(tabMenu.ContextPage, 2);
+  tabMenu.MenuBandFlag = true;
+  tabMenu.OnToolHover(*toolbar.tool("tb_Main", "b_back"));
+  EXPECT_EQ(tabMenu.ContextPage, 0);
 }
 
 TEST_F(TabsTest, LoadingPicturesChangeOncePerStage) {

@@ -1,0 +1,28 @@
+#include "browser/shell/tab_menu.h"
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "browser/shell/address.h"
+#include "common/text_width.h"
+
+namespace zor::shell {
+
+void TabMenu::OnToolHover(toolbar::Tool& tool) {
+  if (tool.name.rfind("tabs-", 0) != 0) {
+    OverTab = false;
+    // While the tab menu is open its commands still act on the tab it was opened on.
+    if (MenuBandFlag) ContextPage = 0;
+    return;
+  }
+  const long number = std::strtol(tool.name.c_str() + 5, nullptr, 10);
+  const int n = number < 0 || number > INT_MAX ? 0 : static_cast<int>(number);
+  const hosts::PageControl* page = c_.WB.Page(n);
+  const std::string url = page ? ShowBlanks(page->LocationURL()) : std::string();
+  tool.tooltip = url.empty() ? "Blank Page" : ShortenText(url, 50);
+  ContextPage = n;
+  OverTab = true;
+}
+
+}  // namespace zor::shell
