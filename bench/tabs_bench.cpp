@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "e2e/support/loopback_server.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ struct Subject {
 };
 
 int Run(Subject& subject, const PageServer& server, int tabs, int rounds, const char* mode) {
-  if (!PumpUntil([&] { return subject.window->get_mapped(); }, 30)) {
+  if (!PumpUntil([&] { return subject.window->mainWindow().get_mapped(); }, 30)) {
     std::fprintf(stderr, "the window never appeared\n");
     return 1;
   }
@@ -166,7 +166,7 @@ int Run(Subject& subject, const PageServer& server, int tabs, int rounds, const 
 
   // One switch: the call itself, then until the window has painted a frame with the page.
   std::vector<double> call_ms, painted_ms;
-  auto clock = subject.window->get_frame_clock();
+  auto clock = subject.window->mainWindow().get_frame_clock();
   for (int round = 0; round < rounds; ++round) {
     for (int i = 0; i < tabs; ++i) {
       bool painted = false;
@@ -227,12 +227,12 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
     for (const char* file : {"default.tb2", "lng.ini"}) fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
-    auto window = std::make_unique<zor::gtk::MainWindow>(folder.string());
+    auto window = std::make_unique<zor::app::BrowserWindow>(folder.string());
     if (!window->StartUp("")) return 1;
     zor::shell::MainForm& form = window->form();
     std::vector<int> pages(tabs);
     Subject subject;
-    subject.window = window.get();
+    subject.window = &window->mainWindow();
     subject.open = [&](int i, const std::string& url) {
       form.AddNewPage(url, false);
       pages[i] = form.LastPageIndex;

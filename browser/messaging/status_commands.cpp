@@ -17,10 +17,7 @@ void MainForm::OnStatusBoxChange(const std::string& text) {
     txt_status.SetText("");
   } else if (command == "iconleft" || command == "iconright") {
     txt_status.SetText("");
-    SkipNextContextMenu = true;
-    const hosts::PageControl* current = WB.Page(ActivePage);
-    const int position = (current ? std::atoi(current->Tag().c_str()) : 0) + (command == "iconleft" ? -1 : 1);
-    SelectPage(PageAtPosition.get(position));
+    SwitchTabByGesture(command == "iconleft");
   }
   // Read again: only an open command is still in the box here.
   const std::string now = txt_status.Text();
@@ -28,6 +25,13 @@ void MainForm::OnStatusBoxChange(const std::string& text) {
     AddNewPage(now.size() > 8 ? now.substr(8) : std::string(), true);
     txt_status.SetText("");
   }
+}
+
+void MainForm::SwitchTabByGesture(bool left) {
+  SkipNextContextMenu = true;
+  const hosts::PageControl* current = WB.Page(ActivePage);
+  const int position = (current ? std::atoi(current->Tag().c_str()) : 0) + (left ? -1 : 1);
+  SelectPage(PageAtPosition.get(position));
 }
 
 }  // namespace zor::shell

@@ -121,7 +121,7 @@ void PageProtection::Block(int& target) {
   PlayBlockSound();
 }
 
-void PageProtection::PlayBlockSound() { form_.ab_Main.playSound(form_.FolderPath() + "block.wav"); }
+void PageProtection::PlayBlockSound() { form_.window.PlaySound(form_.FolderPath() + "block.wav"); }
 
 bool PageProtection::OnBeforeNavigate(int i, const std::string& url, bool& cancel) {
   // The engine-side image filter follows the toggle before anything loads.

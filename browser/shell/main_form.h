@@ -54,8 +54,7 @@ class GrowTable {
 // Percentage of a page's progress report: halves go to the even integer, and a
 // finished or unmeasured load (progress at or past a maximum, or no maximum) is 100.
 int ProgressPercent(long progress, long progress_max);
-// Width in pixels of the progress picture shown for `percent` of an area `area_width` wide.
-int ProgressBarPixels(int area_width, int percent);
+using hosts::ProgressBarPixels;
 // Width of the address box, in twips, for a window `window_twips` wide: beside the main
 // tool bar (the same docking row) what the buttons leave, else up to the window's edge
 // from the band's left edge.
@@ -234,6 +233,8 @@ class MainForm {
 
   // The status-box change handler (messaging/status_commands.cpp).
   void OnStatusBoxChange(const std::string& text);
+  // A tab to the left or right, as the input hook's gestures ask.
+  void SwitchTabByGesture(bool left);
 
   // Crash recovery (shell/recovery.cpp): the list of open pages, kept while running.
   // True when the previous run ended without its exit sequence and its pages came back.

@@ -25,13 +25,6 @@ int ProgressPercent(long progress, long progress_max) {
   return progress == 0 ? 0 : 100;
 }
 
-int ProgressBarPixels(int area_width, int percent) {
-  if (area_width <= 0 || percent <= 0) return 0;
-  if (percent >= 100) return area_width;
-  // Halves to even, as the percentage itself.
-  return static_cast<int>(std::nearbyint(static_cast<double>(area_width) * percent / 100.0));
-}
-
 std::string SecurityText(const std::string& fields, int lock_state) {
   switch (lock_state) {
     case 0:

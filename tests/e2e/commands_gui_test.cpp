@@ -21,7 +21,7 @@
 #include "browser/messaging/window_wrapper.h"
 #include "e2e/support/engine_support.h"
 #include "hosts/gtk/internet_options.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 #include "hosts/gtk/window_system_gtk.h"
 
 // Last: the X headers define macros that clash with names in the headers above.
@@ -258,7 +258,7 @@ class ProgramWindowTest : public ::testing::Test {
     // An earlier test's window went without the exit sequence: start fresh, not
     // recovered.
     fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
-    window = std::make_unique<MainWindow>(CopyProgramFolder());
+    window = std::make_unique<app::BrowserWindow>(CopyProgramFolder());
   }
   ~ProgramWindowTest() override {
     // As the program ends: the window object goes while its widget is still alive.
@@ -314,7 +314,7 @@ class ProgramWindowTest : public ::testing::Test {
   bool Enabled(const char *name) { return Tool("sub_Edit", name)->enabled; }
 
   PageServer server;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<app::BrowserWindow> window;
 };
 
 // Select the contents of element `id`, or (empty id) nothing.
@@ -361,15 +361,15 @@ TEST_F(ProgramWindowTest, EditMenuFollowsWhatTheDocumentSaysOfEachCommand) {
 TEST_F(ProgramWindowTest, CopyFromTheMenuPutsThePageSelectionOnTheClipboard) {
   ASSERT_TRUE(StartOn("/text"));
   EXPECT_EQ(RunAndWait(SelectScript("t")), "\"Copy these words\"");
-  window->get_clipboard()->set_text("before");
+  window->mainWindow().get_clipboard()->set_text("before");
   Click("sub_Edit", "b_copy");
   std::string copied;
   ASSERT_TRUE(PumpUntil(
       [&] {
         bool done = false;
-        window->get_clipboard()->read_text_async([&](Glib::RefPtr<Gio::AsyncResult> &result) {
+        window->mainWindow().get_clipboard()->read_text_async([&](Glib::RefPtr<Gio::AsyncResult> &result) {
           try {
-            copied = window->get_clipboard()->read_text_finish(result);
+            copied = window->mainWindow().get_clipboard()->read_text_finish(result);
           } catch (const Glib::Error &) {
           }
           done = true;
@@ -405,7 +405,7 @@ TEST_F(ProgramWindowTest, InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGo
         InternetOptionsDialog *options = window->internetOptions();
         if (!options) return;
         title_while_open = options->get_title();
-        main_enabled_while_open = window->get_sensitive();
+        main_enabled_while_open = window->mainWindow().get_sensitive();
         page_shown = options->pages().get_current_page();
         security = options->SecurityText();
         options->home_entry().set_text(home);
@@ -416,7 +416,7 @@ TEST_F(ProgramWindowTest, InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGo
   Click("sub_Usetools", "b_opInternet");  // returns once the window has closed
   EXPECT_EQ(title_while_open, "Internet Options - Lunched By VIZIRUVUZI");
   EXPECT_FALSE(main_enabled_while_open);
-  EXPECT_TRUE(window->get_sensitive());
+  EXPECT_TRUE(window->mainWindow().get_sensitive());
   EXPECT_EQ(page_shown, 0);
   EXPECT_NE(security.find(server.Url("/text")), std::string::npos) << security;
   EXPECT_NE(security.find("not encrypted"), std::string::npos) << security;
@@ -437,7 +437,7 @@ TEST_F(ProgramWindowTest, InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGo
   ASSERT_NE(security_icon, nullptr);
   form().ab_Main.events.toolDblClick(*security_icon);
   EXPECT_EQ(page_shown, 1);
-  EXPECT_TRUE(window->get_sensitive());
+  EXPECT_TRUE(window->mainWindow().get_sensitive());
 }
 
 namespace sweep {
@@ -470,7 +470,7 @@ TEST_F(ProgramWindowTest, EveryToolOfTheSkinCanBeClickedOnTheRealEngine) {
       if (!skipped.count(tool->name)) tools.emplace_back(band->name, tool->name);
   ASSERT_GT(tools.size(), 100u);
 
-  const guint closer = g_timeout_add(50, sweep::CloseOtherWindows, window->gobj());
+  const guint closer = g_timeout_add(50, sweep::CloseOtherWindows, window->mainWindow().gobj());
   int clicked = 0;
   // A critical warning of the toolkit is a widget used after it has gone.
   static std::string current;
@@ -501,13 +501,13 @@ TEST_F(ProgramWindowTest, EveryToolOfTheSkinCanBeClickedOnTheRealEngine) {
   g_log_remove_handler("Gtk", handler);
   EXPECT_THAT(criticals, ::testing::IsEmpty());
   g_source_remove(closer);
-  sweep::CloseOtherWindows(window->gobj());
+  sweep::CloseOtherWindows(window->mainWindow().gobj());
   EXPECT_GT(clicked, 100);
 
   // The window still browses.
   if (form().FullScreen()) form().ToggleFullScreen();
-  EXPECT_TRUE(window->get_sensitive());
-  window->SetAddressText(server.Url("/home"));
+  EXPECT_TRUE(window->mainWindow().get_sensitive());
+  window->mainWindow().SetAddressText(server.Url("/home"));
   form().Go(false);
   EXPECT_TRUE(PumpUntil([&] { return Current() && Current()->LocationURL() == server.Url("/home"); }));
 }
@@ -550,7 +550,7 @@ TEST_F(ProgramWindowTest, RightClickOnATabOpensItsMenuWhoseCloseClosesThatTab) {
   ASSERT_TRUE(form().windows->GetRect(form().windows->MainWindow(), frame));
   const graphene_point_t middle = GRAPHENE_POINT_INIT(tab->get_width() / 2.0f, tab->get_height() / 2.0f);
   graphene_point_t at;
-  ASSERT_TRUE(gtk_widget_compute_point(tab->gobj(), GTK_WIDGET(window->gobj()), &middle, &at));
+  ASSERT_TRUE(gtk_widget_compute_point(tab->gobj(), GTK_WIDGET(window->mainWindow().gobj()), &middle, &at));
   const std::string move = "xdotool mousemove " + std::to_string(frame.left + static_cast<int>(at.x)) + " " +
                            std::to_string(frame.top + static_cast<int>(at.y));
   ASSERT_EQ(std::system(move.c_str()), 0);
@@ -584,7 +584,7 @@ TEST_F(ProgramWindowTest, OfflineFromTheStatusBarHoldsLoadsUntilTheFileMenuEndsI
   EXPECT_TRUE(Tool("sub_File", "b_offline")->checked);
   EXPECT_TRUE(Tool("sb_Status", "b_offline")->checked);
 
-  window->SetAddressText(home);
+  window->mainWindow().SetAddressText(home);
   form().Go(false);
   Settle(1.5);
   EXPECT_EQ(Current()->LocationURL(), server.Url("/text"));
@@ -593,7 +593,7 @@ TEST_F(ProgramWindowTest, OfflineFromTheStatusBarHoldsLoadsUntilTheFileMenuEndsI
   EXPECT_FALSE(form().page_commands->Offline());
   EXPECT_FALSE(Tool("sub_File", "b_offline")->checked);
   EXPECT_FALSE(Tool("sb_Status", "b_offline")->checked);
-  window->SetAddressText(home);
+  window->mainWindow().SetAddressText(home);
   form().Go(false);
   EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == home && Current()->ReadyState() == 4; }));
 }

@@ -20,7 +20,7 @@
 #include "browser/protection/page_protection.h"
 #include "common/text_width.h"
 #include "e2e/support/engine_support.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 
 namespace fs = std::filesystem;
 
@@ -96,24 +96,6 @@ int XdoWhilePumping(const std::string& command) {
   return rc;
 }
 
-// Passes everything to the window's own view and keeps the sounds played.
-class SoundTap : public toolbar::ToolbarView {
- public:
-  explicit SoundTap(toolbar::ToolbarView& inner) : inner_(inner) {}
-  void recalcLayout() override { inner_.recalcLayout(); }
-  void redraw() override { inner_.redraw(); }
-  void popupMenu(toolbar::Band& band) override { inner_.popupMenu(band); }
-  void playSound(const std::string& path) override {
-    sounds.push_back(path);
-    inner_.playSound(path);
-  }
-  void structureChanged() override { inner_.structureChanged(); }
-  std::vector<std::string> sounds;
-
- private:
-  toolbar::ToolbarView& inner_;
-};
-
 // Black-lists every address on 127.0.0.2.
 class ListingConnection : public Connection {
  public:
@@ -136,21 +118,18 @@ class EngineProtectionTest : public ::testing::Test {
     for (const char* file : {"default.tb2", "lng.ini", "block.wav"})
       fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
-    window = std::make_unique<MainWindow>(folder.string());
+    window = std::make_unique<app::BrowserWindow>(folder.string());
     form().createConnection = [] { return std::make_unique<ListingConnection>(); };
   }
   void TearDown() override {
-    if (tap) form().ab_Main.setView(&window->bars());
     window.reset();
     fs::remove_all(folder);
   }
   // Starts the window on `page` with popup blocking as given, and waits for it to load.
   void Start(const std::string& page, bool blocking = true) {
     ASSERT_TRUE(window->StartUp(""));
-    tap = std::make_unique<SoundTap>(window->bars());
-    form().ab_Main.setView(tap.get());
     form().ab_Main.tool("sub_Usetools", "b_stoppopup")->checked = blocking;
-    window->present();
+    window->mainWindow().present();
     Load(1, page);
   }
   void Load(int n, const std::string& page) {
@@ -175,10 +154,10 @@ class EngineProtectionTest : public ::testing::Test {
   // The X window and where a widget's point lies in it.
   std::string At(Gtk::Widget& widget, double x, double y) {
     double sx = 0, sy = 0;
-    window->get_surface_transform(sx, sy);
+    window->mainWindow().get_surface_transform(sx, sy);
     double wx = 0, wy = 0;
-    widget.translate_coordinates(*window, x, y, wx, wy);
-    const unsigned long xid = gdk_x11_surface_get_xid(window->get_surface()->gobj());
+    widget.translate_coordinates(window->mainWindow(), x, y, wx, wy);
+    const unsigned long xid = gdk_x11_surface_get_xid(window->mainWindow().get_surface()->gobj());
     return "--window " + std::to_string(xid) + " " + std::to_string(static_cast<int>(sx + wx)) + " " +
            std::to_string(static_cast<int>(sy + wy));
   }
@@ -210,8 +189,7 @@ class EngineProtectionTest : public ::testing::Test {
 
   CorpusServer server{"127.0.0.1"};
   fs::path folder;
-  std::unique_ptr<MainWindow> window;
-  std::unique_ptr<SoundTap> tap;
+  std::unique_ptr<app::BrowserWindow> window;
 };
 
 TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
@@ -219,7 +197,7 @@ TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
   ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-onload") != std::string::npos; })) << Menu();
   EXPECT_EQ(Menu(), "blocked-1=1. " + ShortenText(server.Url("popped-onload"), 50) + "\n");
   EXPECT_EQ(Counter(), "Blocked:1");
-  EXPECT_EQ(tap->sounds, std::vector<std::string>{form().FolderPath() + "block.wav"});
+  EXPECT_EQ(window->mainWindow().soundsPlayed(), std::vector<std::string>{form().FolderPath() + "block.wav"});
   EXPECT_EQ(guard().BlockedUrl(1), server.Url("popped-onload"));
 
   // A timer, and a frame's timer, next in the same run: the following counts.
@@ -232,7 +210,7 @@ TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
   Load(1, "form_blank.html");
   ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-autoform") != std::string::npos; })) << Menu();
   EXPECT_EQ(Counter(), "Blocked:4");
-  EXPECT_EQ(tap->sounds.size(), 4u);
+  EXPECT_EQ(window->mainWindow().soundsPlayed().size(), 4u);
   EXPECT_EQ(form().TabCount(), 1);
   for (const char* popped : {"popped-onload", "popped-timer", "popped-frame-timer", "popped-autoform"})
     EXPECT_FALSE(server.Asked(popped)) << popped;
@@ -259,7 +237,7 @@ TEST_F(EngineProtectionTest, ClickedLinksOpenBackgroundTabs) {
   ASSERT_NE(script, 0) << Menu();
   EXPECT_EQ(form().ActivePage, 1);
   EXPECT_EQ(form().TabCount(), 3);
-  EXPECT_TRUE(tap->sounds.empty());
+  EXPECT_TRUE(window->mainWindow().soundsPlayed().empty());
   EXPECT_EQ(Counter(), "Blocked:0");
 
   // Click handlers: a focused button counts, a plain div and a late timer do not.
@@ -291,7 +269,7 @@ TEST_F(EngineProtectionTest, AKeyPressOnAFocusedLinkOpensOne) {
   ASSERT_EQ(std::system("xdotool key Return"), 0);
   EXPECT_NE(BackgroundPage("opened-blank"), 0) << Menu() << Pages();
   EXPECT_EQ(form().ActivePage, 1);
-  EXPECT_TRUE(tap->sounds.empty());
+  EXPECT_TRUE(window->mainWindow().soundsPlayed().empty());
 }
 
 TEST_F(EngineProtectionTest, KillModeClosesABlackListedPageBeforeItLoads) {
@@ -304,7 +282,7 @@ TEST_F(EngineProtectionTest, KillModeClosesABlackListedPageBeforeItLoads) {
   ASSERT_TRUE(PumpUntil([&] { return form().WB.Page(n) == nullptr; }));
   EXPECT_EQ(form().TabCount(), tabs);
   EXPECT_EQ(Menu(), "blocked-1=1. " + listed.Url("listed-page") + "\n");
-  EXPECT_EQ(tap->sounds.size(), 1u);
+  EXPECT_EQ(window->mainWindow().soundsPlayed().size(), 1u);
   Settle(0.5);
   EXPECT_TRUE(listed.Requests().empty());
   // A page of another site stays.

@@ -16,7 +16,7 @@
 
 #include "common/text_width.h"
 #include "e2e/support/engine_support.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 
 namespace fs = std::filesystem;
 
@@ -77,7 +77,7 @@ class EngineTabsTest : public ::testing::Test {
     fs::create_directories(folder);
     for (const char* file : {"default.tb2", "lng.ini"}) fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
-    window = std::make_unique<MainWindow>(folder.string());
+    window = std::make_unique<app::BrowserWindow>(folder.string());
   }
   void TearDown() override {
     window.reset();
@@ -85,7 +85,7 @@ class EngineTabsTest : public ::testing::Test {
   }
   shell::MainForm& form() { return window->form(); }
   toolbar::Tool* Tab(int page) { return form().ab_Main.tool("tb_Tabs", "tabs-" + std::to_string(page)); }
-  std::string Caption() { return window->get_title(); }
+  std::string Caption() { return window->mainWindow().get_title(); }
   bool Titled(int page, const std::string& name) {
     const toolbar::Tool* tab = Tab(page);
     return tab && tab->caption == ShortenText("Page " + name, 14);
@@ -99,7 +99,7 @@ class EngineTabsTest : public ::testing::Test {
 
   PageServer server;
   fs::path folder;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<app::BrowserWindow> window;
 };
 
 TEST_F(EngineTabsTest, ThreeTabsCloseTheMiddleOne) {
@@ -117,7 +117,7 @@ TEST_F(EngineTabsTest, ThreeTabsCloseTheMiddleOne) {
   ASSERT_TRUE(PumpUntil([&] { return Shows(3); }));
 
   EXPECT_EQ(Caption(), "Page c - ZOR-BROWSER");
-  EXPECT_EQ(window->AddressText(), server.Url("c"));
+  EXPECT_EQ(window->mainWindow().AddressText(), server.Url("c"));
   EXPECT_EQ(form().WB.Page(2), nullptr);
   const toolbar::Band* strip = form().ab_Main.band("tb_Tabs");
   ASSERT_EQ(strip->tools().count(), 2);

@@ -33,7 +33,7 @@ TEST_F(Popup, WithBlockingOffEveryRequestOpensABackgroundPage) {
   EXPECT_EQ(page->container, hosts::Container::kHidden);
   EXPECT_EQ(form->ActivePage, shown);
   EXPECT_TRUE(hook.click_questions.empty());
-  EXPECT_TRUE(view.sounds.empty());
+  EXPECT_TRUE(window.sounds.empty());
   EXPECT_FALSE(guard().AllowPopup);
 }
 
@@ -49,7 +49,7 @@ TEST_F(Popup, WithBlockingOnRequestsOfHiddenOrBlankPagesGoToTheSink) {
   Request r = NewWindow(background);
   EXPECT_EQ(r.target, 0);
   EXPECT_FALSE(r.cancel);  // the sink's first navigation is what gets caught
-  EXPECT_EQ(view.sounds, std::vector<std::string>{form->FolderPath() + "block.wav"});
+  EXPECT_EQ(window.sounds, std::vector<std::string>{form->FolderPath() + "block.wav"});
   EXPECT_EQ(window.pending_runs, 1);
   EXPECT_EQ(form->LastPageIndex, last);
 
@@ -59,7 +59,7 @@ TEST_F(Popup, WithBlockingOnRequestsOfHiddenOrBlankPagesGoToTheSink) {
   r = NewWindow(blank);
   EXPECT_EQ(r.target, 0);
   EXPECT_TRUE(hook.click_questions.empty());  // never judged
-  EXPECT_EQ(view.sounds.size(), 2u);
+  EXPECT_EQ(window.sounds.size(), 2u);
 }
 
 TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
@@ -166,7 +166,7 @@ TEST_F(Popup, AFailureInTheDecisionCancelsAndIsLogged) {
   EXPECT_EQ(r.target, -1);
   EXPECT_EQ(system_log, std::vector<std::string>{"hook failedNewWindow2"});
   EXPECT_EQ(form->LastPageIndex, last);
-  EXPECT_TRUE(view.sounds.empty());
+  EXPECT_TRUE(window.sounds.empty());
   // The next request is judged afresh.
   hook.failing = false;
   EXPECT_EQ(NewWindow(n).target, 0);
@@ -199,7 +199,7 @@ TEST_F(BlockedMenu, TheSinkRecordsEveryNavigationAndTheEleventhShiftsTheMenu) {
   // Ids are not renumbered: the newest carries the id of position 10 again.
   EXPECT_EQ(toolbar.band("sub_Blocked")->tools().at(0)->id, 2802);
   EXPECT_EQ(toolbar.band("sub_Blocked")->tools().at(9)->id, 2810);
-  EXPECT_TRUE(view.sounds.empty());  // the sound belongs to the refusal, not to the record
+  EXPECT_TRUE(window.sounds.empty());  // the sound belongs to the refusal, not to the record
 
   // An entry opens its own address.
   toolbar.fireToolClick(*Tool("sub_Blocked", "blocked-3"));
@@ -235,7 +235,7 @@ TEST_F(BlockedMenu, LongAddressesAreCutButBlackListedOnesShowInFull) {
   EXPECT_TRUE(Navigate(fresh, listed));
   EXPECT_EQ(Menu().back(), "blocked-2=2. " + listed);
   EXPECT_EQ(Page(fresh), nullptr);  // closed before it loaded
-  EXPECT_EQ(view.sounds.size(), 1u);
+  EXPECT_EQ(window.sounds.size(), 1u);
 }
 
 using Guard = ProtectionFixture;

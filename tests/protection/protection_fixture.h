@@ -16,15 +16,6 @@
 
 namespace zor::testing {
 
-class SoundView : public toolbar::ToolbarView {
- public:
-  void recalcLayout() override {}
-  void redraw() override {}
-  void popupMenu(toolbar::Band&) override {}
-  void playSound(const std::string& path) override { sounds.push_back(path); }
-  std::vector<std::string> sounds;
-};
-
 class ProtectionFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -35,7 +26,6 @@ class ProtectionFixture : public ::testing::Test {
     std::filesystem::create_directories(folder);
     const std::filesystem::path data = std::filesystem::path(ZOR_SOURCE_DIR) / "data";
     for (const char* file : {"default.tb2", "lng.ini"}) std::filesystem::copy_file(data / file, folder / file);
-    toolbar.setView(&view);
     form = std::make_unique<shell::MainForm>(toolbar, pages, window, folder.string());
     form->createConnection = [this] {
       auto connection = std::make_unique<fakes::FakeConnection>(&corvane);
@@ -49,7 +39,6 @@ class ProtectionFixture : public ::testing::Test {
     guard().SystemLog = [this](const std::string& line) { system_log.push_back(line); };
   }
   void TearDown() override {
-    toolbar.setView(nullptr);
     std::filesystem::remove_all(folder);
   }
 
@@ -88,7 +77,6 @@ class ProtectionFixture : public ::testing::Test {
   }
 
   std::filesystem::path folder;
-  SoundView view;
   toolbar::ToolbarControl toolbar;
   fakes::FakePageHost pages;
   fakes::FakeWindow window;
