@@ -86,7 +86,6 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   void syncBandTools(BandRec& rec);
   void syncSideBar(BandRec& rec);
   void syncTool(ToolRec& rec);
-  void syncShortcuts();
 
   std::unique_ptr<BandRec> makeBand(toolbar::Band& band);
   std::unique_ptr<ToolRec> makeTool(BandRec& band, toolbar::Tool& tool);
@@ -102,8 +101,12 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   void onBandRightClick(BandRec* rec, double x, double y);
   void onBandWidth(BandRec* rec, int width);
   void scrollToTab(ToolRec* tab);
+
+  // toolbar_shortcuts.cpp
+  void syncShortcuts();
   bool onShortcut(toolbar::Tool* tool);
 
+  // toolbar_view_menus.cpp
   bool openBandMenu(toolbar::Band& band, const Gdk::Rectangle& where, ToolRec* anchor = nullptr);
   bool openFirstMenu();
   void showMenu(std::unique_ptr<OpenMenu> menu, const Gdk::Rectangle& where);
