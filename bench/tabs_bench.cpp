@@ -140,7 +140,7 @@ struct Subject {
 };
 
 int Run(Subject& subject, const PageServer& server, int tabs, int rounds, const char* mode) {
-  if (!PumpUntil([&] { return subject.window->mainWindow().get_mapped(); }, 30)) {
+  if (!PumpUntil([&] { return subject.window->get_mapped(); }, 30)) {
     std::fprintf(stderr, "the window never appeared\n");
     return 1;
   }
@@ -166,7 +166,7 @@ int Run(Subject& subject, const PageServer& server, int tabs, int rounds, const 
 
   // One switch: the call itself, then until the window has painted a frame with the page.
   std::vector<double> call_ms, painted_ms;
-  auto clock = subject.window->mainWindow().get_frame_clock();
+  auto clock = subject.window->get_frame_clock();
   for (int round = 0; round < rounds; ++round) {
     for (int i = 0; i < tabs; ++i) {
       bool painted = false;
