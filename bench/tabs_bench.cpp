@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "e2e/support/loopback_server.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 
 namespace {
 
@@ -227,21 +227,21 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
     for (const char* file : {"default.tb2", "lng.ini"}) fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
-    auto window = std::make_unique<zor::gtk::MainWindow>(folder.string());
+    auto window = std::make_unique<zor::app::BrowserWindow>(folder.string());
     if (!window->StartUp("")) return 1;
     zor::shell::MainForm& form = window->form();
     std::vector<int> pages(tabs);
     Subject subject;
-    subject.window = window.get();
+    subject.window = &window->mainWindow();
     subject.open = [&](int i, const std::string& url) {
-      form.AddNewPage(url, false);
-      pages[i] = form.LastPageIndex;
+      form.tabs.AddNewPage(url, false);
+      pages[i] = form.tabs.LastPageIndex;
     };
     subject.loaded = [&](int i) {
-      const zor::hosts::PageControl* page = form.WB.Page(pages[i]);
+      const zor::hosts::PageControl* page = form.chrome.WB.Page(pages[i]);
       return page && page->ReadyState() == 4 && !page->DocumentTitle().empty();
     };
-    subject.show = [&](int i) { form.SelectPage(pages[i]); };
+    subject.show = [&](int i) { form.tabs.SelectPage(pages[i]); };
     status = Run(subject, server, tabs, rounds, "browser");
     window.reset();
   } else {

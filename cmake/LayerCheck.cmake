@@ -25,12 +25,9 @@ if(CMAKE_SCRIPT_MODE_FILE)
   cmake_minimum_required(VERSION 3.25)
 endif()
 
-# Files that still break the direction rule while they are being moved. Their breaches are
-# reported as warnings. This list must end up empty; remove an entry once its file is clean.
-set(ZOR_LAYER_PENDING
-  hosts/gtk/main_window.cpp
-  hosts/gtk/main_window.h
-  hosts/webkit/network_proxy.h)
+# Files allowed to break the direction rule for a while: their breaches are only warnings.
+# Empty, and it stays so: a move that cannot be done whole is not done.
+set(ZOR_LAYER_PENDING)
 
 set(_ZOR_GUI_HEADER_RE "^(gtk|gtkmm|gdk|gdkmm|glib|glibmm|gio|giomm|gobject|webkit|jsc|cairo|cairomm|pango|pangomm|libsoup)[-/.0-9a-z]*[/.]")
 set(_ZOR_OUR_FOLDERS_RE "^(app|bench|browser|carrowel|common|corvane|data|hosts|snavel|tests)/")

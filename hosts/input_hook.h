@@ -1,16 +1,19 @@
 // The input hook on the main window: recent clicks, the pointer, drag ends, and the
-// right-button gestures it reports through the status box.
+// right-button gestures it reports.
 #pragma once
 
-#include "common/status_box.h"
+#include <functional>
 
 namespace zor::hosts {
+
+// Right button held: wheel away or the left button goes a tab left, wheel towards goes right.
+enum class Gesture { kTabLeft, kTabRight };
 
 class InputHook {
  public:
   virtual ~InputHook() = default;
-  // From now on gestures write their commands into `channel` (which must outlive Remove).
-  virtual void Install(StatusBox* channel) = 0;
+  // From now on gestures are reported to `on_gesture`, until Remove.
+  virtual void Install(std::function<void(Gesture)> on_gesture) = 0;
   virtual void Remove() = 0;
   virtual bool Installed() const = 0;
   // True when a mouse button went down or up within the last `ticks` hundredths of a

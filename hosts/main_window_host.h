@@ -2,10 +2,19 @@
 // synchronously, and the few desktop services start-up needs.
 #pragma once
 
+#include <cmath>
 #include <optional>
 #include <string>
 
 namespace zor::hosts {
+
+// Width in pixels of the progress picture shown for `percent` of an area `area_width` wide.
+inline int ProgressBarPixels(int area_width, int percent) {
+  if (area_width <= 0 || percent <= 0) return 0;
+  if (percent >= 100) return area_width;
+  // Halves to even, as the percentage itself.
+  return static_cast<int>(std::nearbyint(static_cast<double>(area_width) * percent / 100.0));
+}
 
 enum class MessageButtons { kOk, kOkCancel, kYesNo };
 enum class MessageResult { kOk, kCancel, kYes, kNo };
@@ -69,9 +78,6 @@ class MainWindowHost {
   // An open-file dialog with a filter of "description|pattern|..." pairs; empty when cancelled.
   virtual std::string OpenFileDialog(const std::string& filter) = 0;
 
-  // Plays a sound file once, without waiting for it to end.
-  virtual void PlaySound(const std::string& path) { (void)path; }
-
   // Cut, copy or paste: `key` ('X', 'C' or 'V') with Ctrl, as it reaches the widget
   // holding the keyboard focus; delivered before the call returns.
   virtual void SendControlKey(char key) { (void)key; }
@@ -89,6 +95,8 @@ class MainWindowHost {
     (void)task;
     return false;
   }
+  // Plays a sound file once, without waiting; a file that cannot be played is skipped.
+  virtual void PlaySound(const std::string& path) { (void)path; }
 };
 
 }  // namespace zor::hosts

@@ -2,20 +2,12 @@
 // Only the shown page changes what the user sees; a hidden page keeps its own records.
 #include "browser/shell/page_events.h"
 
-#include <cmath>
 #include <string>
 
 #include "browser/shell/address_bar.h"
 #include "browser/shell/layout.h"
 
 namespace zor::shell {
-
-int ProgressBarPixels(int area_width, int percent) {
-  if (area_width <= 0 || percent <= 0) return 0;
-  if (percent >= 100) return area_width;
-  // Halves to even, as the percentage itself.
-  return static_cast<int>(std::nearbyint(static_cast<double>(area_width) * percent / 100.0));
-}
 
 std::string SecurityText(const std::string& fields, int lock_state) {
   switch (lock_state) {

@@ -12,8 +12,7 @@ namespace zor::shell {
 class AddressBar;
 class WindowLayout;
 
-// Width in pixels of the progress picture shown for `percent` of an area `area_width` wide.
-int ProgressBarPixels(int area_width, int percent);
+using hosts::ProgressBarPixels;
 // The security indicator's text for a lock state; `fields` holds three texts each ended by "|".
 std::string SecurityText(const std::string& fields, int lock_state);
 

@@ -10,6 +10,7 @@
 #endif
 
 #include <cmath>
+#include <utility>
 
 namespace zor::gtk {
 
@@ -44,8 +45,8 @@ InputHookGtk::InputHookGtk(Gtk::Window& window, Gtk::Widget& page_area) : window
 
 InputHookGtk::~InputHookGtk() { Remove(); }
 
-void InputHookGtk::Install(StatusBox* channel) {
-  channel_ = channel;
+void InputHookGtk::Install(std::function<void(hosts::Gesture)> on_gesture) {
+  on_gesture_ = std::move(on_gesture);
   if (installed_) return;
   installed_ = true;
   events_ = gtk_event_controller_legacy_new();
@@ -68,7 +69,7 @@ void InputHookGtk::Remove() {
   events_ = nullptr;
   window_.remove_controller(drags_);
   drags_.reset();
-  channel_ = nullptr;
+  on_gesture_ = nullptr;
 }
 
 bool InputHookGtk::OnEvent(GdkEvent* raw) {
@@ -144,7 +145,7 @@ bool InputHookGtk::OnButton(unsigned button, bool pressed, double x, double y) {
   if (button == GDK_BUTTON_PRIMARY) {
     // Rocker: the left button pressed while the right one is held goes back a tab.
     if (pressed && right_held_) {
-      Gesture("ZOR_iconleft");
+      Report(hosts::Gesture::kTabLeft);
       left_held_back_ = right_held_back_;
       return left_held_back_;
     }
@@ -160,13 +161,13 @@ void InputHookGtk::OnMotion(double x, double y) { ToScreen(x, y); }
 
 bool InputHookGtk::OnScroll(double dy) {
   if (!right_held_ || dy == 0) return false;
-  Gesture(dy < 0 ? "ZOR_iconleft" : "ZOR_iconright");
+  Report(dy < 0 ? hosts::Gesture::kTabLeft : hosts::Gesture::kTabRight);
   return true;  // the page does not scroll under a gesture
 }
 
-void InputHookGtk::Gesture(const char* command) {
+void InputHookGtk::Report(hosts::Gesture gesture) {
   gesture_done_ = true;
-  if (channel_) channel_->SetText(command);
+  if (on_gesture_) on_gesture_(gesture);
 }
 
 void InputHookGtk::OnDragMotion(double x, double y) {

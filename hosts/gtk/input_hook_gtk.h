@@ -18,7 +18,7 @@ class InputHookGtk : public hosts::InputHook {
   InputHookGtk(Gtk::Window& window, Gtk::Widget& page_area);
   ~InputHookGtk() override;
 
-  void Install(StatusBox* channel) override;
+  void Install(std::function<void(hosts::Gesture)> on_gesture) override;
   void Remove() override;
   bool Installed() const override { return installed_; }
   bool RecentClick(double ticks) override;
@@ -48,7 +48,7 @@ class InputHookGtk : public hosts::InputHook {
   std::function<bool(double x, double y)> overPage;
 
  private:
-  void Gesture(const char* command);
+  void Report(hosts::Gesture gesture);
   void ToScreen(double x, double y);
   bool OnEvent(GdkEvent* event);
 
@@ -56,7 +56,7 @@ class InputHookGtk : public hosts::InputHook {
   Gtk::Widget& page_area_;
   GtkEventController* events_ = nullptr;  // owned by the window while installed
   Glib::RefPtr<Gtk::DropControllerMotion> drags_;
-  StatusBox* channel_ = nullptr;
+  std::function<void(hosts::Gesture)> on_gesture_;
   bool installed_ = false;
   std::chrono::steady_clock::time_point last_click_{};
   bool clicked_ = false;

@@ -3,15 +3,11 @@
 #include <glib.h>
 
 #include <algorithm>
-#include <map>
+#include <filesystem>
 #include <utility>
 
-#include "browser/commands/connection_loader.h"
-#include "common/ini.h"
 #include "hosts/gtk/dialog_run.h"
-#include "hosts/webkit/network_proxy.h"
-#include "hosts/webkit/website_data.h"
-
+#include "hosts/gtk/window_system_gtk.h"
 
 namespace zor::gtk {
 
@@ -22,39 +18,11 @@ MainWindow::MainWindow(const std::string& program_folder) {
   page_area_.set_vexpand(true);
   page_area_.set_transition_type(Gtk::StackTransitionType::NONE);
 
-  pages_ = std::make_unique<webkit::WebKitPageHost>(page_area_);
-  form_ = std::make_unique<shell::MainForm>(toolbar_, *pages_, *this, program_folder);
-  // Corvane from Requires/, applying its proxy to the pages' session; without the library
-  // the browser runs and its Corvane steps are skipped.
-  ConnectionServices services =
-      webkit::SessionProxy::Create(pages_->session())->Services([this](const std::string& text, const std::string& title) {
-        MessageBox(text, hosts::MessageButtons::kOk, title);
-      });
-  // The cleaner's "history" clears our URL history along with the engine's record; the
-  // library may keep the services past this window, so the store is held weakly.
-  webkit::AddWebsiteDataServices(
-      services, pages_->session(),
-      [store = std::weak_ptr<favorites::UrlHistoryStore>(form_->History.Store())]() -> std::string {
-        const auto held = store.lock();
-        return held ? favorites::ClearUrlHistory(*held) : std::string();
-      });
-  form_->createConnection = shell::ConnectionLibrary(form_->FolderPath() + shell::kConnectionLibrary, services);
-  form_->hooks.rebuildProxyMenu = [this] { form_->BuildProxyMenu(); };
   bars_ = std::make_unique<ToolbarView>(toolbar_, program_folder);
   bars_->setClient(page_area_);
   set_child(*bars_);
 
   ConnectAddressBox();
-  windows_ = std::make_unique<WindowSystemGtk>(*this);
-  form_->windows = windows_.get();
-  form_->commandHooks.zoomLevel = [this](int page) {
-    const webkit::WebKitPage* shown = pages_->WebPage(page);
-    return shown ? shown->zoom_level() : -1;
-  };
-  form_->commandHooks.queryCommandEnabled = [this](int page, const std::string& command,
-                                                   std::function<void(bool)> answer) {
-    QueryCommand(page, command, std::move(answer));
-  };
   page_icon_.set_from_icon_name("text-html-symbolic");
   // The page icon carries the current page's address to wherever it is dropped.
   auto icon_drag = Gtk::DragSource::create();
@@ -62,10 +30,9 @@ MainWindow::MainWindow(const std::string& program_folder) {
   icon_drag->set_actions(Gdk::DragAction::COPY);
   icon_drag->signal_prepare().connect(
       [this](double, double) -> Glib::RefPtr<Gdk::ContentProvider> {
-        const hosts::PageControl* page = form_ ? form_->WB.Page(form_->ActivePage) : nullptr;
         Glib::Value<Glib::ustring> text;
         text.init(text.value_type());
-        text.set(page ? page->LocationURL() : std::string());
+        text.set(events.pageIconText ? events.pageIconText() : std::string());
         return Gdk::ContentProvider::create(text);
       },
       false);
@@ -90,74 +57,26 @@ MainWindow::MainWindow(const std::string& program_folder) {
     toolbar_.recalcLayout();
   });
   progress_.add_controller(progress_click);
-
-  form_->hooks.dockControls = [this] { DockControls(); };
-  form_->hooks.raiseWindow = [this] { present(); };
-  form_->hooks.addressBoxVisible = [this] {
-    const toolbar::Band* band = toolbar_.band("tb_Addressbar");
-    return band && band->visible;
-  };
-  form_->hooks.focusAddressBox = [this] {
-    if (auto* entry = address_box_.get_entry()) entry->grab_focus();
-  };
   completion_ = std::make_unique<AddressCompletion>(address_box_);
-  form_->hooks.createPageCommands = [this] {
-    page_commands_ = std::make_unique<PageCommandsGtk>(*pages_, *this);
-    form_->page_commands = page_commands_.get();
-  };
-  form_->hooks.attachPageCommands = [this](int page) {
-    if (page_commands_) page_commands_->Attach(page);
-  };
-  form_->hooks.createInputHook = [this] {
-    input_hook_ = std::make_unique<InputHookGtk>(*this, page_area_);
-    form_->input_hook = input_hook_.get();
-    pages_->suppressContextMenu = [this] { return input_hook_ && input_hook_->GestureInProgress(); };
-  };
-  form_->hooks.installInputHook = [this] {
-    if (input_hook_) input_hook_->Install(&form_->txt_status);
-  };
-  form_->hooks.removeInputHook = [this] {
-    if (input_hook_) input_hook_->Remove();
-  };
-  WireEvents();
-  signal_close_request().connect(sigc::mem_fun(*this, &MainWindow::OnCloseRequest), false);
+
+  // The close check may keep the window open.
+  signal_close_request().connect([this] { return events.closeRequest && !events.closeRequest(); }, false);
 }
 
 MainWindow::~MainWindow() {
   // Timers and idle calls hold this window; none may run once it is gone.
-  recovery_timer_.disconnect();
   resize_idle_.disconnect();
-  // Pages reference the form's handlers; drop them first.
-  pages_->events = {};
-  pages_->suppressContextMenu = nullptr;
-  form_->page_commands = nullptr;
-  form_->input_hook = nullptr;
+  sound_sweep_.disconnect();
+  sounds_.clear();
 }
 
-bool MainWindow::StartUp(const std::string& command_line) {
-  const std::string profile = Glib::build_filename(Glib::get_user_data_dir(), "zor-browser");
-  g_mkdir_with_parents(profile.c_str(), 0700);
-  form_->RecoveryFile = Glib::build_filename(profile, "open-pages.txt");
-  form_->History.SetFile(Glib::build_filename(profile, "history.sqlite"));
-  const std::string config = Glib::build_filename(Glib::get_user_config_dir(), "zor-browser");
-  g_mkdir_with_parents(config.c_str(), 0700);
-  typed_urls_file_ = Glib::build_filename(config, "typed-urls.ini");
-  options_file_ = Glib::build_filename(config, "internet-options.ini");
-  pages_->home_page = GetProfileString(options_file_, "General", "HomePage", pages_->home_page);
-  if (!form_->StartUp(command_line)) return false;
-  // The recovery list follows every open, navigation and close; a cheap compare when idle.
-  recovery_timer_ = Glib::signal_timeout().connect_seconds(
-      [this] {
-        form_->SaveRecovery();
-        return true;
-      },
-      1);
+void MainWindow::ReportResizes() {
   auto resized = [this] {
     if (!resize_pending_) {
       resize_pending_ = true;
       resize_idle_ = Glib::signal_idle().connect([this] {
         resize_pending_ = false;
-        form_->OnMainWindowResize();
+        if (events.resized) events.resized();
         return false;
       });
     }
@@ -165,8 +84,6 @@ bool MainWindow::StartUp(const std::string& command_line) {
   property_default_width().signal_changed().connect(resized);
   property_maximized().signal_changed().connect(resized);
   property_fullscreened().signal_changed().connect(resized);
-  bars_->attachShortcuts(*this);
-  return true;
 }
 
 void MainWindow::DockControls() {
@@ -185,9 +102,13 @@ void MainWindow::DockControls() {
   toolbar_.recalcLayout();
 }
 
-void MainWindow::WireEvents() {
-  form_->hooks.setStatusText = [this](const std::string& text) { status_text_.set_text(text); };
-  form_->WireEvents();
+void MainWindow::FocusAddressBox() {
+  if (auto* entry = address_box_.get_entry()) entry->grab_focus();
+}
+
+bool MainWindow::AddressBoxVisible() const {
+  const toolbar::Band* band = toolbar_.band("tb_Addressbar");
+  return band && band->visible;
 }
 
 void MainWindow::ConnectAddressBox() {
@@ -202,7 +123,8 @@ void MainWindow::ConnectAddressBox() {
   };
   auto enter = [this](Gdk::ModifierType state) {
     using M = Gdk::ModifierType;
-    form_->OnAddressEnter((state & M::CONTROL_MASK) == M::CONTROL_MASK, (state & M::SHIFT_MASK) == M::SHIFT_MASK,
+    if (events.addressEnter)
+      events.addressEnter((state & M::CONTROL_MASK) == M::CONTROL_MASK, (state & M::SHIFT_MASK) == M::SHIFT_MASK,
                           (state & M::ALT_MASK) == M::ALT_MASK);
   };
   // A plain Enter the completion list did not take activates the entry; Enter with
@@ -221,12 +143,18 @@ void MainWindow::ConnectAddressBox() {
   // A list entry chosen: the entry holds its text once the change has run its course.
   address_box_.signal_changed().connect([this] {
     if (address_box_.get_active_row_number() < 0) return;
-    Glib::signal_idle().connect_once([this] { form_->OnAddressListPick(); });
+    Glib::signal_idle().connect_once([this] {
+      if (events.addressListPick) events.addressListPick();
+    });
   });
 
   auto focus = Gtk::EventControllerFocus::create();
-  focus->signal_enter().connect([this] { form_->OnAddressFocus(true); });
-  focus->signal_leave().connect([this] { form_->OnAddressFocus(false); });
+  focus->signal_enter().connect([this] {
+    if (events.addressFocus) events.addressFocus(true);
+  });
+  focus->signal_leave().connect([this] {
+    if (events.addressFocus) events.addressFocus(false);
+  });
   address_box_.add_controller(focus);
 
   // Text or a link dropped on the box opens in a new tab; anything else opens the box's text.
@@ -240,19 +168,11 @@ void MainWindow::ConnectAddressBox() {
           if (const char* s = g_value_get_string(value.gobj())) text = s;
         // A link arrives as a URI list: its first line is the address.
         if (const size_t end = text.find_first_of("\r\n"); end != std::string::npos) text.resize(end);
-        form_->OnAddressDrop(text);
+        if (events.addressDrop) events.addressDrop(text);
         return true;
       },
       false);
   address_box_.add_controller(drop);
-}
-
-bool MainWindow::OnCloseRequest() {
-  // The close check asks the exit question (once per close) and, when the answer is
-  // OK, saves the pages and settings; the window then closes and the program ends.
-  if (!form_->CloseCheck()) return true;
-  recovery_timer_.disconnect();
-  return false;
 }
 
 void MainWindow::SetCaption(const std::string& caption) { set_title(caption); }
@@ -439,7 +359,7 @@ void MainWindow::PaintProgress(const Cairo::RefPtr<Cairo::Context>& cr, int widt
     cr->set_source_rgb(0xE3 / 255.0, 0xE3 / 255.0, 0xE3 / 255.0);
     cr->paint();
   }
-  const int bar = shell::ProgressBarPixels(width, progress_percent_);
+  const int bar = hosts::ProgressBarPixels(width, progress_percent_);
   if (progress_surface_ && bar > 0) {
     // The picture's left part, as wide as the percentage of the area, from its top-left corner.
     cr->save();
@@ -485,15 +405,12 @@ void MainWindow::WaitForEvents() { Glib::MainContext::get_default()->iteration(t
 int MainWindow::StartInternetOptions(int page) {
   // Task numbers lie above every process identifier, so no window of the program matches.
   static int next_task = 1 << 24;
-  const webkit::WebKitPage* shown = pages_->WebPage(form_->ActivePage);
-  options_ = std::make_unique<InternetOptionsDialog>(*this, page, pages_->home_page,
-                                                     shown ? shown->LocationURL() : std::string(),
-                                                     shown ? shown->view() : nullptr);
+  const InternetOptionsPage on = events.internetOptionsPage ? events.internetOptionsPage() : InternetOptionsPage{};
+  options_ = std::make_unique<InternetOptionsDialog>(*this, page, on.home_page, on.current_address, on.view);
   options_task_ = next_task++;
   WindowSystemGtk::SetTask(*options_, options_task_);
   options_->onHomePage = [this](const std::string& home) {
-    pages_->home_page = home;
-    WriteProfileString(options_file_, "General", "HomePage", home);
+    if (events.homePageChosen) events.homePageChosen(home);
   };
   options_->present();
   return options_task_;
@@ -503,36 +420,23 @@ bool MainWindow::TaskRunning(int task) const {
   return task != 0 && task == options_task_ && options_ && options_->get_visible();
 }
 
-void MainWindow::QueryCommand(int page, const std::string& command, std::function<void(bool)> answer) {
-  static const std::map<std::string, const char*> kEngineNames = {
-      {"undo", WEBKIT_EDITING_COMMAND_UNDO}, {"redo", WEBKIT_EDITING_COMMAND_REDO},
-      {"cut", WEBKIT_EDITING_COMMAND_CUT},   {"copy", WEBKIT_EDITING_COMMAND_COPY},
-      {"paste", WEBKIT_EDITING_COMMAND_PASTE}, {"delete", "Delete"},
-      {"selectall", WEBKIT_EDITING_COMMAND_SELECT_ALL}};
-  const auto name = kEngineNames.find(command);
-  const webkit::WebKitPage* shown = pages_->WebPage(page);
-  if (name == kEngineNames.end() || !shown) return;
-  struct Asked {
-    std::weak_ptr<bool> alive;
-    MainWindow* window;
-    int page;
-    WebKitWebView* view;
-    std::function<void(bool)> answer;
+void MainWindow::PlaySound(const std::string& path) {
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return;
+  sounds_played_.push_back(path);
+  auto media = Gtk::MediaFile::create_for_filename(path);
+  // Dropping the last reference inside the stream's own notification is not safe: sweep later.
+  auto sweep = [this] {
+    if (sound_sweep_.connected()) return;
+    sound_sweep_ = Glib::signal_idle().connect([this] {
+      std::erase_if(sounds_, [](const Glib::RefPtr<Gtk::MediaFile>& m) { return m->get_ended() || m->get_error(); });
+      return false;
+    });
   };
-  auto* asked = new Asked{alive_, this, page, WEBKIT_WEB_VIEW(g_object_ref(shown->view())), std::move(answer)};
-  webkit_web_view_can_execute_editing_command(
-      asked->view, name->second, nullptr,
-      +[](GObject* view, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<Asked> asked(static_cast<Asked*>(data));
-        GError* error = nullptr;
-        const bool can = webkit_web_view_can_execute_editing_command_finish(WEBKIT_WEB_VIEW(view), result, &error);
-        if (error) g_error_free(error);
-        // The page may have closed, or its element been given another view, meanwhile.
-        const webkit::WebKitPage* now = asked->alive.expired() ? nullptr : asked->window->pages_->WebPage(asked->page);
-        if (!error && now && now->view() == asked->view) asked->answer(can);
-        g_object_unref(asked->view);
-      },
-      asked);
+  media->property_ended().signal_changed().connect(sweep);
+  media->property_error().signal_changed().connect(sweep);
+  sounds_.push_back(media);
+  media->play();
 }
 
 }  // namespace zor::gtk

@@ -1,33 +1,51 @@
 // frm_Main on GTK: the window, the controls the bars dock (address box, page icon,
-// status text, progress area), the page area, and the wiring of the engine's and the
-// bars' events into the main-window logic.
+// status text, progress area) and the page area. It answers the logic's questions as
+// hosts::MainWindowHost and reports what the user does through `events`.
 #pragma once
 
 #include <gtkmm.h>
+#include <webkit/webkit.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "browser/shell/main_form.h"
 #include "hosts/gtk/address_completion.h"
-#include "hosts/gtk/input_hook_gtk.h"
 #include "hosts/gtk/internet_options.h"
-#include "hosts/gtk/page_commands_gtk.h"
 #include "hosts/gtk/toolbar_view.h"
-#include "hosts/gtk/window_system_gtk.h"
 #include "hosts/main_window_host.h"
 #include "hosts/toolbar/toolbar.h"
-#include "hosts/webkit/webkit_page_host.h"
 
 namespace zor::gtk {
+
+// What the Internet-options window opens on.
+struct InternetOptionsPage {
+  std::string home_page;
+  std::string current_address;
+  WebKitWebView* view = nullptr;  // the shown page, for its certificate; null for none
+};
+
+// The window's events. Unset ones are ignored.
+struct MainWindowEvents {
+  // Enter in the address box, with the modifiers held.
+  std::function<void(bool ctrl, bool shift, bool alt)> addressEnter;
+  std::function<void()> addressListPick;  // a list entry was chosen; the box holds its text
+  std::function<void(bool focused)> addressFocus;
+  std::function<void(const std::string& text)> addressDrop;  // first line of what was dropped
+  std::function<std::string()> pageIconText;  // what a drag from the page icon carries
+  std::function<void()> resized;              // size or state changed; once per idle
+  std::function<bool()> closeRequest;         // false keeps the window open
+  std::function<InternetOptionsPage()> internetOptionsPage;
+  std::function<void(const std::string& home_page)> homePageChosen;
+};
 
 class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
  public:
   explicit MainWindow(const std::string& program_folder);
   ~MainWindow() override;
 
-  // Runs the start-up sequence; false when the program must end.
-  bool StartUp(const std::string& command_line);
+  MainWindowEvents events;
 
   // hosts::MainWindowHost
   void SetCaption(const std::string& caption) override;
@@ -64,40 +82,36 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   void WaitForEvents() override;
   int StartInternetOptions(int page) override;
   bool TaskRunning(int task) const override;
+  void PlaySound(const std::string& path) override;
+
+  // Puts the address box, page icon, status text and progress area into their tools.
+  void DockControls();
+  void SetStatusText(const std::string& text) { status_text_.set_text(text); }
+  void FocusAddressBox();
+  bool AddressBoxVisible() const;
+
+  void SetTypedUrlsFile(const std::string& file) { typed_urls_file_ = file; }
+  // From now on size and state changes reach events.resized.
+  void ReportResizes();
 
   // The Internet-options window while it is (or was last) open; null before.
   InternetOptionsDialog* internetOptions() { return options_.get(); }
-
-  // For engine tests and benchmarks that drive the real window.
-  shell::MainForm& form() { return *form_; }
+  toolbar::ToolbarControl& toolbar() { return toolbar_; }
   ToolbarView& bars() { return *bars_; }
   Gtk::Stack& pageArea() { return page_area_; }
+  // The sound files played so far, in order.
+  const std::vector<std::string>& soundsPlayed() const { return sounds_played_; }
 
  private:
-  void DockControls();
-  void WireEvents();
   void ConnectAddressBox();
   void PaintProgress(const Cairo::RefPtr<Cairo::Context>& cr, int width, int height);
-  bool OnCloseRequest();
-  // Asks the engine whether page `page` would carry out a document command now.
-  void QueryCommand(int page, const std::string& command, std::function<void(bool)> answer);
-  // Runs `dialog` modally in a nested loop until `done` is set by one of its handlers.
 
   toolbar::ToolbarControl toolbar_;
   Gtk::Stack page_area_;
   std::unique_ptr<ToolbarView> bars_;
-  std::unique_ptr<webkit::WebKitPageHost> pages_;
-  std::unique_ptr<shell::MainForm> form_;
-  // The outside objects; declared after the form so they go first (the hook writes into its status box).
-  std::unique_ptr<PageCommandsGtk> page_commands_;
-  std::unique_ptr<InputHookGtk> input_hook_;
   std::unique_ptr<AddressCompletion> completion_;
-  std::unique_ptr<WindowSystemGtk> windows_;
   std::unique_ptr<InternetOptionsDialog> options_;
   int options_task_ = 0;
-  std::string options_file_;  // the home page chosen in the options window
-  // Engine answers that arrive after the window has gone are dropped.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
   // The form's own controls, docked into tools.
   Gtk::ComboBoxText address_box_{true};  // cbo_Input
@@ -110,9 +124,12 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   bool progress_loading_ = false;
   std::string progress_label_;  // lbl_Inf
   std::string typed_urls_file_;
-  sigc::connection recovery_timer_;
   bool resize_pending_ = false;
   sigc::connection resize_idle_;
+
+  std::vector<Glib::RefPtr<Gtk::MediaFile>> sounds_;
+  sigc::connection sound_sweep_;
+  std::vector<std::string> sounds_played_;
 };
 
 }  // namespace zor::gtk

@@ -1,12 +1,12 @@
 #include "hosts/gtk/toolbar_view.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <set>
 #include <tuple>
 #include <utility>
 
 #include "hosts/gtk/toolbar_menu.h"
+#include "hosts/gtk/toolbar_style.h"
+#include "hosts/gtk/toolbar_view_records.h"
 #include "hosts/gtk/toolbar_widgets.h"
 
 namespace zor::gtk {
@@ -19,64 +19,14 @@ namespace {
 constexpr int kIconSize = 16;
 constexpr int kDefaultSideBarWidth = 240;
 constexpr unsigned kResizeDelayMs = 150;
-constexpr const char* kCustomizeBand = "SysCustomize";
 
-constexpr const char* kCss = R"css(
-.zor-top-dock { border-bottom: 1px solid @borders; }
-.zor-bottom-dock { border-top: 1px solid @borders; }
-.zor-menubar { padding: 1px 4px 0 4px; }
-.zor-menubar > button { padding: 3px 8px; min-height: 22px; border-radius: 5px; }
-.zor-menubar > button.zor-open, .zor-toolbar > button.zor-open, .zor-statusbar > button.zor-open {
-  background-color: alpha(currentColor, 0.12);
-}
-.zor-toolbar { padding: 3px 4px; border-spacing: 3px; }
-.zor-toolbar > button { padding: 4px 6px; min-height: 24px; }
-.zor-toolbar > separator { margin: 5px 4px; }
-.zor-tabstrip { padding: 4px 6px 0 6px; }
-.zor-tabs > button.zor-tab {
-  padding: 4px 10px; min-height: 22px; border-radius: 0; margin-bottom: -1px;
-  border-bottom-color: transparent; background-image: none; box-shadow: none;
-}
-.zor-tabs > button.zor-tab:first-child { border-top-left-radius: 6px; }
-.zor-tabs > button.zor-tab:last-child { border-top-right-radius: 6px; }
-.zor-tabs > button.zor-tab:not(:checked) { background-color: shade(@theme_bg_color, 0.94); color: alpha(@theme_fg_color, 0.8); }
-.zor-tabs > button.zor-tab:not(:checked):hover { background-color: shade(@theme_bg_color, 0.98); color: @theme_fg_color; }
-.zor-tabs > button.zor-tab:checked {
-  background-color: @theme_base_color; color: @theme_fg_color;
-  box-shadow: inset 0 2px @theme_selected_bg_color;
-}
-.zor-statusbar { padding: 0 6px; border-spacing: 6px; font-size: 0.85em; }
-.zor-statusbar > button { padding: 0 4px; min-height: 18px; min-width: 18px; }
-.zor-statusbar > label { padding: 2px 0; }
-.zor-sidebar { border-right: 1px solid @borders; }
-.zor-sidebar-header { padding: 4px; border-spacing: 4px; border-bottom: 1px solid @borders; }
-.zor-sidebar-title { font-weight: bold; padding-left: 4px; }
-)css";
-
-void installCss() {
-  static bool installed = false;
-  auto display = Gdk::Display::get_default();
-  if (installed || !display) return;
-  auto css = Gtk::CssProvider::create();
-  css->load_from_data(kCss);
-  Gtk::StyleContext::add_provider_for_display(display, css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  installed = true;
-}
-
-enum class Kind { kButton, kTab, kMenuTitle, kSeparator, kLabel, kCustom };
-
-Kind kindOf(const Band& band, const Tool& tool) {
-  if (tool.control_type == toolbar::kSeparator) return Kind::kSeparator;
-  if (tool.custom || tool.control_type == toolbar::kCustom) return Kind::kCustom;
-  if (tool.control_type == toolbar::kLabel) return Kind::kLabel;
-  if (band.type == toolbar::kMenuBar) return Kind::kMenuTitle;
-  if (band.type == toolbar::kTabStrip) return Kind::kTab;
-  return Kind::kButton;
-}
-
-Gtk::Widget* customWidget(const Tool& tool) {
-  auto* control = dynamic_cast<WidgetControl*>(tool.custom.get());
-  return control ? control->widget : nullptr;
+ToolKind kindOf(const Band& band, const Tool& tool) {
+  if (tool.control_type == toolbar::kSeparator) return ToolKind::kSeparator;
+  if (tool.custom || tool.control_type == toolbar::kCustom) return ToolKind::kCustom;
+  if (tool.control_type == toolbar::kLabel) return ToolKind::kLabel;
+  if (band.type == toolbar::kMenuBar) return ToolKind::kMenuTitle;
+  if (band.type == toolbar::kTabStrip) return ToolKind::kTab;
+  return ToolKind::kButton;
 }
 
 // "Sa_ve" -> "Save", "a__b" -> "a_b": tool bars and tabs show captions without mnemonics.
@@ -94,69 +44,11 @@ std::string plainText(const std::string& caption) {
   return out;
 }
 
-bool dockedBand(int type) { return type != toolbar::kPopup && type != toolbar::kChildBand; }
-
 }  // namespace
-
-struct ToolRec {
-  BandRec* band = nullptr;
-  Tool* tool = nullptr;
-  Kind kind = Kind::kButton;
-  std::unique_ptr<Gtk::Widget> widget;
-  Gtk::ToggleButton* toggle = nullptr;  // buttons and tabs
-  Gtk::Image* image = nullptr;
-  Gtk::Label* label = nullptr;
-  Gtk::Image* arrow = nullptr;
-  SlotWidget* slot = nullptr;  // docked controls
-  Gtk::Widget* custom_widget = nullptr;
-  bool alive = true;
-  bool fresh = true;
-  // What the widget shows now, so a resync touches only what changed.
-  std::string caption, tooltip;
-  const void* image_key = nullptr;
-  bool enabled = true, visible = true, has_submenu = false;
-  int width = -1;
-};
-
-struct BandRec {
-  ~BandRec() { resize_timer.disconnect(); }
-  Band* band = nullptr;
-  int type = 0;
-  std::unique_ptr<SlotWidget> frame;
-  Gtk::Box* tools_box = nullptr;
-  Gtk::ScrolledWindow* scroller = nullptr;
-  std::vector<std::unique_ptr<ToolRec>> tools;
-  bool alive = true;
-  bool visible = true;
-  bool fresh = true;
-  // Side bar.
-  Gtk::Box* switcher = nullptr;
-  Gtk::Label* title = nullptr;
-  Gtk::Stack* stack = nullptr;
-  std::vector<Band*> children;
-  std::vector<std::string> child_captions;
-  std::vector<Gtk::ToggleButton*> child_buttons;
-  // Child bands: the side bar stack the page sits in.
-  Gtk::Stack* in_stack = nullptr;
-  // Width reports, debounced.
-  int reported_width = -1;
-  int pending_width = -1;
-  sigc::connection resize_timer;
-};
-
-struct OpenMenu {
-  OpenMenu(toolbar::ToolbarControl& control, MenuBuilder::Activate activate) : builder(control, std::move(activate)) {}
-  ~OpenMenu() { teardown.disconnect(); }
-  MenuBuilder builder;
-  std::unique_ptr<Gtk::PopoverMenu> popover;
-  ToolRec* anchor = nullptr;  // the bar button it drops from, shown pressed meanwhile
-  bool closed = false;
-  sigc::connection teardown;
-};
 
 ToolbarView::ToolbarView(toolbar::ToolbarControl& control, std::string program_dir)
     : Gtk::Box(Gtk::Orientation::VERTICAL), control_(control), program_dir_(std::move(program_dir)) {
-  installCss();
+  InstallToolbarCss();
   add_css_class("zor-toolbar-view");
 
   top_dock_ = std::make_unique<Gtk::Box>(Gtk::Orientation::VERTICAL);
@@ -198,8 +90,6 @@ ToolbarView::ToolbarView(toolbar::ToolbarControl& control, std::string program_d
 ToolbarView::~ToolbarView() {
   if (control_.view() == this) control_.setView(nullptr);
   cleanup_.disconnect();
-  sound_sweep_.disconnect();
-  sounds_.clear();
   for (auto& menu : menus_) {
     menu->teardown.disconnect();
     if (menu->popover) menu->popover->unparent();
@@ -245,25 +135,6 @@ void ToolbarView::structureChanged() { sync(); }
 void ToolbarView::redraw() { sync(); }
 
 void ToolbarView::popupMenu(Band& band) { openBandMenu(band, pointerRect()); }
-
-void ToolbarView::playSound(const std::string& path) {
-  const std::string file = resolvePath(path);
-  std::error_code ec;
-  if (file.empty() || !std::filesystem::is_regular_file(file, ec)) return;
-  auto media = Gtk::MediaFile::create_for_filename(file);
-  // Dropping the last reference inside the stream's own notification is not safe: sweep later.
-  auto sweep = [this] {
-    if (sound_sweep_.connected()) return;
-    sound_sweep_ = Glib::signal_idle().connect([this] {
-      std::erase_if(sounds_, [](const Glib::RefPtr<Gtk::MediaFile>& m) { return m->get_ended() || m->get_error(); });
-      return false;
-    });
-  };
-  media->property_ended().signal_changed().connect(sweep);
-  media->property_error().signal_changed().connect(sweep);
-  sounds_.push_back(media);
-  media->play();
-}
 
 void ToolbarView::setImage(const std::string& key, const Glib::RefPtr<Gdk::Paintable>& paintable) {
   if (paintable)
@@ -619,10 +490,10 @@ std::unique_ptr<ToolRec> ToolbarView::makeTool(BandRec& band, Tool& tool) {
   const bool vertical = band.tools_box->get_orientation() == Gtk::Orientation::VERTICAL;
 
   switch (rec->kind) {
-    case Kind::kSeparator:
+    case ToolKind::kSeparator:
       rec->widget = std::make_unique<Gtk::Separator>(vertical ? Gtk::Orientation::HORIZONTAL : Gtk::Orientation::VERTICAL);
       break;
-    case Kind::kLabel: {
+    case ToolKind::kLabel: {
       auto label = std::make_unique<Gtk::Label>();
       rec->label = label.get();
       label->set_ellipsize(Pango::EllipsizeMode::END);
@@ -630,7 +501,7 @@ std::unique_ptr<ToolRec> ToolbarView::makeTool(BandRec& band, Tool& tool) {
       connectToolInput(*rec, *rec->widget, false);
       break;
     }
-    case Kind::kCustom: {
+    case ToolKind::kCustom: {
       auto slot = std::make_unique<SlotWidget>();
       rec->slot = slot.get();
       if (vertical) slot->set_vexpand(true);
@@ -638,7 +509,7 @@ std::unique_ptr<ToolRec> ToolbarView::makeTool(BandRec& band, Tool& tool) {
       connectToolInput(*rec, *rec->widget, false);
       break;
     }
-    case Kind::kMenuTitle: {
+    case ToolKind::kMenuTitle: {
       auto button = std::make_unique<Gtk::Button>();
       button->add_css_class("flat");
       button->set_focus_on_click(false);
@@ -651,18 +522,18 @@ std::unique_ptr<ToolRec> ToolbarView::makeTool(BandRec& band, Tool& tool) {
       connectToolInput(*rec, *rec->widget, true);
       break;
     }
-    case Kind::kButton:
-    case Kind::kTab: {
+    case ToolKind::kButton:
+    case ToolKind::kTab: {
       auto button = std::make_unique<Gtk::ToggleButton>();
       rec->toggle = button.get();
       button->set_focus_on_click(false);
-      auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, rec->kind == Kind::kTab ? 6 : 4);
+      auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, rec->kind == ToolKind::kTab ? 6 : 4);
       rec->image = Gtk::make_managed<Gtk::Image>();
       rec->image->set_pixel_size(kIconSize);
       rec->label = Gtk::make_managed<Gtk::Label>();
       box->append(*rec->image);
       box->append(*rec->label);
-      if (rec->kind == Kind::kTab) {
+      if (rec->kind == ToolKind::kTab) {
         button->add_css_class("zor-tab");
         rec->label->set_ellipsize(Pango::EllipsizeMode::END);
         rec->label->set_max_width_chars(24);
@@ -715,7 +586,7 @@ void ToolbarView::syncTool(ToolRec& rec) {
   rec.fresh = false;
 
   bool docked_changed = false;
-  if (rec.kind == Kind::kCustom) {
+  if (rec.kind == ToolKind::kCustom) {
     Gtk::Widget* w = customWidget(tool);
     if (w != rec.custom_widget || fresh) {
       rec.slot->setChild(w);
@@ -723,7 +594,7 @@ void ToolbarView::syncTool(ToolRec& rec) {
       docked_changed = true;
     }
   }
-  const bool visible = tool.visible && (rec.kind != Kind::kCustom || rec.custom_widget);
+  const bool visible = tool.visible && (rec.kind != ToolKind::kCustom || rec.custom_widget);
   if (fresh || docked_changed || visible != rec.visible) {
     rec.widget->set_visible(visible);
     rec.visible = visible;
@@ -740,7 +611,7 @@ void ToolbarView::syncTool(ToolRec& rec) {
         rec.slot->set_hexpand(false);
       else
         rec.slot->set_hexpand_set(false);
-    } else if (rec.kind != Kind::kSeparator) {
+    } else if (rec.kind != ToolKind::kSeparator) {
       rec.widget->set_size_request(tool.width > 0 ? tool.width : -1, -1);
     }
     rec.width = tool.width;
@@ -748,19 +619,19 @@ void ToolbarView::syncTool(ToolRec& rec) {
 
   bool icon_only = false;
   switch (rec.kind) {
-    case Kind::kButton:
-    case Kind::kTab: {
+    case ToolKind::kButton:
+    case ToolKind::kTab: {
       const bool has_image = !tool.image.empty();
       bool show_icon = has_image, show_label = true;
       switch (tool.style) {
         case 1: show_label = !has_image; break;
         case 2: show_icon = false; break;
         case 3: break;
-        default: show_label = rec.kind == Kind::kTab || !has_image; break;
+        default: show_label = rec.kind == ToolKind::kTab || !has_image; break;
       }
       icon_only = show_icon && !show_label;
       if (fresh || tool.caption != rec.caption) {
-        rec.label->set_text(plainText(tool.caption.empty() && rec.kind != Kind::kTab ? tool.name : tool.caption));
+        rec.label->set_text(plainText(tool.caption.empty() && rec.kind != ToolKind::kTab ? tool.name : tool.caption));
         rec.caption = tool.caption;
       }
       if (rec.label->get_visible() != show_label) rec.label->set_visible(show_label);
@@ -773,30 +644,30 @@ void ToolbarView::syncTool(ToolRec& rec) {
       // The button flips itself when clicked; the model decides what it shows.
       if (rec.toggle->get_active() != tool.checked) {
         rec.toggle->set_active(tool.checked);
-        if (tool.checked && rec.kind == Kind::kTab) scrollToTab(&rec);
+        if (tool.checked && rec.kind == ToolKind::kTab) scrollToTab(&rec);
       }
       break;
     }
-    case Kind::kMenuTitle:
+    case ToolKind::kMenuTitle:
       if (fresh || tool.caption != rec.caption) {
         rec.label->set_text_with_mnemonic(toolLabel(tool));
         rec.caption = tool.caption;
       }
       break;
-    case Kind::kLabel:
+    case ToolKind::kLabel:
       if (fresh || tool.caption != rec.caption) {
         rec.label->set_text(plainText(tool.caption));
         rec.caption = tool.caption;
       }
       break;
-    case Kind::kCustom:
-    case Kind::kSeparator:
+    case ToolKind::kCustom:
+    case ToolKind::kSeparator:
       break;
   }
 
   std::string tip = tool.tooltip;
   if (tip.empty() && icon_only) tip = plainText(toolLabel(tool));
-  if (rec.kind == Kind::kSeparator) tip.clear();
+  if (rec.kind == ToolKind::kSeparator) tip.clear();
   if (fresh || tip != rec.tooltip) {
     if (tip.empty()) {
       rec.widget->set_has_tooltip(false);
@@ -984,223 +855,6 @@ void ToolbarView::scrollToTab(ToolRec* tab) {
       adj->set_value(x + w - adj->get_page_size());
     return false;
   });
-}
-
-// ---- shortcuts ----
-
-void ToolbarView::attachShortcuts(Gtk::Window& window) {
-  if (shortcuts_) {
-    if (Gtk::Widget* owner = shortcuts_->get_widget()) owner->remove_controller(shortcuts_);
-  }
-  shortcuts_ = Gtk::ShortcutController::create();
-  shortcuts_->set_scope(Gtk::ShortcutScope::GLOBAL);
-  window.add_controller(shortcuts_);
-  shortcut_list_.clear();
-  syncShortcuts();
-}
-
-void ToolbarView::syncShortcuts() {
-  if (!shortcuts_) return;
-  struct Accel {
-    guint key;
-    Gdk::ModifierType mods;
-  };
-  std::vector<std::pair<std::string, Tool*>> list;
-  std::vector<Accel> accels;
-  std::set<std::string> seen;
-  for (Tool* tool : control_.allTools()) {
-    if (tool->shortcut.empty()) continue;
-    guint key = 0;
-    Gdk::ModifierType mods{};
-    if (!Gtk::Accelerator::parse(tool->shortcut, key, mods) || key == 0) continue;
-    // The same command may stand in a menu and a tool bar; the first one answers.
-    std::string name = Gtk::Accelerator::name(gdk_keyval_to_lower(key), mods);
-    if (!seen.insert(name).second) continue;
-    list.emplace_back(std::move(name), tool);
-    accels.push_back({gdk_keyval_to_lower(key), mods});
-  }
-  if (list == shortcut_list_) return;
-  while (shortcuts_->get_n_items() > 0) {
-    auto item = std::dynamic_pointer_cast<Gtk::Shortcut>(shortcuts_->get_object(0));
-    if (!item) break;
-    shortcuts_->remove_shortcut(item);
-  }
-  for (size_t i = 0; i < list.size(); ++i) {
-    Tool* tool = list[i].second;
-    auto action = Gtk::CallbackAction::create(
-        [this, tool](Gtk::Widget&, const Glib::VariantBase&) { return onShortcut(tool); });
-    shortcuts_->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(accels[i].key, accels[i].mods), action));
-  }
-  // F10 opens the menu bar, as in any desktop program, unless a tool wants the key.
-  if (!seen.count(Gtk::Accelerator::name(GDK_KEY_F10, Gdk::ModifierType{}))) {
-    auto action = Gtk::CallbackAction::create([this](Gtk::Widget&, const Glib::VariantBase&) { return openFirstMenu(); });
-    shortcuts_->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(GDK_KEY_F10), action));
-  }
-  shortcut_list_ = std::move(list);
-}
-
-bool ToolbarView::onShortcut(Tool* tool) {
-  if (!liveTool(tool)) return false;
-  if (Gtk::Widget* w = customWidget(*tool)) {
-    if (!w->get_mapped()) return false;
-    w->grab_focus();
-    return true;
-  }
-  if (!tool->enabled) return false;
-  control_.fireToolClick(*tool);
-  return true;
-}
-
-// ---- menus ----
-
-bool ToolbarView::openBandMenu(Band& band, const Gdk::Rectangle& where, ToolRec* anchor) {
-  closeMenus();
-  auto menu = std::make_unique<OpenMenu>(control_, [this](Band&, Tool& tool) {
-    if (liveTool(&tool)) control_.fireToolClick(tool);
-  });
-  auto model = menu->builder.build(band);
-  if (!model) return false;
-  menu->popover = std::make_unique<Gtk::PopoverMenu>(model, Gtk::PopoverMenu::Flags::NESTED);
-  if (anchor && anchor->alive) {
-    menu->anchor = anchor;
-    anchor->widget->add_css_class("zor-open");
-  }
-  showMenu(std::move(menu), where);
-  return true;
-}
-
-bool ToolbarView::openFirstMenu() {
-  for (auto& rec : bands_) {
-    if (rec->type != toolbar::kMenuBar || !rec->band->visible) continue;
-    for (auto& tr : rec->tools) {
-      if (tr->tool->visible && tr->tool->enabled && !tr->tool->submenu.empty()) {
-        onToolClicked(tr.get());
-        return openMenu() != nullptr;
-      }
-    }
-  }
-  return false;
-}
-
-void ToolbarView::openCustomizeMenu() {
-  Band* sys = control_.band(kCustomizeBand);
-  if (!sys) {
-    sys = control_.addBand(kCustomizeBand);
-    sys->type = toolbar::kPopup;
-    sys->caption = "Customize";
-    sync();  // it was a tool bar for a moment
-  }
-  closeMenus();
-  auto menu = std::make_unique<OpenMenu>(control_, [this](Band&, Tool& tool) {
-    if (liveTool(&tool)) control_.fireToolClick(tool);
-  });
-  auto model = menu->builder.build(*sys);
-  if (!model) return;
-  auto section = Gio::Menu::create();
-  for (const auto& b : control_.bands()) {
-    if (!dockedBand(b->type)) continue;
-    Band* band = b.get();
-    menu->builder.appendCheck(section, b->caption.empty() ? b->name : b->caption, b->visible, [this, band] {
-      const auto& all = control_.bands();
-      if (std::none_of(all.begin(), all.end(), [band](const auto& x) { return x.get() == band; })) return;
-      band->visible = !band->visible;
-      if (!band->visible) control_.fireBandClose(*band);
-      control_.recalcLayout();
-    });
-  }
-  if (section->get_n_items() > 0) model->append_section(section);
-  menu->popover = std::make_unique<Gtk::PopoverMenu>(model, Gtk::PopoverMenu::Flags::NESTED);
-  showMenu(std::move(menu), pointerRect());
-}
-
-void ToolbarView::showMenu(std::unique_ptr<OpenMenu> menu, const Gdk::Rectangle& where) {
-  Gtk::PopoverMenu& pop = *menu->popover;
-  pop.insert_action_group(MenuBuilder::kActionPrefix, menu->builder.actions());
-  // Parented to the view, which outlives any button the menu was opened from.
-  pop.set_parent(*this);
-  pop.set_has_arrow(false);
-  pop.set_position(Gtk::PositionType::BOTTOM);
-  pop.set_halign(Gtk::Align::START);
-  pop.set_pointing_to(where);
-  OpenMenu* raw = menu.get();
-  pop.signal_closed().connect([this, raw] { onMenuClosed(raw); });
-  menus_.push_back(std::move(menu));
-  pop.popup();
-}
-
-void ToolbarView::onMenuClosed(OpenMenu* menu) {
-  if (menu->closed) return;
-  menu->closed = true;
-  if (menu->anchor) {
-    menu->anchor->widget->remove_css_class("zor-open");
-    menu->anchor = nullptr;
-  }
-  // After the chosen item's click: the item's action runs as the menu closes.
-  menu->teardown = Glib::signal_idle().connect([this, menu] {
-    auto it = std::find_if(menus_.begin(), menus_.end(), [menu](const auto& m) { return m.get() == menu; });
-    if (it == menus_.end()) return false;
-    std::unique_ptr<OpenMenu> owned = std::move(*it);
-    menus_.erase(it);
-    owned->popover->unparent();
-    const auto opened = owned->builder.openedBands();
-    for (auto b = opened.rbegin(); b != opened.rend(); ++b) {
-      const auto& all = control_.bands();
-      if (std::any_of(all.begin(), all.end(), [band = *b](const auto& x) { return x.get() == band; }))
-        control_.fireBandClose(**b);
-    }
-    return false;
-  });
-}
-
-Gtk::PopoverMenu* ToolbarView::openMenu() const {
-  for (auto it = menus_.rbegin(); it != menus_.rend(); ++it)
-    if (!(*it)->closed && (*it)->popover->get_visible()) return (*it)->popover.get();
-  return nullptr;
-}
-
-Glib::RefPtr<Gio::ActionGroup> ToolbarView::openMenuActions() const {
-  for (auto it = menus_.rbegin(); it != menus_.rend(); ++it)
-    if (!(*it)->closed && (*it)->popover->get_visible()) return (*it)->builder.actions();
-  return {};
-}
-
-void ToolbarView::closeMenus() {
-  for (auto& menu : menus_)
-    if (!menu->closed) menu->popover->popdown();
-}
-
-Gdk::Rectangle ToolbarView::anchorOf(Gtk::Widget& widget) {
-  double x = 0, y = 0;
-  widget.translate_coordinates(*this, 0, 0, x, y);
-  return Gdk::Rectangle(static_cast<int>(x), static_cast<int>(y), widget.get_width(), widget.get_height());
-}
-
-Gdk::Rectangle ToolbarView::pointerRect() {
-  double x = pointer_x_, y = pointer_y_;
-  Gtk::Native* native = get_native();
-  auto display = get_display();
-  auto seat = display ? display->get_default_seat() : Glib::RefPtr<Gdk::Seat>();
-  if (native && seat && seat->get_pointer()) {
-    auto surface = native->get_surface();
-    double sx = 0, sy = 0, tx = 0, ty = 0;
-    Gdk::ModifierType mask{};
-    auto* native_widget = dynamic_cast<Gtk::Widget*>(native);
-    if (surface && native_widget && surface->get_device_position(seat->get_pointer(), sx, sy, mask)) {
-      native->get_surface_transform(tx, ty);
-      double vx = 0, vy = 0;
-      if (native_widget->translate_coordinates(*this, sx - tx, sy - ty, vx, vy)) {
-        x = vx;
-        y = vy;
-      }
-    }
-  }
-  const int w = std::max(1, get_width()), h = std::max(1, get_height());
-  if (x < 0 || y < 0 || x >= w || y >= h) {
-    // Pointer outside the window (a keyboard-opened menu): under the bars, at the left.
-    x = std::clamp(x, 0.0, w - 1.0);
-    y = std::clamp(y, 0.0, h - 1.0);
-  }
-  return Gdk::Rectangle(static_cast<int>(x), static_cast<int>(y), 1, 1);
 }
 
 // ---- lookups ----

@@ -33,7 +33,7 @@ struct WidgetControl : toolbar::CustomControl {
 // then the bottom dock (status bar). Popup bands are menus built when they open.
 class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
  public:
-  // Becomes the view of `control` and shows it at once. Relative picture and sound paths are
+  // Becomes the view of `control` and shows it at once. Relative picture paths are
   // taken from `program_dir`.
   ToolbarView(toolbar::ToolbarControl& control, std::string program_dir);
   ~ToolbarView() override;
@@ -62,7 +62,6 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   void recalcLayout() override;
   void redraw() override;
   void popupMenu(toolbar::Band& band) override;
-  void playSound(const std::string& path) override;
   void structureChanged() override;
 
   // What shows a tool or band now, or nullptr (popup bands and their tools have none).
@@ -87,7 +86,6 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   void syncBandTools(BandRec& rec);
   void syncSideBar(BandRec& rec);
   void syncTool(ToolRec& rec);
-  void syncShortcuts();
 
   std::unique_ptr<BandRec> makeBand(toolbar::Band& band);
   std::unique_ptr<ToolRec> makeTool(BandRec& band, toolbar::Tool& tool);
@@ -103,8 +101,12 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   void onBandRightClick(BandRec* rec, double x, double y);
   void onBandWidth(BandRec* rec, int width);
   void scrollToTab(ToolRec* tab);
+
+  // toolbar_shortcuts.cpp
+  void syncShortcuts();
   bool onShortcut(toolbar::Tool* tool);
 
+  // toolbar_view_menus.cpp
   bool openBandMenu(toolbar::Band& band, const Gdk::Rectangle& where, ToolRec* anchor = nullptr);
   bool openFirstMenu();
   void showMenu(std::unique_ptr<OpenMenu> menu, const Gdk::Rectangle& where);
@@ -153,8 +155,6 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
 
   std::map<std::string, Glib::RefPtr<Gdk::Paintable>> named_images_;
   std::map<std::string, Glib::RefPtr<Gdk::Paintable>> file_images_;
-  std::vector<Glib::RefPtr<Gtk::MediaFile>> sounds_;
-  sigc::connection sound_sweep_;
 
   double pointer_x_ = -1, pointer_y_ = -1;
   bool syncing_ = false;

@@ -159,10 +159,6 @@ void ToolbarControl::redraw() {
   if (view_) view_->redraw();
 }
 
-void ToolbarControl::playSound(const std::string& path) {
-  if (view_) view_->playSound(path);
-}
-
 void ToolbarControl::structureChanged() {
   ++revision_;
   if (view_) view_->structureChanged();

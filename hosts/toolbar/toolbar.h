@@ -193,7 +193,6 @@ class ToolbarView {
   virtual void redraw() = 0;
   // Shows `band` at the pointer. The view raises bandOpen first, as for any popup.
   virtual void popupMenu(Band& band) = 0;
-  virtual void playSound(const std::string& path) = 0;
   // A band was created or removed at run time, a tool was added to or removed from a
   // collection, or a new layout was loaded. Comes once per change, so a view with much
   // to rebuild should compare ToolbarControl::revision() later rather than rebuild here.
@@ -245,7 +244,6 @@ class ToolbarControl {
   // Forwarded to the view; nothing happens without one.
   void recalcLayout();
   void redraw();
-  void playSound(const std::string& path);
 
   ToolbarEvents events;
   void setView(ToolbarView* view) { view_ = view; }

@@ -6,7 +6,7 @@
 
 namespace zor::webkit {
 
-void SetSessionProxy(WebKitNetworkSession* session, const shell::EngineProxy& proxy) {
+void SetSessionProxy(WebKitNetworkSession* session, const EngineProxy& proxy) {
   if (proxy.direct) {
     webkit_network_session_set_proxy_settings(session, WEBKIT_NETWORK_PROXY_MODE_NO_PROXY, nullptr);
     return;
@@ -36,7 +36,7 @@ SessionProxy::~SessionProxy() {
 }
 
 bool SessionProxy::Apply(const ProxyRecord& record) {
-  const std::optional<shell::EngineProxy> engine = shell::ToEngineProxy(record, g_get_host_name());
+  const std::optional<EngineProxy> engine = ToEngineProxy(record, g_get_host_name());
   if (!engine) return false;
   if (session_) SetSessionProxy(session_, *engine);
   record_ = record;

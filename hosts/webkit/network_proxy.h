@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "browser/commands/engine_proxy.h"
+#include "common/engine_proxy.h"
 #include "common/connection.h"
 
 namespace zor::webkit {
@@ -36,6 +36,6 @@ class SessionProxy : public std::enable_shared_from_this<SessionProxy> {
 };
 
 // Puts one engine configuration into force on `session`.
-void SetSessionProxy(WebKitNetworkSession* session, const shell::EngineProxy& proxy);
+void SetSessionProxy(WebKitNetworkSession* session, const EngineProxy& proxy);
 
 }  // namespace zor::webkit

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "hosts/webkit/page_script.h"
 
@@ -804,6 +805,38 @@ void WebKitPage::ShowProperties() {
     Glib::signal_idle().connect_once([dialog] { delete dialog; });
   });
   dialog->present();
+}
+
+void WebKitPageHost::QueryCommand(int page, const std::string& command, std::function<void(bool)> answer) {
+  static const std::map<std::string, const char*> kEngineNames = {
+      {"undo", WEBKIT_EDITING_COMMAND_UNDO}, {"redo", WEBKIT_EDITING_COMMAND_REDO},
+      {"cut", WEBKIT_EDITING_COMMAND_CUT},   {"copy", WEBKIT_EDITING_COMMAND_COPY},
+      {"paste", WEBKIT_EDITING_COMMAND_PASTE}, {"delete", "Delete"},
+      {"selectall", WEBKIT_EDITING_COMMAND_SELECT_ALL}};
+  const auto name = kEngineNames.find(command);
+  const WebKitPage* shown = WebPage(page);
+  if (name == kEngineNames.end() || !shown) return;
+  struct Asked {
+    std::weak_ptr<bool> alive;
+    WebKitPageHost* host;
+    int page;
+    WebKitWebView* view;
+    std::function<void(bool)> answer;
+  };
+  auto* asked = new Asked{alive_, this, page, WEBKIT_WEB_VIEW(g_object_ref(shown->view())), std::move(answer)};
+  webkit_web_view_can_execute_editing_command(
+      asked->view, name->second, nullptr,
+      +[](GObject* view, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Asked> asked(static_cast<Asked*>(data));
+        GError* error = nullptr;
+        const bool can = webkit_web_view_can_execute_editing_command_finish(WEBKIT_WEB_VIEW(view), result, &error);
+        if (error) g_error_free(error);
+        // The page may have closed, or its element been given another view, meanwhile.
+        const WebKitPage* now = asked->alive.expired() ? nullptr : asked->host->WebPage(asked->page);
+        if (!error && now && now->view() == asked->view) asked->answer(can);
+        g_object_unref(asked->view);
+      },
+      asked);
 }
 
 }  // namespace zor::webkit

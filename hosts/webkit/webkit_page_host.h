@@ -16,6 +16,7 @@
 #include <gtkmm.h>
 #include <webkit/webkit.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -121,6 +122,11 @@ class WebKitPageHost : public hosts::PageHost {
   // Images: a content rule keeps every page from downloading any.
   void SetImageLoadsBlocked(bool on) override;
   bool image_rule_ready() const { return image_filter_ != nullptr; }
+
+  // Asks the engine whether page `page` would carry out the editing command `command`
+  // ("undo", "redo", "cut", "copy", "paste", "delete", "selectall") now. The answer comes
+  // later, and not at all when the page or this host has gone or its view was replaced.
+  void QueryCommand(int page, const std::string& command, std::function<void(bool)> answer);
 
   // Called with true from a right-button gesture until the button goes up: the page's
   // context menu is then not shown.

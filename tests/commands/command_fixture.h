@@ -21,7 +21,6 @@ class RecordingView : public toolbar::ToolbarView {
   void recalcLayout() override { ++layouts; }
   void redraw() override { ++redraws; }
   void popupMenu(toolbar::Band& band) override { popups.push_back(band.name); }
-  void playSound(const std::string&) override {}
   int layouts = 0;
   int redraws = 0;
   std::vector<std::string> popups;

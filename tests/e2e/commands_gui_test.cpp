@@ -21,7 +21,7 @@
 #include "browser/messaging/window_wrapper.h"
 #include "e2e/support/engine_support.h"
 #include "hosts/gtk/internet_options.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 #include "hosts/gtk/window_system_gtk.h"
 
 // Last: the X headers define macros that clash with names in the headers above.
@@ -258,7 +258,7 @@ class ProgramWindowTest : public ::testing::Test {
     // An earlier test's window went without the exit sequence: start fresh, not
     // recovered.
     fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
-    window = std::make_unique<MainWindow>(CopyProgramFolder());
+    window = std::make_unique<app::BrowserWindow>(CopyProgramFolder());
   }
   ~ProgramWindowTest() override {
     // As the program ends: the window object goes while its widget is still alive.
@@ -267,20 +267,20 @@ class ProgramWindowTest : public ::testing::Test {
   }
 
   shell::MainForm &form() { return window->form(); }
-  hosts::PageControl *Current() { return form().WB.Page(form().ActivePage); }
-  toolbar::Tool *Tool(const char *band, const char *name) { return form().ab_Main.tool(band, name); }
+  hosts::PageControl *Current() { return form().chrome.WB.Page(form().tabs.ActivePage); }
+  toolbar::Tool *Tool(const char *band, const char *name) { return form().chrome.ab_Main.tool(band, name); }
 
   // As the bars do when the user picks the tool.
   void Click(const char *band, const char *name) {
     toolbar::Tool *tool = Tool(band, name);
     ASSERT_NE(tool, nullptr) << band << "/" << name;
-    form().ab_Main.events.toolClick(*tool);
+    form().chrome.ab_Main.events.toolClick(*tool);
   }
   void OpenMenu(const char *band_name) {
-    toolbar::Band *band = form().ab_Main.band(band_name);
+    toolbar::Band *band = form().chrome.ab_Main.band(band_name);
     ASSERT_NE(band, nullptr) << band_name;
     bool cancel = false;
-    form().ab_Main.events.bandOpen(*band, cancel);
+    form().chrome.ab_Main.events.bandOpen(*band, cancel);
   }
   bool StartOn(const std::string &path) {
     if (!window->StartUp(server.Url(path))) return false;
@@ -302,11 +302,11 @@ class ProgramWindowTest : public ::testing::Test {
   // Opens the Edit menu and waits until the page has answered for every edit
   // command.
   void OpenEditMenuAndWait() {
-    const int page = form().ActivePage;
-    form().EditStates.set(page, {});
+    const int page = form().tabs.ActivePage;
+    form().edit.EditStates.set(page, {});
     OpenMenu("sub_Edit");
     ASSERT_TRUE(PumpUntil([&] {
-      for (bool known : form().EditStates.get(page).known)
+      for (bool known : form().edit.EditStates.get(page).known)
         if (!known) return false;
       return true;
     }));
@@ -314,7 +314,7 @@ class ProgramWindowTest : public ::testing::Test {
   bool Enabled(const char *name) { return Tool("sub_Edit", name)->enabled; }
 
   PageServer server;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<app::BrowserWindow> window;
 };
 
 // Select the contents of element `id`, or (empty id) nothing.
@@ -361,15 +361,15 @@ TEST_F(ProgramWindowTest, EditMenuFollowsWhatTheDocumentSaysOfEachCommand) {
 TEST_F(ProgramWindowTest, CopyFromTheMenuPutsThePageSelectionOnTheClipboard) {
   ASSERT_TRUE(StartOn("/text"));
   EXPECT_EQ(RunAndWait(SelectScript("t")), "\"Copy these words\"");
-  window->get_clipboard()->set_text("before");
+  window->mainWindow().get_clipboard()->set_text("before");
   Click("sub_Edit", "b_copy");
   std::string copied;
   ASSERT_TRUE(PumpUntil(
       [&] {
         bool done = false;
-        window->get_clipboard()->read_text_async([&](Glib::RefPtr<Gio::AsyncResult> &result) {
+        window->mainWindow().get_clipboard()->read_text_async([&](Glib::RefPtr<Gio::AsyncResult> &result) {
           try {
-            copied = window->get_clipboard()->read_text_finish(result);
+            copied = window->mainWindow().get_clipboard()->read_text_finish(result);
           } catch (const Glib::Error &) {
           }
           done = true;
@@ -405,7 +405,7 @@ TEST_F(ProgramWindowTest, InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGo
         InternetOptionsDialog *options = window->internetOptions();
         if (!options) return;
         title_while_open = options->get_title();
-        main_enabled_while_open = window->get_sensitive();
+        main_enabled_while_open = window->mainWindow().get_sensitive();
         page_shown = options->pages().get_current_page();
         security = options->SecurityText();
         options->home_entry().set_text(home);
@@ -416,7 +416,7 @@ TEST_F(ProgramWindowTest, InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGo
   Click("sub_Usetools", "b_opInternet");  // returns once the window has closed
   EXPECT_EQ(title_while_open, "Internet Options - Lunched By VIZIRUVUZI");
   EXPECT_FALSE(main_enabled_while_open);
-  EXPECT_TRUE(window->get_sensitive());
+  EXPECT_TRUE(window->mainWindow().get_sensitive());
   EXPECT_EQ(page_shown, 0);
   EXPECT_NE(security.find(server.Url("/text")), std::string::npos) << security;
   EXPECT_NE(security.find("not encrypted"), std::string::npos) << security;
@@ -435,9 +435,9 @@ TEST_F(ProgramWindowTest, InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGo
       300);
   toolbar::Tool *security_icon = Tool("sb_Status", "b_security");
   ASSERT_NE(security_icon, nullptr);
-  form().ab_Main.events.toolDblClick(*security_icon);
+  form().chrome.ab_Main.events.toolDblClick(*security_icon);
   EXPECT_EQ(page_shown, 1);
-  EXPECT_TRUE(window->get_sensitive());
+  EXPECT_TRUE(window->mainWindow().get_sensitive());
 }
 
 namespace sweep {
@@ -465,12 +465,12 @@ TEST_F(ProgramWindowTest, EveryToolOfTheSkinCanBeClickedOnTheRealEngine) {
   // The address book starts the desktop's contacts program.
   const std::set<std::string> skipped = {"b_quit", "b_openaddrbook"};
   std::vector<std::pair<std::string, std::string>> tools;
-  for (const auto &band : form().ab_Main.bands())
+  for (const auto &band : form().chrome.ab_Main.bands())
     for (const auto &tool : band->tools())
       if (!skipped.count(tool->name)) tools.emplace_back(band->name, tool->name);
   ASSERT_GT(tools.size(), 100u);
 
-  const guint closer = g_timeout_add(50, sweep::CloseOtherWindows, window->gobj());
+  const guint closer = g_timeout_add(50, sweep::CloseOtherWindows, window->mainWindow().gobj());
   int clicked = 0;
   // A critical warning of the toolkit is a widget used after it has gone.
   static std::string current;
@@ -494,21 +494,21 @@ TEST_F(ProgramWindowTest, EveryToolOfTheSkinCanBeClickedOnTheRealEngine) {
     // A command may have rebuilt a band: the tool is looked up again.
     toolbar::Tool *tool = Tool(band.c_str(), name.c_str());
     if (!tool) continue;
-    form().ab_Main.events.toolClick(*tool);
+    form().chrome.ab_Main.events.toolClick(*tool);
     ++clicked;
     Settle(0.02);
   }
   g_log_remove_handler("Gtk", handler);
   EXPECT_THAT(criticals, ::testing::IsEmpty());
   g_source_remove(closer);
-  sweep::CloseOtherWindows(window->gobj());
+  sweep::CloseOtherWindows(window->mainWindow().gobj());
   EXPECT_GT(clicked, 100);
 
   // The window still browses.
-  if (form().FullScreen()) form().ToggleFullScreen();
-  EXPECT_TRUE(window->get_sensitive());
-  window->SetAddressText(server.Url("/home"));
-  form().Go(false);
+  if (form().chrome.FullScreen()) form().layout.ToggleFullScreen();
+  EXPECT_TRUE(window->mainWindow().get_sensitive());
+  window->mainWindow().SetAddressText(server.Url("/home"));
+  form().address.Go(false);
   EXPECT_TRUE(PumpUntil([&] { return Current() && Current()->LocationURL() == server.Url("/home"); }));
 }
 
@@ -537,8 +537,8 @@ std::string ActionOf(const Glib::RefPtr<Gio::MenuModel> &model, const std::strin
 // own menu, and its Close closes the clicked tab's page while the current page stays.
 TEST_F(ProgramWindowTest, RightClickOnATabOpensItsMenuWhoseCloseClosesThatTab) {
   ASSERT_TRUE(StartOn("/text"));
-  form().AddNewPage(server.Url("/home"), true);
-  ASSERT_TRUE(PumpUntil([&] { return form().ActivePage == 2 && form().TabCount() == 2; }));
+  form().tabs.AddNewPage(server.Url("/home"), true);
+  ASSERT_TRUE(PumpUntil([&] { return form().tabs.ActivePage == 2 && form().tabs.TabCount() == 2; }));
   toolbar::Tool *first_tab = Tool("tb_Tabs", "tabs-1");
   ASSERT_NE(first_tab, nullptr);
   Gtk::Widget *tab = nullptr;
@@ -547,29 +547,29 @@ TEST_F(ProgramWindowTest, RightClickOnATabOpensItsMenuWhoseCloseClosesThatTab) {
     return tab && tab->get_mapped() && tab->get_width() > 0;
   }));
   hosts::WindowSystem::Rect frame;
-  ASSERT_TRUE(form().windows->GetRect(form().windows->MainWindow(), frame));
+  ASSERT_TRUE(form().chrome.windows->GetRect(form().chrome.windows->MainWindow(), frame));
   const graphene_point_t middle = GRAPHENE_POINT_INIT(tab->get_width() / 2.0f, tab->get_height() / 2.0f);
   graphene_point_t at;
-  ASSERT_TRUE(gtk_widget_compute_point(tab->gobj(), GTK_WIDGET(window->gobj()), &middle, &at));
+  ASSERT_TRUE(gtk_widget_compute_point(tab->gobj(), GTK_WIDGET(window->mainWindow().gobj()), &middle, &at));
   const std::string move = "xdotool mousemove " + std::to_string(frame.left + static_cast<int>(at.x)) + " " +
                            std::to_string(frame.top + static_cast<int>(at.y));
   ASSERT_EQ(std::system(move.c_str()), 0);
-  ASSERT_TRUE(PumpUntil([&] { return form().OverTab && form().ContextPage == 1; }, 10));
+  ASSERT_TRUE(PumpUntil([&] { return form().tabMenu.OverTab && form().tabMenu.ContextPage == 1; }, 10));
   ASSERT_EQ(std::system("xdotool click 3"), 0);
 
   Gtk::PopoverMenu *menu = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (menu = window->bars().openMenu()) != nullptr; }, 10));
-  EXPECT_FALSE(form().MenuBandFlag);  // the tab menu is open
+  EXPECT_FALSE(form().tabMenu.MenuBandFlag);  // the tab menu is open
   const std::string close_action = ActionOf(menu->get_menu_model(), "_Close Tab");
   ASSERT_FALSE(close_action.empty()) << "the open menu is not the tab menu";
   window->bars().openMenuActions()->activate_action(close_action);
   window->bars().closeMenus();
 
-  ASSERT_TRUE(PumpUntil([&] { return form().TabCount() == 1; }));
-  EXPECT_EQ(form().WB.Page(1), nullptr);
-  ASSERT_NE(form().WB.Page(2), nullptr);
-  EXPECT_EQ(form().ActivePage, 2);
-  EXPECT_TRUE(PumpUntil([&] { return form().MenuBandFlag; }, 5));  // the tab menu closed
+  ASSERT_TRUE(PumpUntil([&] { return form().tabs.TabCount() == 1; }));
+  EXPECT_EQ(form().chrome.WB.Page(1), nullptr);
+  ASSERT_NE(form().chrome.WB.Page(2), nullptr);
+  EXPECT_EQ(form().tabs.ActivePage, 2);
+  EXPECT_TRUE(PumpUntil([&] { return form().tabMenu.MenuBandFlag; }, 5));  // the tab menu closed
 }
 
 // Offline switched on in the status bar and off again in the File menu: meanwhile the
@@ -578,23 +578,23 @@ TEST_F(ProgramWindowTest, OfflineFromTheStatusBarHoldsLoadsUntilTheFileMenuEndsI
   ASSERT_TRUE(StartOn("/text"));
   const std::string home = server.Url("/home");
   Click("sb_Status", "b_offline");
-  ASSERT_NE(form().page_commands, nullptr);
-  EXPECT_TRUE(form().page_commands->Offline());
+  ASSERT_NE(form().chrome.page_commands, nullptr);
+  EXPECT_TRUE(form().chrome.page_commands->Offline());
   OpenMenu("sub_File");
   EXPECT_TRUE(Tool("sub_File", "b_offline")->checked);
   EXPECT_TRUE(Tool("sb_Status", "b_offline")->checked);
 
-  window->SetAddressText(home);
-  form().Go(false);
+  window->mainWindow().SetAddressText(home);
+  form().address.Go(false);
   Settle(1.5);
   EXPECT_EQ(Current()->LocationURL(), server.Url("/text"));
 
   Click("sub_File", "b_offline");
-  EXPECT_FALSE(form().page_commands->Offline());
+  EXPECT_FALSE(form().chrome.page_commands->Offline());
   EXPECT_FALSE(Tool("sub_File", "b_offline")->checked);
   EXPECT_FALSE(Tool("sb_Status", "b_offline")->checked);
-  window->SetAddressText(home);
-  form().Go(false);
+  window->mainWindow().SetAddressText(home);
+  form().address.Go(false);
   EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == home && Current()->ReadyState() == 4; }));
 }
 

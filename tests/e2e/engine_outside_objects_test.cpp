@@ -19,10 +19,14 @@ namespace {
 
 using e2e::PumpUntil;
 
-struct RecordingBox : StatusBox {
-  void SetText(const std::string& text) override { written.push_back(text); }
-  std::string Text() const override { return written.empty() ? "" : written.back(); }
-  std::vector<std::string> written;
+using hosts::Gesture;
+
+// The gestures the hook reported, in order.
+struct GestureLog {
+  std::function<void(Gesture)> sink() {
+    return [this](Gesture g) { seen.push_back(g); };
+  }
+  std::vector<Gesture> seen;
 };
 
 // A window with a bar above a page area, as the main window is laid out.
@@ -60,11 +64,11 @@ TEST(InputHookTest, RecentClickCountsHundredthsOfASecond) {
   EXPECT_TRUE(hook.RecentClick(55.0));
 }
 
-TEST(InputHookTest, RightButtonGesturesWriteTheirCommandsOnlyWhileHeld) {
+TEST(InputHookTest, RightButtonGesturesAreReportedOnlyWhileHeld) {
   HookWindow w;
   InputHookGtk hook(w.window, w.page_area);
-  RecordingBox box;
-  hook.Install(&box);
+  GestureLog gestures;
+  hook.Install(gestures.sink());
   EXPECT_FALSE(hook.OnScroll(-1));  // a plain wheel scrolls the page
   hook.OnButton(3, true, 5, 5);
   EXPECT_FALSE(hook.GestureInProgress());
@@ -76,21 +80,21 @@ TEST(InputHookTest, RightButtonGesturesWriteTheirCommandsOnlyWhileHeld) {
   hook.OnButton(3, false, 5, 5);
   EXPECT_FALSE(hook.OnScroll(1));
   hook.OnButton(1, true, 5, 5);
-  EXPECT_EQ(box.written, (std::vector<std::string>{"ZOR_iconleft", "ZOR_iconright", "ZOR_iconleft"}));
+  EXPECT_EQ(gestures.seen, (std::vector<Gesture>{Gesture::kTabLeft, Gesture::kTabRight, Gesture::kTabLeft}));
   hook.OnButton(3, true, 5, 5);
   EXPECT_FALSE(hook.GestureInProgress());  // a new hold starts clean
   hook.Remove();
   EXPECT_FALSE(hook.Installed());
   hook.OnButton(3, true, 5, 5);
   hook.OnScroll(1);
-  EXPECT_EQ(box.written.size(), 3u);  // removed: nothing more is written
+  EXPECT_EQ(gestures.seen.size(), 3u);  // removed: nothing more is reported
 }
 
 TEST(InputHookTest, ARightPressOverThePageIsHeldBackAndReplayedAtItsRelease) {
   HookWindow w;
   InputHookGtk hook(w.window, w.page_area);
-  RecordingBox box;
-  hook.Install(&box);
+  GestureLog gestures;
+  hook.Install(gestures.sink());
   bool over_page = true;
   int replays = 0;
   hook.overPage = [&](double, double) { return over_page; };
@@ -102,7 +106,7 @@ TEST(InputHookTest, ARightPressOverThePageIsHeldBackAndReplayedAtItsRelease) {
   EXPECT_EQ(replays, 1);
   EXPECT_FALSE(hook.OnButton(3, true, 5, 5)) << "the replayed press reaches the page";
   EXPECT_FALSE(hook.OnButton(3, false, 5, 5));
-  EXPECT_TRUE(box.written.empty());
+  EXPECT_TRUE(gestures.seen.empty());
 
   // A gesture: the wheel and the rocker's left click never reach the page; the release
   // is still replayed, and no menu is suppressed by then (the page's own rule refuses it).
@@ -114,7 +118,7 @@ TEST(InputHookTest, ARightPressOverThePageIsHeldBackAndReplayedAtItsRelease) {
   EXPECT_TRUE(hook.OnButton(3, false, 5, 5));
   EXPECT_FALSE(hook.GestureInProgress());
   EXPECT_EQ(replays, 2);
-  EXPECT_EQ(box.written, (std::vector<std::string>{"ZOR_iconright", "ZOR_iconleft"}));
+  EXPECT_EQ(gestures.seen, (std::vector<Gesture>{Gesture::kTabRight, Gesture::kTabLeft}));
   hook.OnButton(3, true, 5, 5);  // the replay passes
   hook.OnButton(3, false, 5, 5);
   EXPECT_FALSE(hook.OnButton(1, true, 5, 5)) << "a plain left click goes to the page";
@@ -135,8 +139,8 @@ TEST(InputHookTest, ARightPressOverThePageIsHeldBackAndReplayedAtItsRelease) {
 TEST(InputHookTest, RealInputReachesTheHookWithScreenPositions) {
   HookWindow w;
   InputHookGtk hook(w.window, w.page_area);
-  RecordingBox box;
-  hook.Install(&box);
+  GestureLog gestures;
+  hook.Install(gestures.sink());
   w.window.present();
   ASSERT_TRUE(PumpUntil([&] { return w.page_area.get_width() > 0; }));
   ASSERT_EQ(std::system("xdotool search --sync --name '^hook-test$' windowmove %1 30 40"), 0);
@@ -146,8 +150,8 @@ TEST(InputHookTest, RealInputReachesTheHookWithScreenPositions) {
   EXPECT_EQ(hook.MouseX(), 130);
   EXPECT_EQ(hook.MouseY(), 240);
   ASSERT_EQ(std::system("xdotool mousedown 3 click 5 click 4 mouseup 3"), 0);
-  ASSERT_TRUE(PumpUntil([&] { return box.written.size() == 2; }));
-  EXPECT_EQ(box.written, (std::vector<std::string>{"ZOR_iconright", "ZOR_iconleft"}));
+  ASSERT_TRUE(PumpUntil([&] { return gestures.seen.size() == 2; }));
+  EXPECT_EQ(gestures.seen, (std::vector<Gesture>{Gesture::kTabRight, Gesture::kTabLeft}));
 }
 
 TEST(InputHookTest, DropOpensOnlyOutsideThePageArea) {

@@ -20,7 +20,7 @@
 #include "browser/protection/page_protection.h"
 #include "common/text_width.h"
 #include "e2e/support/engine_support.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 
 namespace fs = std::filesystem;
 
@@ -96,24 +96,6 @@ int XdoWhilePumping(const std::string& command) {
   return rc;
 }
 
-// Passes everything to the window's own view and keeps the sounds played.
-class SoundTap : public toolbar::ToolbarView {
- public:
-  explicit SoundTap(toolbar::ToolbarView& inner) : inner_(inner) {}
-  void recalcLayout() override { inner_.recalcLayout(); }
-  void redraw() override { inner_.redraw(); }
-  void popupMenu(toolbar::Band& band) override { inner_.popupMenu(band); }
-  void playSound(const std::string& path) override {
-    sounds.push_back(path);
-    inner_.playSound(path);
-  }
-  void structureChanged() override { inner_.structureChanged(); }
-  std::vector<std::string> sounds;
-
- private:
-  toolbar::ToolbarView& inner_;
-};
-
 // Black-lists every address on 127.0.0.2.
 class ListingConnection : public Connection {
  public:
@@ -136,49 +118,46 @@ class EngineProtectionTest : public ::testing::Test {
     for (const char* file : {"default.tb2", "lng.ini", "block.wav"})
       fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
-    window = std::make_unique<MainWindow>(folder.string());
-    form().createConnection = [] { return std::make_unique<ListingConnection>(); };
+    window = std::make_unique<app::BrowserWindow>(folder.string());
+    form().proxies.createConnection = [] { return std::make_unique<ListingConnection>(); };
   }
   void TearDown() override {
-    if (tap) form().ab_Main.setView(&window->bars());
     window.reset();
     fs::remove_all(folder);
   }
   // Starts the window on `page` with popup blocking as given, and waits for it to load.
   void Start(const std::string& page, bool blocking = true) {
     ASSERT_TRUE(window->StartUp(""));
-    tap = std::make_unique<SoundTap>(window->bars());
-    form().ab_Main.setView(tap.get());
-    form().ab_Main.tool("sub_Usetools", "b_stoppopup")->checked = blocking;
-    window->present();
+    form().chrome.ab_Main.tool("sub_Usetools", "b_stoppopup")->checked = blocking;
+    window->mainWindow().present();
     Load(1, page);
   }
   void Load(int n, const std::string& page) {
-    form().WB.Page(n)->Navigate(server.Url(page));
-    ASSERT_TRUE(PumpUntil([&] { return form().WB.Page(n)->ReadyState() == 4 && !form().WB.Page(n)->Busy(); }));
+    form().chrome.WB.Page(n)->Navigate(server.Url(page));
+    ASSERT_TRUE(PumpUntil([&] { return form().chrome.WB.Page(n)->ReadyState() == 4 && !form().chrome.WB.Page(n)->Busy(); }));
     Settle(0.3);
   }
   shell::MainForm& form() { return window->form(); }
-  protection::PageProtection& guard() { return *form().protection; }
+  protection::PageProtection& guard() { return form().protection; }
   std::string Menu() {
     std::string out;
-    for (const auto& tool : form().ab_Main.band("sub_Blocked")->tools()) out += tool->name + "=" + tool->caption + "\n";
+    for (const auto& tool : form().chrome.ab_Main.band("sub_Blocked")->tools()) out += tool->name + "=" + tool->caption + "\n";
     return out;
   }
   std::string Pages() {
     std::string out;
-    for (int n = 0; n <= form().LastPageIndex; ++n)
-      if (const hosts::PageControl* p = form().WB.Page(n)) out += std::to_string(n) + ": " + p->LocationURL() + "\n";
-    return out + "active " + std::to_string(form().ActivePage) + "\n";
+    for (int n = 0; n <= form().tabs.LastPageIndex; ++n)
+      if (const hosts::PageControl* p = form().chrome.WB.Page(n)) out += std::to_string(n) + ": " + p->LocationURL() + "\n";
+    return out + "active " + std::to_string(form().tabs.ActivePage) + "\n";
   }
-  std::string Counter() { return form().ab_Main.tool("sb_Status", "b_blocked")->caption; }
+  std::string Counter() { return form().chrome.ab_Main.tool("sb_Status", "b_blocked")->caption; }
   // The X window and where a widget's point lies in it.
   std::string At(Gtk::Widget& widget, double x, double y) {
     double sx = 0, sy = 0;
-    window->get_surface_transform(sx, sy);
+    window->mainWindow().get_surface_transform(sx, sy);
     double wx = 0, wy = 0;
-    widget.translate_coordinates(*window, x, y, wx, wy);
-    const unsigned long xid = gdk_x11_surface_get_xid(window->get_surface()->gobj());
+    widget.translate_coordinates(window->mainWindow(), x, y, wx, wy);
+    const unsigned long xid = gdk_x11_surface_get_xid(window->mainWindow().get_surface()->gobj());
     return "--window " + std::to_string(xid) + " " + std::to_string(static_cast<int>(sx + wx)) + " " +
            std::to_string(static_cast<int>(sy + wy));
   }
@@ -191,8 +170,8 @@ class EngineProtectionTest : public ::testing::Test {
   int BackgroundPage(const std::string& name) {
     int found = 0;
     PumpUntil([&] {
-      for (int n = 2; n <= form().LastPageIndex; ++n)
-        if (form().WB.Page(n) && form().WB.Page(n)->DocumentTitle() == "Page " + name) found = n;
+      for (int n = 2; n <= form().tabs.LastPageIndex; ++n)
+        if (form().chrome.WB.Page(n) && form().chrome.WB.Page(n)->DocumentTitle() == "Page " + name) found = n;
       return found != 0;
     }, 15);
     return found;
@@ -200,7 +179,7 @@ class EngineProtectionTest : public ::testing::Test {
   std::string Dom(int n, const std::string& body) {
     std::string out;
     bool done = false;
-    form().WB.Page(n)->RunDom(body, [&](const hosts::ScriptResult& r) {
+    form().chrome.WB.Page(n)->RunDom(body, [&](const hosts::ScriptResult& r) {
       out = r.ok ? r.value : "error: " + r.error;
       done = true;
     });
@@ -210,8 +189,7 @@ class EngineProtectionTest : public ::testing::Test {
 
   CorpusServer server{"127.0.0.1"};
   fs::path folder;
-  std::unique_ptr<MainWindow> window;
-  std::unique_ptr<SoundTap> tap;
+  std::unique_ptr<app::BrowserWindow> window;
 };
 
 TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
@@ -219,7 +197,7 @@ TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
   ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-onload") != std::string::npos; })) << Menu();
   EXPECT_EQ(Menu(), "blocked-1=1. " + ShortenText(server.Url("popped-onload"), 50) + "\n");
   EXPECT_EQ(Counter(), "Blocked:1");
-  EXPECT_EQ(tap->sounds, std::vector<std::string>{form().FolderPath() + "block.wav"});
+  EXPECT_EQ(window->mainWindow().soundsPlayed(), std::vector<std::string>{form().chrome.files.FolderPath() + "block.wav"});
   EXPECT_EQ(guard().BlockedUrl(1), server.Url("popped-onload"));
 
   // A timer, and a frame's timer, next in the same run: the following counts.
@@ -232,8 +210,8 @@ TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
   Load(1, "form_blank.html");
   ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-autoform") != std::string::npos; })) << Menu();
   EXPECT_EQ(Counter(), "Blocked:4");
-  EXPECT_EQ(tap->sounds.size(), 4u);
-  EXPECT_EQ(form().TabCount(), 1);
+  EXPECT_EQ(window->mainWindow().soundsPlayed().size(), 4u);
+  EXPECT_EQ(form().tabs.TabCount(), 1);
   for (const char* popped : {"popped-onload", "popped-timer", "popped-frame-timer", "popped-autoform"})
     EXPECT_FALSE(server.Asked(popped)) << popped;
 
@@ -244,7 +222,7 @@ TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
   // The engine itself refuses a window asked for while a page unloads: it never reaches us.
   EXPECT_EQ(Menu().find("popped-onunload"), std::string::npos);
   EXPECT_FALSE(server.Asked("popped-onunload"));
-  EXPECT_EQ(form().TabCount(), 1);
+  EXPECT_EQ(form().tabs.TabCount(), 1);
 }
 
 TEST_F(EngineProtectionTest, ClickedLinksOpenBackgroundTabs) {
@@ -252,14 +230,14 @@ TEST_F(EngineProtectionTest, ClickedLinksOpenBackgroundTabs) {
   ClickRow(0);  // target=_blank
   const int blank = BackgroundPage("opened-blank");
   ASSERT_NE(blank, 0) << Menu();
-  EXPECT_EQ(form().ActivePage, 1);
-  EXPECT_EQ(form().ab_Main.tool("tb_Tabs", "tabs-" + std::to_string(blank))->checked, false);
+  EXPECT_EQ(form().tabs.ActivePage, 1);
+  EXPECT_EQ(form().chrome.ab_Main.tool("tb_Tabs", "tabs-" + std::to_string(blank))->checked, false);
   ClickRow(1);  // javascript: link calling window.open
   const int script = BackgroundPage("opened-script");
   ASSERT_NE(script, 0) << Menu();
-  EXPECT_EQ(form().ActivePage, 1);
-  EXPECT_EQ(form().TabCount(), 3);
-  EXPECT_TRUE(tap->sounds.empty());
+  EXPECT_EQ(form().tabs.ActivePage, 1);
+  EXPECT_EQ(form().tabs.TabCount(), 3);
+  EXPECT_TRUE(window->mainWindow().soundsPlayed().empty());
   EXPECT_EQ(Counter(), "Blocked:0");
 
   // Click handlers: a focused button counts, a plain div and a late timer do not.
@@ -277,7 +255,7 @@ TEST_F(EngineProtectionTest, ClickedLinksOpenBackgroundTabs) {
   Load(1, "form_blank.html");
   ClickRow(0);
   EXPECT_NE(BackgroundPage("opened-form"), 0) << Menu();
-  EXPECT_EQ(form().ActivePage, 1);
+  EXPECT_EQ(form().tabs.ActivePage, 1);
 }
 
 TEST_F(EngineProtectionTest, AKeyPressOnAFocusedLinkOpensOne) {
@@ -290,33 +268,33 @@ TEST_F(EngineProtectionTest, AKeyPressOnAFocusedLinkOpensOne) {
   ASSERT_EQ(Dom(1, "document.getElementById('blank').focus(); return document.activeElement.id;"), "\"blank\"");
   ASSERT_EQ(std::system("xdotool key Return"), 0);
   EXPECT_NE(BackgroundPage("opened-blank"), 0) << Menu() << Pages();
-  EXPECT_EQ(form().ActivePage, 1);
-  EXPECT_TRUE(tap->sounds.empty());
+  EXPECT_EQ(form().tabs.ActivePage, 1);
+  EXPECT_TRUE(window->mainWindow().soundsPlayed().empty());
 }
 
 TEST_F(EngineProtectionTest, KillModeClosesABlackListedPageBeforeItLoads) {
   CorpusServer listed("127.0.0.2");
   Start("links.html");
-  form().ab_Main.tool("sub_Usetools", "b_killpop")->checked = true;
-  const int tabs = form().TabCount();
-  form().AddNewPage(listed.Url("listed-page"), false);
-  const int n = form().LastPageIndex;
-  ASSERT_TRUE(PumpUntil([&] { return form().WB.Page(n) == nullptr; }));
-  EXPECT_EQ(form().TabCount(), tabs);
+  form().chrome.ab_Main.tool("sub_Usetools", "b_killpop")->checked = true;
+  const int tabs = form().tabs.TabCount();
+  form().tabs.AddNewPage(listed.Url("listed-page"), false);
+  const int n = form().tabs.LastPageIndex;
+  ASSERT_TRUE(PumpUntil([&] { return form().chrome.WB.Page(n) == nullptr; }));
+  EXPECT_EQ(form().tabs.TabCount(), tabs);
   EXPECT_EQ(Menu(), "blocked-1=1. " + listed.Url("listed-page") + "\n");
-  EXPECT_EQ(tap->sounds.size(), 1u);
+  EXPECT_EQ(window->mainWindow().soundsPlayed().size(), 1u);
   Settle(0.5);
   EXPECT_TRUE(listed.Requests().empty());
   // A page of another site stays.
-  form().AddNewPage(server.Url("fine-page"), false);
+  form().tabs.AddNewPage(server.Url("fine-page"), false);
   EXPECT_NE(BackgroundPage("fine-page"), 0);
 }
 
 TEST_F(EngineProtectionTest, BlockedImagesAreNeverFetchedAndLateOnesGoAtTheNextStatus) {
   Start("links.html");
-  form().ab_Main.fireToolClick(*form().ab_Main.tool("sub_ContentBlock", "b_imgs"));
-  form().ab_Main.fireToolClick(*form().ab_Main.tool("sub_ContentBlock", "b_swfs"));
-  ASSERT_TRUE(PumpUntil([&] { return static_cast<webkit::WebKitPageHost&>(form().WB).image_rule_ready(); }));
+  form().chrome.ab_Main.fireToolClick(*form().chrome.ab_Main.tool("sub_ContentBlock", "b_imgs"));
+  form().chrome.ab_Main.fireToolClick(*form().chrome.ab_Main.tool("sub_ContentBlock", "b_swfs"));
+  ASSERT_TRUE(PumpUntil([&] { return static_cast<webkit::WebKitPageHost&>(form().chrome.WB).image_rule_ready(); }));
   Load(1, "content.html");
   ASSERT_TRUE(PumpUntil([&] { return Dom(1, "return document.images.length;") == "0"; }));
   EXPECT_FALSE(server.Asked("pic-1") || server.Asked("pic-2"));
@@ -338,7 +316,7 @@ TEST_F(EngineProtectionTest, BlockedImagesAreNeverFetchedAndLateOnesGoAtTheNextS
 TEST_F(EngineProtectionTest, DragHooksReportTheEndOfADragWithWhatItCarried) {
   Start("links.html");
   std::vector<hosts::DragReport> drags;
-  form().WB.events.dragEvent = [&](int, const hosts::DragReport& drag) { drags.push_back(drag); };
+  form().chrome.WB.events.dragEvent = [&](int, const hosts::DragReport& drag) { drags.push_back(drag); };
   const std::string drag =
       "const fire = (el, type) => el.dispatchEvent(new DragEvent(type, {bubbles: true, dataTransfer: new DataTransfer()}));";
   Dom(1, drag + "const a = document.getElementById('drag'); for (const t of ['dragstart', 'dragleave', 'dragend']) fire(a, t);"
@@ -351,7 +329,7 @@ TEST_F(EngineProtectionTest, DragHooksReportTheEndOfADragWithWhatItCarried) {
   EXPECT_EQ(drags[1].previous, "dragstart");
   EXPECT_EQ(drags[1].tag, "IMG");
   EXPECT_EQ(drags[1].src, server.Url("pic-links.svg"));
-  EXPECT_EQ(form().TabCount(), 1);  // no real drag ended outside the page
+  EXPECT_EQ(form().tabs.TabCount(), 1);  // no real drag ended outside the page
 
   // A frame's body carries a hook of its own from the page's pass.
   Load(1, "iframes.html");
@@ -363,7 +341,7 @@ TEST_F(EngineProtectionTest, DragHooksReportTheEndOfADragWithWhatItCarried) {
 
 TEST_F(EngineProtectionTest, ThePageIconDragsTheCurrentAddress) {
   Start("links.html");
-  auto* control = dynamic_cast<WidgetControl*>(form().ab_Main.tool("tb_Addressbar", "ctl_ieicon")->custom.get());
+  auto* control = dynamic_cast<WidgetControl*>(form().chrome.ab_Main.tool("tb_Addressbar", "ctl_ieicon")->custom.get());
   ASSERT_TRUE(control && control->widget);
   GtkDragSource* source = nullptr;
   GListModel* controllers = gtk_widget_observe_controllers(control->widget->gobj());
@@ -388,7 +366,7 @@ TEST_F(EngineProtectionTest, ThePageIconDragsTheCurrentAddress) {
     return text;
   };
   EXPECT_EQ(carried(), server.Url("links.html"));
-  form().AddNewPage(server.Url("second"), true);
+  form().tabs.AddNewPage(server.Url("second"), true);
   EXPECT_EQ(carried(), server.Url("second"));
 }
 
@@ -398,12 +376,12 @@ TEST_F(EngineProtectionTest, ThePageIconDragsTheCurrentAddress) {
 TEST_F(EngineProtectionTest, DISABLED_ALinkDroppedOnTheTabStripOpensInTheBackground) {
   Start("links.html");
   std::vector<hosts::DragReport> drags;
-  auto open = form().WB.events.dragEvent;
-  form().WB.events.dragEvent = [&](int n, const hosts::DragReport& drag) {
+  auto open = form().chrome.WB.events.dragEvent;
+  form().chrome.WB.events.dragEvent = [&](int n, const hosts::DragReport& drag) {
     drags.push_back(drag);
     open(n, drag);
   };
-  Gtk::Widget* strip_tab = window->bars().toolWidget(*form().ab_Main.tool("tb_Tabs", "tabs-1"));
+  Gtk::Widget* strip_tab = window->bars().toolWidget(*form().chrome.ab_Main.tool("tb_Tabs", "tabs-1"));
   ASSERT_NE(strip_tab, nullptr);
   const int width = strip_tab->get_width();
   std::string cmd = "xdotool mousemove " + At(window->pageArea(), 100, 250) + " sleep 0.2 mousedown 1 sleep 0.3";
@@ -420,7 +398,7 @@ TEST_F(EngineProtectionTest, DISABLED_ALinkDroppedOnTheTabStripOpensInTheBackgro
   EXPECT_EQ(drags[0].previous, "dragleave");
   EXPECT_EQ(drags[0].data, server.Url("dragged"));
   EXPECT_NE(opened, 0) << Pages();
-  EXPECT_EQ(form().ActivePage, 1);
+  EXPECT_EQ(form().tabs.ActivePage, 1);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 
 #include "common/text_width.h"
 #include "e2e/support/engine_support.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 
 namespace fs = std::filesystem;
 
@@ -77,49 +77,49 @@ class EngineTabsTest : public ::testing::Test {
     fs::create_directories(folder);
     for (const char* file : {"default.tb2", "lng.ini"}) fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
-    window = std::make_unique<MainWindow>(folder.string());
+    window = std::make_unique<app::BrowserWindow>(folder.string());
   }
   void TearDown() override {
     window.reset();
     fs::remove_all(folder);
   }
   shell::MainForm& form() { return window->form(); }
-  toolbar::Tool* Tab(int page) { return form().ab_Main.tool("tb_Tabs", "tabs-" + std::to_string(page)); }
-  std::string Caption() { return window->get_title(); }
+  toolbar::Tool* Tab(int page) { return form().chrome.ab_Main.tool("tb_Tabs", "tabs-" + std::to_string(page)); }
+  std::string Caption() { return window->mainWindow().get_title(); }
   bool Titled(int page, const std::string& name) {
     const toolbar::Tool* tab = Tab(page);
     return tab && tab->caption == ShortenText("Page " + name, 14);
   }
   // The web view of page `n` is what the page area shows.
   bool Shows(int n) {
-    auto* page = static_cast<webkit::WebKitPage*>(form().WB.Page(n));
+    auto* page = static_cast<webkit::WebKitPage*>(form().chrome.WB.Page(n));
     Gtk::Widget* shown = window->pageArea().get_visible_child();
     return page && shown && shown->gobj() == GTK_WIDGET(page->view());
   }
 
   PageServer server;
   fs::path folder;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<app::BrowserWindow> window;
 };
 
 TEST_F(EngineTabsTest, ThreeTabsCloseTheMiddleOne) {
   ASSERT_TRUE(window->StartUp(server.Url("a")));
   ASSERT_TRUE(PumpUntil([&] { return Titled(1, "a"); }));
-  form().AddNewPage(server.Url("b"), true);
-  form().AddNewPage(server.Url("c"), true);
+  form().tabs.AddNewPage(server.Url("b"), true);
+  form().tabs.AddNewPage(server.Url("c"), true);
   ASSERT_TRUE(PumpUntil([&] { return Titled(2, "b") && Titled(3, "c"); }));
   EXPECT_EQ(Caption().rfind("Page c - ", 0), 0u) << Caption();
 
-  form().SelectPage(2);
+  form().tabs.SelectPage(2);
   ASSERT_TRUE(PumpUntil([&] { return Shows(2); }));
   EXPECT_EQ(Caption(), "Page b - ZOR-BROWSER");
-  form().ClosePage(0);  // the middle tab, shown; the page shown before it comes back
+  form().tabs.ClosePage(0);  // the middle tab, shown; the page shown before it comes back
   ASSERT_TRUE(PumpUntil([&] { return Shows(3); }));
 
   EXPECT_EQ(Caption(), "Page c - ZOR-BROWSER");
-  EXPECT_EQ(window->AddressText(), server.Url("c"));
-  EXPECT_EQ(form().WB.Page(2), nullptr);
-  const toolbar::Band* strip = form().ab_Main.band("tb_Tabs");
+  EXPECT_EQ(window->mainWindow().AddressText(), server.Url("c"));
+  EXPECT_EQ(form().chrome.WB.Page(2), nullptr);
+  const toolbar::Band* strip = form().chrome.ab_Main.band("tb_Tabs");
   ASSERT_EQ(strip->tools().count(), 2);
   EXPECT_EQ(strip->tools().at(0)->name, "tabs-1");
   EXPECT_EQ(strip->tools().at(1)->name, "tabs-3");
@@ -134,24 +134,24 @@ TEST_F(EngineTabsTest, ThreeTabsCloseTheMiddleOne) {
 
 TEST_F(EngineTabsTest, ABackgroundTabShowsItsLoadingWhileTheProgressAreaStays) {
   ASSERT_TRUE(window->StartUp(server.Url("a")));
-  ASSERT_TRUE(PumpUntil([&] { return Titled(1, "a") && !form().WB.Page(1)->Busy(); }));
-  const std::string percent = form().PercentText;
-  const std::string label = form().lbl_Inf;
+  ASSERT_TRUE(PumpUntil([&] { return Titled(1, "a") && !form().chrome.WB.Page(1)->Busy(); }));
+  const std::string percent = form().progress.PercentText;
+  const std::string label = form().progress.lbl_Inf;
 
-  form().AddNewPage(server.Url("slow"), false);
-  const int hidden = form().LastPageIndex;
-  const std::string page_icon = form().PageIconImage;
+  form().tabs.AddNewPage(server.Url("slow"), false);
+  const int hidden = form().tabs.LastPageIndex;
+  const std::string page_icon = form().chrome.PageIconImage;
   // Its picture is held back, so the page sits at a loading stage for a while.
   ASSERT_TRUE(PumpUntil([&] {
     const toolbar::Tool* tab = Tab(hidden);
     return tab && tab->image != page_icon && !tab->image.empty();
   }));
   const std::string stage = Tab(hidden)->image;
-  EXPECT_TRUE(stage == form().TabIcons[0] || stage == form().TabIcons[1] || stage == form().TabIcons[2]) << stage;
-  EXPECT_GT(form().PageProgress.get(hidden), 0);
-  EXPECT_EQ(form().PercentText, percent);
-  EXPECT_EQ(form().lbl_Inf, label);
-  EXPECT_EQ(form().ActivePage, 1);
+  EXPECT_TRUE(stage == form().tabs.TabIcons[0] || stage == form().tabs.TabIcons[1] || stage == form().tabs.TabIcons[2]) << stage;
+  EXPECT_GT(form().tabs.PageProgress.get(hidden), 0);
+  EXPECT_EQ(form().progress.PercentText, percent);
+  EXPECT_EQ(form().progress.lbl_Inf, label);
+  EXPECT_EQ(form().tabs.ActivePage, 1);
   EXPECT_TRUE(Shows(1));
   ASSERT_TRUE(PumpUntil([&] { return Titled(hidden, "slow"); }));
   EXPECT_EQ(Caption().rfind("Page a - ", 0), 0u) << "a hidden page never titles the window: " << Caption();
@@ -160,13 +160,13 @@ TEST_F(EngineTabsTest, ABackgroundTabShowsItsLoadingWhileTheProgressAreaStays) {
 TEST_F(EngineTabsTest, APageClosingItselfTakesItsTabAlong) {
   ASSERT_TRUE(window->StartUp(server.Url("a")));
   ASSERT_TRUE(PumpUntil([&] { return Titled(1, "a"); }));
-  form().AddNewPage(server.Url("closer-hidden"), false);
-  const int hidden = form().LastPageIndex;
-  form().AddNewPage(server.Url("closer-shown"), true);
-  const int shown = form().LastPageIndex;
-  ASSERT_TRUE(PumpUntil([&] { return form().WB.Page(hidden) == nullptr && form().WB.Page(shown) == nullptr; }));
-  EXPECT_EQ(form().TabCount(), 1);
-  EXPECT_EQ(form().ActivePage, 1);
+  form().tabs.AddNewPage(server.Url("closer-hidden"), false);
+  const int hidden = form().tabs.LastPageIndex;
+  form().tabs.AddNewPage(server.Url("closer-shown"), true);
+  const int shown = form().tabs.LastPageIndex;
+  ASSERT_TRUE(PumpUntil([&] { return form().chrome.WB.Page(hidden) == nullptr && form().chrome.WB.Page(shown) == nullptr; }));
+  EXPECT_EQ(form().tabs.TabCount(), 1);
+  EXPECT_EQ(form().tabs.ActivePage, 1);
   EXPECT_TRUE(PumpUntil([&] { return Shows(1); }));
   EXPECT_EQ(Caption(), "Page a - ZOR-BROWSER");
 }

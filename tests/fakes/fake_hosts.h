@@ -129,13 +129,13 @@ class FakeWindow : public hosts::MainWindowHost {
   std::string progress_image;
   bool shown = false;
   bool maximized = false;
-  std::vector<std::string> sounds;  // the files played, in order
 
-  void PlaySound(const std::string& path) override { sounds.push_back(path); }
   void SetCaption(const std::string& c) override { caption = c; }
   std::string Caption() const override { return caption; }
   void Show() override { shown = true; }
   void Maximize() override { maximized = true; }
+  std::vector<std::string> sounds;  // files played, in order
+  void PlaySound(const std::string& path) override { sounds.push_back(path); }
   hosts::MessageResult MessageBox(const std::string& text, hosts::MessageButtons, const std::string& title) override {
     messages.push_back(text);
     message_titles.push_back(title);
@@ -409,9 +409,15 @@ class FakeConnection : public Connection {
 // The input hook: answers as told and counts the questions.
 class FakeInputHook : public hosts::InputHook {
  public:
-  void Install(StatusBox* c) override { channel = c; }
-  void Remove() override { channel = nullptr; }
-  bool Installed() const override { return channel != nullptr; }
+  void Install(std::function<void(hosts::Gesture)> report) override {
+    on_gesture = std::move(report);
+    installed = true;
+  }
+  void Remove() override {
+    on_gesture = nullptr;
+    installed = false;
+  }
+  bool Installed() const override { return installed; }
   bool RecentClick(double ticks) override {
     click_questions.push_back(ticks);
     if (failing) throw std::runtime_error("hook failed");
@@ -424,7 +430,8 @@ class FakeInputHook : public hosts::InputHook {
     first_passed = first;
     open_dropped_link = open_drop;
   }
-  StatusBox* channel = nullptr;
+  std::function<void(hosts::Gesture)> on_gesture;
+  bool installed = false;
   bool recent_click = false;
   bool failing = false;
   bool open_drop = false;

@@ -193,7 +193,6 @@ TEST_F(TabsTest, LoadingPicturesChangeOncePerStage) {
     void recalcLayout() override {}
     void redraw() override { ++*n; }
     void popupMenu(toolbar::Band&) override {}
-    void playSound(const std::string&) override {}
   } view(&redraws);
   toolbar.setView(&view);
   const std::string icon = chrome.PageIconImage;

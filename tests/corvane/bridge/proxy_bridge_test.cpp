@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "browser/commands/connection_loader.h"
-#include "browser/commands/engine_proxy.h"
+#include "common/engine_proxy.h"
 #include "browser/shell/main_form.h"
 #include "common/files.h"
 #include "fakes/fake_hosts.h"
@@ -22,10 +22,10 @@ using zor::ConnectionServices;
 using zor::ProxyRecord;
 using zor::fakes::FakePageHost;
 using zor::fakes::FakeWindow;
-using zor::shell::EngineProxy;
+using zor::EngineProxy;
 using zor::commands::HostPart;
 using zor::shell::MainForm;
-using zor::shell::ToEngineProxy;
+using zor::ToEngineProxy;
 using Strings = std::vector<std::string>;
 
 namespace {

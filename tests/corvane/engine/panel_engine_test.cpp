@@ -127,7 +127,7 @@ class PanelEngineTest : public zor::testing::SessionFixture {
     while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
   }
 
-  void Click(const char* tool) { form->OnToolClick(*toolbar.tool("sub_Tools", tool)); }
+  void Click(const char* tool) { form->dispatcher.OnToolClick(*toolbar.tool("sub_Tools", tool)); }
 
   // The entries a list of the panel shows (the first list is the black list).
   static Strings ListEntries(GtkWindow* panel, size_t which) {
@@ -205,7 +205,7 @@ TEST_F(PanelEngineTest, BlackListEditsSurviveClosingAndReopening) {
   Settle();
   EXPECT_EQ(PanelWindow(), nullptr);
   EXPECT_EQ(File("Requires/blacklist.ini"), "ads\r\ncasino{*}poker\r\n");
-  EXPECT_TRUE(form->InBlackList("http://poker.casino.test/"));
+  EXPECT_TRUE(form->proxies.InBlackList("http://poker.casino.test/"));
 
   Click("b_setup");
   panel = PanelWindow();

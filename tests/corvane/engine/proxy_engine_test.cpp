@@ -41,7 +41,7 @@ class ProxyEngineTest : public zor::testing::SessionFixture {
 
   zor::toolbar::Tool& MenuTool(const char* name) { return *toolbar.band("sub_Proxylist")->tools().item(name); }
   // A click on a menu tool, through the command dispatcher as the toolbar reports it.
-  void Click(zor::toolbar::Tool& tool) { form->OnToolClick(tool); }
+  void Click(zor::toolbar::Tool& tool) { form->dispatcher.OnToolClick(tool); }
 
   ForwardingProxy proxy{"127.0.0.1"};
   OriginServer origin{"127.0.0.2"};
@@ -54,7 +54,7 @@ TEST_F(ProxyEngineTest, ProxyMenuSwitchesTheEnginesTrafficWithoutARestart) {
   const std::string other = other_origin.base();
   pages.Create(1);  // the current page, whose address the commands use
   pages.Fake(1)->location = site + "/";
-  form->BuildStartupProxyMenu("");
+  form->proxies.BuildStartupProxyMenu("");
   ASSERT_EQ(MenuTool("Proxy2").caption, "127.0.0.1:" + std::to_string(proxy.port()) + "@loopback test proxy");
 
   // Direct at start.

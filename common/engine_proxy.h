@@ -10,7 +10,7 @@
 
 #include "common/connection.h"
 
-namespace zor::shell {
+namespace zor {
 
 struct EngineProxy {
   bool direct = true;
@@ -26,4 +26,4 @@ struct EngineProxy {
 // "192.168.1.*" become address ranges; "user@" before a host is dropped.
 std::optional<EngineProxy> ToEngineProxy(const ProxyRecord& record, const std::string& machine_name);
 
-}  // namespace zor::shell
+}  // namespace zor

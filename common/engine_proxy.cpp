@@ -1,9 +1,9 @@
-#include "browser/commands/engine_proxy.h"
+#include "common/engine_proxy.h"
 
 #include <algorithm>
 #include <charconv>
 
-namespace zor::shell {
+namespace zor {
 
 namespace {
 
@@ -98,4 +98,4 @@ std::optional<EngineProxy> ToEngineProxy(const ProxyRecord& record, const std::s
   return engine;
 }
 
-}  // namespace zor::shell
+}  // namespace zor

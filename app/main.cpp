@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/files.h"
-#include "hosts/gtk/main_window.h"
+#include "app/browser_window.h"
 
 int main(int argc, char** argv) {
   std::string command_line;
@@ -16,14 +16,14 @@ int main(int argc, char** argv) {
   Glib::set_prgname("zor-browser");
   Glib::set_application_name("ZOR-Browser");
   auto app = Gtk::Application::create("org.zor.Browser", Gio::Application::Flags::NON_UNIQUE);
-  std::unique_ptr<zor::gtk::MainWindow> window;
+  std::unique_ptr<zor::app::BrowserWindow> window;
   int status = 0;
   app->signal_activate().connect([&] {
-    window = std::make_unique<zor::gtk::MainWindow>(zor::ProgramFolder());
-    app->add_window(*window);
+    window = std::make_unique<zor::app::BrowserWindow>(zor::ProgramFolder());
+    app->add_window(window->mainWindow());
     if (!window->StartUp(command_line)) {
       status = 1;
-      app->remove_window(*window);
+      app->remove_window(window->mainWindow());
       app->quit();
     }
   });

@@ -1,0 +1,52 @@
+// The browser's main window put together: the GTK window, the pages on WebKit, the
+// browser logic over them, the outside objects it asks for, and Corvane.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "browser/shell/main_form.h"
+#include "hosts/gtk/input_hook_gtk.h"
+#include "hosts/gtk/main_window.h"
+#include "hosts/gtk/page_commands_gtk.h"
+#include "hosts/gtk/window_system_gtk.h"
+#include "hosts/webkit/webkit_page_host.h"
+
+namespace zor::app {
+
+class BrowserWindow {
+ public:
+  explicit BrowserWindow(const std::string& program_folder);
+  ~BrowserWindow();
+  BrowserWindow(const BrowserWindow&) = delete;
+  BrowserWindow& operator=(const BrowserWindow&) = delete;
+
+  // Runs the start-up sequence; false when the program must end.
+  bool StartUp(const std::string& command_line);
+
+  gtk::MainWindow& mainWindow() { return *window_; }
+  shell::MainForm& form() { return *form_; }
+  webkit::WebKitPageHost& pages() { return *pages_; }
+  // For engine tests and benchmarks that drive the real window.
+  gtk::ToolbarView& bars() { return window_->bars(); }
+  Gtk::Stack& pageArea() { return window_->pageArea(); }
+  gtk::InternetOptionsDialog* internetOptions() { return window_->internetOptions(); }
+
+ private:
+  void ConnectCorvane();
+  void WireWindow();
+  void WireOutsideObjects();
+
+  // Declared first so it goes last: the pages live in its page area.
+  std::unique_ptr<gtk::MainWindow> window_;
+  std::unique_ptr<webkit::WebKitPageHost> pages_;
+  std::unique_ptr<shell::MainForm> form_;
+  // The outside objects; declared after the form so they go first.
+  std::unique_ptr<gtk::PageCommandsGtk> page_commands_;
+  std::unique_ptr<gtk::InputHookGtk> input_hook_;
+  std::unique_ptr<gtk::WindowSystemGtk> windows_;
+  std::string options_file_;  // internet-options.ini: the home page
+  sigc::connection recovery_timer_;
+};
+
+}  // namespace zor::app
