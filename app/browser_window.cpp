@@ -47,7 +47,7 @@ void BrowserWindow::ConnectCorvane() {
         const auto held = store.lock();
         return held ? favorites::ClearUrlHistory(*held) : std::string();
       });
-  form_->proxies.createConnection = shell::ConnectionLibrary(form_->chrome.files.FolderPath() + shell::kConnectionLibrary, services);
+  form_->proxies.createConnection = commands::ConnectionLibrary(form_->chrome.files.FolderPath() + commands::kConnectionLibrary, services);
   form_->chrome.hooks.rebuildProxyMenu = [this] { form_->proxies.BuildProxyMenu(); };
 }
 

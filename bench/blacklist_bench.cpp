@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   const fs::path folder = fs::temp_directory_path() / ("zor-blacklist-bench-" + std::to_string(::getpid()));
   fs::create_directories(folder / "Requires");
   fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / "Requires/libcorvane.so", folder / "Requires/libcorvane.so");
-  auto create = zor::shell::ConnectionLibrary((folder / "Requires/libcorvane.so").string(), {},
+  auto create = zor::commands::ConnectionLibrary((folder / "Requires/libcorvane.so").string(), {},
                                               [](const std::string& e) { std::fprintf(stderr, "%s\n", e.c_str()); });
   std::unique_ptr<zor::Connection> connection = create();
   if (!connection) return 1;

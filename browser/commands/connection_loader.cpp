@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-namespace zor::shell {
+namespace zor::commands {
 
 namespace {
 
@@ -43,4 +43,4 @@ std::function<std::unique_ptr<Connection>()> ConnectionLibrary(std::string path,
   };
 }
 
-}  // namespace zor::shell
+}  // namespace zor::commands

@@ -9,11 +9,11 @@
 
 #include "common/connection.h"
 
-namespace zor::shell {
+namespace zor::commands {
 
 inline constexpr const char* kConnectionLibrary = "Requires/libcorvane.so";
 
-// A creator of Connection objects from the library at `path`, for MainForm's
+// A creator of Connection objects from the library at `path`, for the proxy menu's
 // createConnection. It returns nullptr while the library is missing or has no factory;
 // `error` (when set) then receives the loader's reason. Each object is created with
 // `services`.
@@ -21,4 +21,4 @@ std::function<std::unique_ptr<Connection>()> ConnectionLibrary(
     std::string path, ConnectionServices services,
     std::function<void(const std::string& error)> error = {});
 
-}  // namespace zor::shell
+}  // namespace zor::commands

@@ -12,19 +12,10 @@
 
 #include "browser/shell/main_form.h"
 #include "fakes/fake_hosts.h"
+#include "fakes/fake_toolbar_view.h"
 
 namespace zor::testing {
 
-// Counts what the control asks of its view.
-class RecordingView : public toolbar::ToolbarView {
- public:
-  void recalcLayout() override { ++layouts; }
-  void redraw() override { ++redraws; }
-  void popupMenu(toolbar::Band& band) override { popups.push_back(band.name); }
-  int layouts = 0;
-  int redraws = 0;
-  std::vector<std::string> popups;
-};
 
 class CommandFixture : public ::testing::Test {
  protected:
@@ -86,7 +77,7 @@ class CommandFixture : public ::testing::Test {
   }
 
   std::filesystem::path folder;
-  RecordingView view;
+  fakes::FakeToolbarView view;
   toolbar::ToolbarControl toolbar;
   fakes::FakePageHost pages;
   fakes::FakeWindow window;

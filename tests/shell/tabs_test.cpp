@@ -10,6 +10,7 @@
 #include "browser/shell/tab_menu.h"
 #include "browser/shell/tabs.h"
 #include "common/temp_dir.h"
+#include "fakes/fake_toolbar_view.h"
 #include "tab_fixture.h"
 
 namespace zor::testing {
@@ -186,14 +187,8 @@ TEST_F(TabsTest, HoverTooltipAndContextPage) {
 }
 
 TEST_F(TabsTest, LoadingPicturesChangeOncePerStage) {
-  int redraws = 0;
-  struct Counter : toolbar::ToolbarView {
-    int* n;
-    explicit Counter(int* c) : n(c) {}
-    void recalcLayout() override {}
-    void redraw() override { ++*n; }
-    void popupMenu(toolbar::Band&) override {}
-  } view(&redraws);
+  fakes::FakeToolbarView view;
+  int& redraws = view.redraws;
   toolbar.setView(&view);
   const std::string icon = chrome.PageIconImage;
   tabs.SetTabIcon(1, 0);

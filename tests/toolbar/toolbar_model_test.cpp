@@ -4,17 +4,11 @@
 #include <vector>
 
 #include "hosts/toolbar/toolbar.h"
+#include "fakes/fake_toolbar_view.h"
 
 namespace zor::toolbar {
 namespace {
 
-struct RecordingView : ToolbarView {
-  std::vector<std::string> calls;
-  void recalcLayout() override { calls.push_back("recalc"); }
-  void redraw() override { calls.push_back("redraw"); }
-  void popupMenu(Band& band) override { calls.push_back("popup " + band.name); }
-  void structureChanged() override { calls.push_back("structure"); }
-};
 
 std::vector<std::string> names(const std::vector<Tool*>& tools) {
   std::vector<std::string> out;
@@ -117,7 +111,7 @@ TEST(ToolbarControl, AllToolsListsBandsInOrderThenTheOwnList) {
 
 TEST(ToolbarControl, BandsAndToolsChangeAtRunTimeAndEachChangeCounts) {
   ToolbarControl c;
-  RecordingView view;
+  fakes::FakeToolbarView view;
   c.setView(&view);
   Band* fav = c.addBand("sub_Fav");
   Band* sub = c.addBand("sub_Fav1");
@@ -261,7 +255,7 @@ TEST(View, RequestsReachTheViewAndAreHarmlessWithout) {
   c.redraw();
   menu->popupMenu();
 
-  RecordingView view;
+  fakes::FakeToolbarView view;
   c.setView(&view);
   c.recalcLayout();
   c.redraw();

@@ -233,14 +233,14 @@ TEST_F(BridgeTest, PanelCleanerAndNavigationCheck) {
 TEST(ConnectionLoaderTest, MissingOrForeignLibraryGivesNoConnectionAndSaysWhy) {
   Strings errors;
   auto report = [&](const std::string& e) { errors.push_back(e); };
-  auto missing = zor::shell::ConnectionLibrary("/nonexistent/Requires/libcorvane.so", {}, report);
+  auto missing = zor::commands::ConnectionLibrary("/nonexistent/Requires/libcorvane.so", {}, report);
   EXPECT_EQ(missing(), nullptr);
   EXPECT_EQ(missing(), nullptr) << "looked for again on each use";
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_NE(errors[0].find("/nonexistent/Requires/libcorvane.so"), std::string::npos);
 
   errors.clear();
-  auto foreign = zor::shell::ConnectionLibrary("libm.so.6", {}, report);
+  auto foreign = zor::commands::ConnectionLibrary("libm.so.6", {}, report);
   EXPECT_EQ(foreign(), nullptr);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find("zor_create_connection"), std::string::npos);
@@ -276,7 +276,7 @@ class LibraryBridgeTest : public BridgeTest {
     };
     services.queryProxy = [this]() -> std::optional<ProxyRecord> { return in_force; };
     services.warn = [this](const std::string& text, const std::string& title) { warnings.push_back(title + "|" + text); };
-    form->proxies.createConnection = zor::shell::ConnectionLibrary(Program() + "/" + zor::shell::kConnectionLibrary, services);
+    form->proxies.createConnection = zor::commands::ConnectionLibrary(Program() + "/" + zor::commands::kConnectionLibrary, services);
     form->chrome.hooks.rebuildProxyMenu = [this] { form->proxies.BuildProxyMenu(); };
     form->chrome.txt_status.onChange = [this](const std::string& text) { form->statusCommands.OnStatusBoxChange(text); };
     // Whatever an earlier test left in force is put back to direct.

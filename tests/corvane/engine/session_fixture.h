@@ -50,8 +50,8 @@ class SessionFixture : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(toolbar.loadLayoutText(skin, "test.tb2", &error)) << error;
     form = std::make_unique<shell::MainForm>(toolbar, pages, main_window, folder.string());
-    form->proxies.createConnection = shell::ConnectionLibrary(
-        form->chrome.files.FolderPath() + shell::kConnectionLibrary,
+    form->proxies.createConnection = commands::ConnectionLibrary(
+        form->chrome.files.FolderPath() + commands::kConnectionLibrary,
         webkit::SessionProxy::Create(session)->Services(
             [this](const std::string& text, const std::string&) { warnings.push_back(text); }),
         [](const std::string& e) { ADD_FAILURE() << e; });
