@@ -34,6 +34,13 @@ band sub_Usetools type=popup caption=Tools
   tool b_besilent id=31
 )";
 
+// Tab names in strip order.
+inline std::string TabStrip(toolbar::ToolbarControl& bars) {
+  std::string names;
+  for (const auto& tool : bars.band("tb_Tabs")->tools()) names += (names.empty() ? "" : " ") + tool->name;
+  return names;
+}
+
 class TabFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -58,12 +65,7 @@ class TabFixture : public ::testing::Test {
 
   toolbar::Tool* Tab(int page) { return toolbar.tool("tb_Tabs", "tabs-" + std::to_string(page)); }
   fakes::FakePage* Page(int page) { return pages.Fake(page); }
-  // Tab names in strip order.
-  std::string Strip() {
-    std::string names;
-    for (const auto& tool : toolbar.band("tb_Tabs")->tools()) names += (names.empty() ? "" : " ") + tool->name;
-    return names;
-  }
+  std::string Strip() { return TabStrip(toolbar); }
   // Opens a page in the foreground that has loaded `url` with `title`.
   int Open(const std::string& url, const std::string& title = {}, bool foreground = true) {
     form->tabs.AddNewPage(url, foreground);

@@ -33,12 +33,7 @@ class TabsTest : public ::testing::Test {
 
   toolbar::Tool* Tab(int page) { return toolbar.tool("tb_Tabs", "tabs-" + std::to_string(page)); }
   fakes::FakePage* Page(int page) { return pages.Fake(page); }
-  // Tab names in strip order.
-  std::string Strip() {
-    std::string names;
-    for (const auto& tool : toolbar.band("tb_Tabs")->tools()) names += (names.empty() ? "" : " ") + tool->name;
-    return names;
-  }
+  std::string Strip() { return TabStrip(toolbar); }
 
   // Every invariant that ties pages, tabs and tables together.
   void ExpectConsistent() {
