@@ -47,7 +47,8 @@ void BrowserWindow::ConnectCorvane() {
         const auto held = store.lock();
         return held ? favorites::ClearUrlHistory(*held) : std::string();
       });
-  form_->proxies.createConnection = commands::ConnectionLibrary(form_->chrome.files.FolderPath() + commands::kConnectionLibrary, services);
+  form_->proxies.createConnection =
+      commands::ConnectionLibrary(form_->chrome.files.FolderPath() + commands::kConnectionLibrary, services);
   form_->chrome.hooks.rebuildProxyMenu = [this] { form_->proxies.BuildProxyMenu(); };
 }
 
@@ -87,7 +88,7 @@ void BrowserWindow::WireWindow() {
     return shown ? shown->zoom_level() : -1;
   };
   form_->chrome.commandHooks.queryCommandEnabled = [this](int page, const std::string& command,
-                                                   std::function<void(bool)> answer) {
+                                                          std::function<void(bool)> answer) {
     pages_->QueryCommand(page, command, std::move(answer));
   };
 }
@@ -109,7 +110,9 @@ void BrowserWindow::WireOutsideObjects() {
   };
   form_->chrome.hooks.installInputHook = [this] {
     if (input_hook_)
-      input_hook_->Install([this](hosts::Gesture gesture) { form_->statusCommands.SwitchTabByGesture(gesture == hosts::Gesture::kTabLeft); });
+      input_hook_->Install([this](hosts::Gesture gesture) {
+        form_->statusCommands.SwitchTabByGesture(gesture == hosts::Gesture::kTabLeft);
+      });
   };
   form_->chrome.hooks.removeInputHook = [this] {
     if (input_hook_) input_hook_->Remove();

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "common/files.h"
 #include "app/browser_window.h"
+#include "common/files.h"
 
 int main(int argc, char** argv) {
   std::string command_line;

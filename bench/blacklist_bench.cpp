@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   fs::create_directories(folder / "Requires");
   fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / "Requires/libcorvane.so", folder / "Requires/libcorvane.so");
   auto create = zor::commands::ConnectionLibrary((folder / "Requires/libcorvane.so").string(), {},
-                                              [](const std::string& e) { std::fprintf(stderr, "%s\n", e.c_str()); });
+                                                 [](const std::string& e) { std::fprintf(stderr, "%s\n", e.c_str()); });
   std::unique_ptr<zor::Connection> connection = create();
   if (!connection) return 1;
 

@@ -4,6 +4,7 @@
 // the window has painted the page) and the memory of the UI process and its web processes.
 //
 //   tabs_bench browser|bare [tabs=200] [rounds=3]
+#include <dirent.h>
 #include <gtkmm.h>
 #include <gtkmm/init.h>
 #include <unistd.h>
@@ -14,7 +15,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -26,8 +26,8 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/support/loopback_server.h"
 #include "app/browser_window.h"
+#include "e2e/support/loopback_server.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <string>
 
-
 namespace zor::commands {
 
 namespace {
@@ -18,7 +17,6 @@ bool BandVisible(const toolbar::ToolbarControl& bars, const char* name) {
 }
 
 }  // namespace
-
 
 void BandState::OnBandOpen(toolbar::Band& band, bool& cancel) {
   const std::string& name = band.name;

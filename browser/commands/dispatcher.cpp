@@ -332,7 +332,9 @@ const Row kCommands[] = {
     {"b_viewspecial",
      [](Click& c) {
        std::string answer;
-       c.Step([&] { answer = c.form.chrome.window.InputBox(c.tool.caption, c.form.chrome.TitleText, ".htm").value_or(""); });
+       c.Step([&] {
+         answer = c.form.chrome.window.InputBox(c.tool.caption, c.form.chrome.TitleText, ".htm").value_or("");
+       });
        if (answer.empty()) return;
        c.Step([&] { c.link_filter = answer; });
        c.Call(c.form.chrome.commandHooks.viewLinks, c.current);
@@ -360,8 +362,9 @@ const Row kCommands[] = {
     {"b_aboutme",
      [](Click& c) {
        c.Step([&] {
-         c.form.chrome.window.MessageBox(shell::VersionText() + "\n" + kComments + "\n" + kLegalCopyright + "\n" + kLegalTrademarks,
-                                  hosts::MessageButtons::kOk, "About");
+         c.form.chrome.window.MessageBox(
+             shell::VersionText() + "\n" + kComments + "\n" + kLegalCopyright + "\n" + kLegalTrademarks,
+             hosts::MessageButtons::kOk, "About");
        });
      }},
     {"b_showfav", [](Click& c) { c.SideBarToggle("b_history"); }},

@@ -21,10 +21,10 @@ class EditView {
   void OpenInternetOptions(int page);
 
   // The edit tools of "sub_Edit" and the document command each stands for, in order.
-  static constexpr std::array<const char*, 7> kEditTools = {"b_undo", "b_redo", "b_cut", "b_copy",
-                                                             "b_paste", "b_del", "b_selectall"};
-  static constexpr std::array<const char*, 7> kEditCommands = {"undo", "redo", "cut", "copy",
-                                                                "paste", "delete", "selectall"};
+  static constexpr std::array<const char*, 7> kEditTools = {"b_undo",  "b_redo", "b_cut",      "b_copy",
+                                                            "b_paste", "b_del",  "b_selectall"};
+  static constexpr std::array<const char*, 7> kEditCommands = {"undo",  "redo",   "cut",      "copy",
+                                                               "paste", "delete", "selectall"};
   // What a page last answered for its edit commands; asked again after every trusted
   // click, key press or focus change, so the Edit menu opens showing the truth.
   struct EditCommandStates {

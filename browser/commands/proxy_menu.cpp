@@ -57,12 +57,11 @@ void ProxyMenu::AddProxyTools(Connection* connection, const std::optional<std::s
   if (connection) Skipping([&] { connection->GetProxyList(proxies); });
   for (size_t i = 1; i <= proxies.size(); ++i) {
     const std::string& entry = proxies[i - 1];
-    toolbar::Tool* tool = AddBandTool(c_.ab_Main, kProxyBand, "Proxy" + std::to_string(i + 1),
-                                           3012 + static_cast<int>(i), "0", entry);
+    toolbar::Tool* tool =
+        AddBandTool(c_.ab_Main, kProxyBand, "Proxy" + std::to_string(i + 1), 3012 + static_cast<int>(i), "0", entry);
     if (tool) tool->checked = checked && entry == *checked;
   }
 }
-
 
 void ProxyMenu::BuildStartupProxyMenu(const std::string& proxy_ip) {
   Connection* connection = EnsureConnection();

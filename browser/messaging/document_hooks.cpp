@@ -13,9 +13,7 @@ double WallClockSeconds() {
   return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-bool DocumentHooks::Doc_oncontextmenu() {
-  return !shell_.TakeSkipContextMenu();
-}
+bool DocumentHooks::Doc_oncontextmenu() { return !shell_.TakeSkipContextMenu(); }
 
 void DocumentHooks::Doc_onkeydown() { LastKeyTime = static_cast<std::int64_t>(std::llround(Clock())); }
 

@@ -8,8 +8,8 @@
 #include <exception>
 #include <stdexcept>
 
-#include "browser/protection/page_protection.h"
 #include "browser/commands/band_tools.h"
+#include "browser/protection/page_protection.h"
 #include "common/text_width.h"
 
 namespace zor::protection {
@@ -190,6 +190,5 @@ void PageProtection::AddBlocked(const std::string& caption, const std::string& a
 std::string PageProtection::BlockedUrl(int entry) const {
   return entry >= 1 && entry <= kBlockedEntries ? BlockedUrls[entry] : std::string();
 }
-
 
 }  // namespace zor::protection

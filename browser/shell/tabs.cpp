@@ -1,12 +1,13 @@
 // Pages and their tabs. A page keeps its index N for life (tool "tabs-" + N); its tab's
 // position changes as tabs to its left close, so the page's tag holds the position and
 // PageAtPosition maps a position back to N.
+#include "browser/shell/tabs.h"
+
 #include <climits>
 #include <cstdlib>
 #include <string>
 
 #include "browser/shell/address.h"
-#include "browser/shell/tabs.h"
 #include "common/text_width.h"
 
 namespace zor::shell {
@@ -78,7 +79,8 @@ void Tabs::AddNewPage(const std::string& url, bool foreground) {
     progress_.lbl_Inf.clear();
     c_.txt_status.ShowPageStatus("");
     UpdateNavigationTools();
-    if (c_.hooks.addressBoxVisible && c_.hooks.addressBoxVisible() && c_.hooks.focusAddressBox) c_.hooks.focusAddressBox();
+    if (c_.hooks.addressBoxVisible && c_.hooks.addressBoxVisible() && c_.hooks.focusAddressBox)
+      c_.hooks.focusAddressBox();
   }
 
   if (!url.empty()) page->Navigate(url);
@@ -383,7 +385,6 @@ int Tabs::PositionOf(int n) const {
   const hosts::PageControl* page = c_.WB.Page(n);
   return page ? NumberOf(page->Tag()) : 0;
 }
-
 
 void Tabs::OnWindowClosing(int n, bool& cancel) {
   if (ClosingPages) return;

@@ -33,9 +33,9 @@ struct MainWindowEvents {
   std::function<void()> addressListPick;  // a list entry was chosen; the box holds its text
   std::function<void(bool focused)> addressFocus;
   std::function<void(const std::string& text)> addressDrop;  // first line of what was dropped
-  std::function<std::string()> pageIconText;  // what a drag from the page icon carries
-  std::function<void()> resized;              // size or state changed; once per idle
-  std::function<bool()> closeRequest;         // false keeps the window open
+  std::function<std::string()> pageIconText;                 // what a drag from the page icon carries
+  std::function<void()> resized;                             // size or state changed; once per idle
+  std::function<bool()> closeRequest;                        // false keeps the window open
   std::function<InternetOptionsPage()> internetOptionsPage;
   std::function<void(const std::string& home_page)> homePageChosen;
 };

@@ -51,13 +51,14 @@ void ToolbarView::syncShortcuts() {
   }
   for (size_t i = 0; i < list.size(); ++i) {
     Tool* tool = list[i].second;
-    auto action = Gtk::CallbackAction::create(
-        [this, tool](Gtk::Widget&, const Glib::VariantBase&) { return onShortcut(tool); });
+    auto action =
+        Gtk::CallbackAction::create([this, tool](Gtk::Widget&, const Glib::VariantBase&) { return onShortcut(tool); });
     shortcuts_->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(accels[i].key, accels[i].mods), action));
   }
   // F10 opens the menu bar, as in any desktop program, unless a tool wants the key.
   if (!seen.count(Gtk::Accelerator::name(GDK_KEY_F10, Gdk::ModifierType{}))) {
-    auto action = Gtk::CallbackAction::create([this](Gtk::Widget&, const Glib::VariantBase&) { return openFirstMenu(); });
+    auto action =
+        Gtk::CallbackAction::create([this](Gtk::Widget&, const Glib::VariantBase&) { return openFirstMenu(); });
     shortcuts_->add_shortcut(Gtk::Shortcut::create(Gtk::KeyvalTrigger::create(GDK_KEY_F10), action));
   }
   shortcut_list_ = std::move(list);

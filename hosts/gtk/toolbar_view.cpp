@@ -627,7 +627,9 @@ void ToolbarView::syncTool(ToolRec& rec) {
         case 1: show_label = !has_image; break;
         case 2: show_icon = false; break;
         case 3: break;
-        default: show_label = rec.kind == ToolKind::kTab || !has_image; break;
+        default:
+          show_label = rec.kind == ToolKind::kTab || !has_image;
+          break;
       }
       icon_only = show_icon && !show_label;
       if (fresh || tool.caption != rec.caption) {

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "common/engine_proxy.h"
 #include "common/connection.h"
+#include "common/engine_proxy.h"
 
 namespace zor::webkit {
 

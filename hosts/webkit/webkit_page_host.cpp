@@ -808,11 +808,13 @@ void WebKitPage::ShowProperties() {
 }
 
 void WebKitPageHost::QueryCommand(int page, const std::string& command, std::function<void(bool)> answer) {
-  static const std::map<std::string, const char*> kEngineNames = {
-      {"undo", WEBKIT_EDITING_COMMAND_UNDO}, {"redo", WEBKIT_EDITING_COMMAND_REDO},
-      {"cut", WEBKIT_EDITING_COMMAND_CUT},   {"copy", WEBKIT_EDITING_COMMAND_COPY},
-      {"paste", WEBKIT_EDITING_COMMAND_PASTE}, {"delete", "Delete"},
-      {"selectall", WEBKIT_EDITING_COMMAND_SELECT_ALL}};
+  static const std::map<std::string, const char*> kEngineNames = {{"undo", WEBKIT_EDITING_COMMAND_UNDO},
+                                                                  {"redo", WEBKIT_EDITING_COMMAND_REDO},
+                                                                  {"cut", WEBKIT_EDITING_COMMAND_CUT},
+                                                                  {"copy", WEBKIT_EDITING_COMMAND_COPY},
+                                                                  {"paste", WEBKIT_EDITING_COMMAND_PASTE},
+                                                                  {"delete", "Delete"},
+                                                                  {"selectall", WEBKIT_EDITING_COMMAND_SELECT_ALL}};
   const auto name = kEngineNames.find(command);
   const WebKitPage* shown = WebPage(page);
   if (name == kEngineNames.end() || !shown) return;

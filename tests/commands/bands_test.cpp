@@ -50,7 +50,8 @@ TEST_F(Bands, TextMenuFollowsTheZoomLevelOnlyOnAPageWithAnAddress) {
 TEST_F(Bands, EditMenuEnablesCopyExactlyWhenTheDocumentSaysSo) {
   std::map<std::string, bool> states = {{"copy", true}, {"cut", false}, {"paste", false}, {"selectall", true}};
   std::vector<std::string> asked;
-  form->chrome.commandHooks.queryCommandEnabled = [&](int, const std::string& command, std::function<void(bool)> answer) {
+  form->chrome.commandHooks.queryCommandEnabled = [&](int, const std::string& command,
+                                                      std::function<void(bool)> answer) {
     asked.push_back(command);
     if (states.count(command)) answer(states[command]);
   };
@@ -70,7 +71,8 @@ TEST_F(Bands, EditMenuEnablesCopyExactlyWhenTheDocumentSaysSo) {
 
 TEST_F(Bands, EditStatesAskedAfterPageEventsShowAtOnceWhenTheMenuOpens) {
   std::vector<std::pair<int, std::function<void(bool)>>> pending;
-  form->chrome.commandHooks.queryCommandEnabled = [&](int page, const std::string& command, std::function<void(bool)> answer) {
+  form->chrome.commandHooks.queryCommandEnabled = [&](int page, const std::string& command,
+                                                      std::function<void(bool)> answer) {
     if (command == "copy") pending.emplace_back(page, answer);
   };
   const int second = OpenPage("http://127.0.0.1:9/b");

@@ -16,7 +16,6 @@
 
 namespace zor::testing {
 
-
 class CommandFixture : public ::testing::Test {
  protected:
   void SetUp() override {

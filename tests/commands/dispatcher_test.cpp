@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/command_fixture.h"
 #include "browser/commands/band_tools.h"
+#include "commands/command_fixture.h"
 #include "common/files.h"
 
 namespace zor::testing {
@@ -311,8 +311,12 @@ TEST_F(Dispatcher, MailRowsPassTextsUnescaped) {
 
 TEST_F(Dispatcher, ExportRowsGoToTheirHooksWithTheCurrentPage) {
   std::vector<std::string> log;
-  form->chrome.commandHooks.quickSave = [&](bool save, int page) { log.push_back((save ? "save:" : "text:") + std::to_string(page)); };
-  form->chrome.commandHooks.viewLinks = [&](int page) { log.push_back("links:" + std::to_string(page) + ":" + form->dispatcher.LinkFilter); };
+  form->chrome.commandHooks.quickSave = [&](bool save, int page) {
+    log.push_back((save ? "save:" : "text:") + std::to_string(page));
+  };
+  form->chrome.commandHooks.viewLinks = [&](int page) {
+    log.push_back("links:" + std::to_string(page) + ":" + form->dispatcher.LinkFilter);
+  };
   form->chrome.commandHooks.importExportFav = [&](bool import) { log.push_back(import ? "import" : "export"); };
   form->chrome.commandHooks.editTranslationList = [&] { log.push_back("translist"); };
   const int second = OpenPage("http://127.0.0.1:9/b");
@@ -469,7 +473,8 @@ TEST_F(Dispatcher, LanguageFileReplacesLngIniAndIsApplied) {
 
 TEST_F(Dispatcher, ProxyEntriesMoveTheCheckAndEmptyMeansDirect) {
   ASSERT_TRUE(Tool("sub_Proxylist", "Proxy1").checked);  // start-up: a direct connection
-  toolbar::Tool* entry = commands::AddBandTool(form->chrome.ab_Main, "sub_Proxylist", "Proxy2", 3013, "0", "127.0.0.1:3128");
+  toolbar::Tool* entry =
+      commands::AddBandTool(form->chrome.ab_Main, "sub_Proxylist", "Proxy2", 3013, "0", "127.0.0.1:3128");
   toolbar.fireToolClick(*entry);
   EXPECT_TRUE(entry->checked);
   EXPECT_FALSE(Tool("sub_Proxylist", "Proxy1").checked);

@@ -18,10 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/browser_window.h"
 #include "browser/messaging/window_wrapper.h"
 #include "e2e/support/engine_support.h"
 #include "hosts/gtk/internet_options.h"
-#include "app/browser_window.h"
 #include "hosts/gtk/window_system_gtk.h"
 
 // Last: the X headers define macros that clash with names in the headers above.

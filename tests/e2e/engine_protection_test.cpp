@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/browser_window.h"
 #include "browser/protection/page_protection.h"
 #include "common/text_width.h"
 #include "e2e/support/engine_support.h"
-#include "app/browser_window.h"
 
 namespace fs = std::filesystem;
 
@@ -134,20 +134,23 @@ class EngineProtectionTest : public ::testing::Test {
   }
   void Load(int n, const std::string& page) {
     form().chrome.WB.Page(n)->Navigate(server.Url(page));
-    ASSERT_TRUE(PumpUntil([&] { return form().chrome.WB.Page(n)->ReadyState() == 4 && !form().chrome.WB.Page(n)->Busy(); }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return form().chrome.WB.Page(n)->ReadyState() == 4 && !form().chrome.WB.Page(n)->Busy(); }));
     Settle(0.3);
   }
   shell::MainForm& form() { return window->form(); }
   protection::PageProtection& guard() { return form().protection; }
   std::string Menu() {
     std::string out;
-    for (const auto& tool : form().chrome.ab_Main.band("sub_Blocked")->tools()) out += tool->name + "=" + tool->caption + "\n";
+    for (const auto& tool : form().chrome.ab_Main.band("sub_Blocked")->tools())
+      out += tool->name + "=" + tool->caption + "\n";
     return out;
   }
   std::string Pages() {
     std::string out;
     for (int n = 0; n <= form().tabs.LastPageIndex; ++n)
-      if (const hosts::PageControl* p = form().chrome.WB.Page(n)) out += std::to_string(n) + ": " + p->LocationURL() + "\n";
+      if (const hosts::PageControl* p = form().chrome.WB.Page(n))
+        out += std::to_string(n) + ": " + p->LocationURL() + "\n";
     return out + "active " + std::to_string(form().tabs.ActivePage) + "\n";
   }
   std::string Counter() { return form().chrome.ab_Main.tool("sb_Status", "b_blocked")->caption; }
@@ -169,11 +172,13 @@ class EngineProtectionTest : public ::testing::Test {
   // Waits for a tab titled "Page <name>" in the background; its page index, or 0.
   int BackgroundPage(const std::string& name) {
     int found = 0;
-    PumpUntil([&] {
-      for (int n = 2; n <= form().tabs.LastPageIndex; ++n)
-        if (form().chrome.WB.Page(n) && form().chrome.WB.Page(n)->DocumentTitle() == "Page " + name) found = n;
-      return found != 0;
-    }, 15);
+    PumpUntil(
+        [&] {
+          for (int n = 2; n <= form().tabs.LastPageIndex; ++n)
+            if (form().chrome.WB.Page(n) && form().chrome.WB.Page(n)->DocumentTitle() == "Page " + name) found = n;
+          return found != 0;
+        },
+        15);
     return found;
   }
   std::string Dom(int n, const std::string& body) {
@@ -197,7 +202,8 @@ TEST_F(EngineProtectionTest, ScriptPopupsWithoutUserActionGoToTheBlockedMenu) {
   ASSERT_TRUE(PumpUntil([&] { return Menu().find("popped-onload") != std::string::npos; })) << Menu();
   EXPECT_EQ(Menu(), "blocked-1=1. " + ShortenText(server.Url("popped-onload"), 50) + "\n");
   EXPECT_EQ(Counter(), "Blocked:1");
-  EXPECT_EQ(window->mainWindow().soundsPlayed(), std::vector<std::string>{form().chrome.files.FolderPath() + "block.wav"});
+  EXPECT_EQ(window->mainWindow().soundsPlayed(),
+            std::vector<std::string>{form().chrome.files.FolderPath() + "block.wav"});
   EXPECT_EQ(guard().BlockedUrl(1), server.Url("popped-onload"));
 
   // A timer, and a frame's timer, next in the same run: the following counts.

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/browser_window.h"
 #include "common/text_width.h"
 #include "e2e/support/engine_support.h"
-#include "app/browser_window.h"
 
 namespace fs = std::filesystem;
 
@@ -147,7 +147,8 @@ TEST_F(EngineTabsTest, ABackgroundTabShowsItsLoadingWhileTheProgressAreaStays) {
     return tab && tab->image != page_icon && !tab->image.empty();
   }));
   const std::string stage = Tab(hidden)->image;
-  EXPECT_TRUE(stage == form().tabs.TabIcons[0] || stage == form().tabs.TabIcons[1] || stage == form().tabs.TabIcons[2]) << stage;
+  EXPECT_TRUE(stage == form().tabs.TabIcons[0] || stage == form().tabs.TabIcons[1] || stage == form().tabs.TabIcons[2])
+      << stage;
   EXPECT_GT(form().tabs.PageProgress.get(hidden), 0);
   EXPECT_EQ(form().progress.PercentText, percent);
   EXPECT_EQ(form().progress.lbl_Inf, label);
@@ -164,7 +165,8 @@ TEST_F(EngineTabsTest, APageClosingItselfTakesItsTabAlong) {
   const int hidden = form().tabs.LastPageIndex;
   form().tabs.AddNewPage(server.Url("closer-shown"), true);
   const int shown = form().tabs.LastPageIndex;
-  ASSERT_TRUE(PumpUntil([&] { return form().chrome.WB.Page(hidden) == nullptr && form().chrome.WB.Page(shown) == nullptr; }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return form().chrome.WB.Page(hidden) == nullptr && form().chrome.WB.Page(shown) == nullptr; }));
   EXPECT_EQ(form().tabs.TabCount(), 1);
   EXPECT_EQ(form().tabs.ActivePage, 1);
   EXPECT_TRUE(PumpUntil([&] { return Shows(1); }));

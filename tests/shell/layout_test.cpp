@@ -144,9 +144,7 @@ TEST_F(RecoveryTest, ListFollowsTheOpenPagesInTabOrder) {
 }
 
 TEST_F(RecoveryTest, LeftOverListReopensThePages) {
-  {
-    std::ofstream(form->recovery.RecoveryFile) << "http://127.0.0.1:1/a\r\nhttp://127.0.0.1:1/b\n\n";
-  }
+  { std::ofstream(form->recovery.RecoveryFile) << "http://127.0.0.1:1/a\r\nhttp://127.0.0.1:1/b\n\n"; }
   ASSERT_TRUE(form->recovery.RecoverPages());
   EXPECT_EQ(pages.Fake(1)->location, "http://127.0.0.1:1/a");
   ASSERT_NE(pages.Fake(2), nullptr);

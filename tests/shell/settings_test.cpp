@@ -191,7 +191,9 @@ TEST_F(ShellTest, ProxyMenuFromSavedProxy) {
 
 TEST_F(ShellTest, UnknownSavedProxyChecksNothing) {
   std::vector<std::string> log;
-  form->proxies.createConnection = [&] { return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"a.b.c.d:1"}); };
+  form->proxies.createConnection = [&] {
+    return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"a.b.c.d:1"});
+  };
   Write("Browser.ini", "[ZOR-BROWSER]\nPROXY_IP=gone.example:80\n");
   form->settings.LoadSettings();
   EXPECT_EQ(form->proxies.GetCheckedProxyTool(), nullptr);
@@ -207,7 +209,9 @@ TEST_F(ShellTest, MissingLibraryStillOffersDirectConnection) {
 
 TEST_F(ShellTest, SaveSettingsRoundTrip) {
   std::vector<std::string> log;
-  form->proxies.createConnection = [&] { return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"127.0.0.1:3128"}); };
+  form->proxies.createConnection = [&] {
+    return std::make_unique<FakeConnection>(&log, std::vector<std::string>{"127.0.0.1:3128"});
+  };
   Write("Browser.ini", "; kept\r\n[Other]\r\nx=1\r\n[ZOR-BROWSER]\r\nADDRESSBAR=0\r\nPROXY_IP=127.0.0.1:3128\r\n");
   form->settings.LoadSettings();
   Tool("sub_Usetools", "b_killpop")->checked = true;

@@ -1,5 +1,7 @@
 // Pages and tabs: opening, switching, closing, titles, loading pictures and the
 // bookkeeping between page indexes and tab positions.
+#include "browser/shell/tabs.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "browser/shell/tab_menu.h"
-#include "browser/shell/tabs.h"
 #include "common/temp_dir.h"
 #include "fakes/fake_toolbar_view.h"
 #include "tab_fixture.h"
@@ -100,7 +101,9 @@ TEST_F(TabsTest, ClosingPreviousThenFallback) {
 
 TEST_F(TabsTest, ClosingTheOnlyTabLeavesAFreshNewTab) {
   std::vector<std::string> blocked;
-  chrome.hooks.addBlocked = [&](const std::string& name, const std::string& url) { blocked.push_back(name + "|" + url); };
+  chrome.hooks.addBlocked = [&](const std::string& name, const std::string& url) {
+    blocked.push_back(name + "|" + url);
+  };
   Page(1)->Navigate("http://127.0.0.1/only");
   tabs.ClosePage(1);
   EXPECT_EQ(Strip(), "tabs-2");

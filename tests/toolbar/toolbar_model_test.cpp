@@ -3,12 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "hosts/toolbar/toolbar.h"
 #include "fakes/fake_toolbar_view.h"
+#include "hosts/toolbar/toolbar.h"
 
 namespace zor::toolbar {
 namespace {
-
 
 std::vector<std::string> names(const std::vector<Tool*>& tools) {
   std::vector<std::string> out;

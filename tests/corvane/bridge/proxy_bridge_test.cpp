@@ -11,21 +11,21 @@
 #include <vector>
 
 #include "browser/commands/connection_loader.h"
-#include "common/engine_proxy.h"
 #include "browser/shell/main_form.h"
+#include "common/engine_proxy.h"
 #include "common/files.h"
 #include "fakes/fake_hosts.h"
 
 namespace fs = std::filesystem;
 using zor::Connection;
 using zor::ConnectionServices;
+using zor::EngineProxy;
 using zor::ProxyRecord;
+using zor::ToEngineProxy;
+using zor::commands::HostPart;
 using zor::fakes::FakePageHost;
 using zor::fakes::FakeWindow;
-using zor::EngineProxy;
-using zor::commands::HostPart;
 using zor::shell::MainForm;
-using zor::ToEngineProxy;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -276,9 +276,12 @@ class LibraryBridgeTest : public BridgeTest {
     };
     services.queryProxy = [this]() -> std::optional<ProxyRecord> { return in_force; };
     services.warn = [this](const std::string& text, const std::string& title) { warnings.push_back(title + "|" + text); };
-    form->proxies.createConnection = zor::commands::ConnectionLibrary(Program() + "/" + zor::commands::kConnectionLibrary, services);
+    form->proxies.createConnection =
+        zor::commands::ConnectionLibrary(Program() + "/" + zor::commands::kConnectionLibrary, services);
     form->chrome.hooks.rebuildProxyMenu = [this] { form->proxies.BuildProxyMenu(); };
-    form->chrome.txt_status.onChange = [this](const std::string& text) { form->statusCommands.OnStatusBoxChange(text); };
+    form->chrome.txt_status.onChange = [this](const std::string& text) {
+      form->statusCommands.OnStatusBoxChange(text);
+    };
     // Whatever an earlier test left in force is put back to direct.
     form->proxies.BuildStartupProxyMenu("");
     toolbar.band("sub_Proxylist")->tools().removeAll();
