@@ -1,6 +1,8 @@
 #include "browser/shell/address.h"
 
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 namespace zor::shell {
 
@@ -47,6 +49,17 @@ std::string LoadableAddress(const std::string& text) {
   if (host.find(' ') != std::string::npos || host.empty()) return text;
   if (host.find('.') == std::string::npos && host != "localhost") return text;
   return "http://" + text;
+}
+
+std::string StartAddress(const std::string& text, const std::string& working_folder) {
+  // "docs/a.html" would otherwise read as a host name.
+  if (!text.empty() && text[0] != '/' && !working_folder.empty()) {
+    std::error_code error;
+    const std::filesystem::path local = std::filesystem::path(working_folder) / text;
+    if (std::filesystem::is_regular_file(local, error))
+      return FileUri(std::filesystem::weakly_canonical(local, error).string());
+  }
+  return LoadableAddress(text);
 }
 
 std::string ShowBlanks(std::string address) {

@@ -56,7 +56,10 @@ void PageReports::OnStatusTextChange(int n, const std::string& text) {
 void PageReports::OnProgressChange(int n, long progress, long progress_max) {
   const int p = ProgressPercent(progress, progress_max);
   tabs_.PageProgress.set(n, p);
-  if (n == tabs_.ActivePage) tabs_.DrawProgress(p);
+  if (n == tabs_.ActivePage) {
+    tabs_.DrawProgress(p);
+    if (tabs_.UpdateStopTool()) c_.ab_Main.recalcLayout();
+  }
   tabs_.SetTabIcon(tabs_.PageAtPosition.get(tabs_.PositionOf(n)), p);
 }
 

@@ -1,6 +1,8 @@
 // The start-up sequence of the main window: its order matters, later steps use bands
 // and tools that earlier steps created or retitled.
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <string>
 
 #include "browser/shell/address.h"
@@ -53,7 +55,10 @@ bool MainForm::StartUp(const std::string& command_line) {
   std::string start_address = command_line;
   start_address.erase(std::remove(start_address.begin(), start_address.end(), '"'), start_address.end());
   // A path or bare host name on the command line is what the user means to open.
-  if (!start_address.empty() && first) first->Navigate(LoadableAddress(start_address));
+  if (!start_address.empty() && first) {
+    std::error_code no_folder;
+    first->Navigate(StartAddress(start_address, std::filesystem::current_path(no_folder).string()));
+  }
 
   Run(hooks.createInputHook);
   settings.RestoreLastPages();

@@ -360,12 +360,33 @@ bool Tabs::CreateFirstPage() {
   AddTabTool("New", 1, true);
   if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", "tabs-1")) tab->checked = true;
   if (c_.hooks.attachPageCommands) c_.hooks.attachPageCommands(1);
+  UpdateStopTool();
   return true;
 }
 
 void Tabs::DrawProgress(int percent) {
+  // Nothing left to show once a load has finished (its tab shows the page icon again).
+  if (percent >= 100) {
+    progress_.Draw(0, false);
+    return;
+  }
   const hosts::PageControl* active = c_.WB.Page(ActivePage);
   progress_.Draw(percent, active && active->Busy());
+}
+
+bool Tabs::UpdateStopTool() {
+  const hosts::PageControl* active = c_.WB.Page(ActivePage);
+  const int p = PageProgress.get(ActivePage);
+  const bool loading = active && p < 100 && (p > 0 || active->Busy());
+  bool changed = false;
+  for (const char* band : {"tb_Main", "sub_View"}) {
+    toolbar::Tool* stop = c_.ab_Main.tool(band, "b_stop");
+    if (stop && stop->enabled != loading) {
+      stop->enabled = loading;
+      changed = true;
+    }
+  }
+  return changed;
 }
 
 void Tabs::UpdateNavigationTools() {
@@ -373,6 +394,7 @@ void Tabs::UpdateNavigationTools() {
   const int position = PositionOf(ActivePage);
   if (toolbar::Tool* forward = c_.ab_Main.tool("tb_Main", "b_forward")) forward->enabled = ForwardEnabled.get(position);
   if (toolbar::Tool* back = c_.ab_Main.tool("tb_Main", "b_back")) back->enabled = BackEnabled.get(position);
+  UpdateStopTool();
   c_.ab_Main.recalcLayout();
 }
 

@@ -42,9 +42,11 @@ class Tabs {
   int TabCount() const;
   // The tab position a page's tag holds, 0 when it holds no number.
   int PositionOf(int page) const;
-  // Back and forward follow what the shown page's position allows.
+  // Back and forward follow what the shown page's position allows, Stop whether it loads.
   void UpdateNavigationTools();
-  // The progress area for `percent` of the shown page.
+  // Stop is enabled while the shown page loads; true when that changed.
+  bool UpdateStopTool();
+  // The progress area for `percent` of the shown page; a finished load clears the bar.
   void DrawProgress(int percent);
 
  private:

@@ -71,9 +71,12 @@ TEST_F(PageEventsTest, ProgressOfTheShownPageDrawsTheBarAndItsLabel) {
   EXPECT_EQ(form->progress.PercentText, "40%");
   EXPECT_EQ(Tab(1)->image, form->tabs.TabIcons[1]);
 
+  // Finished: the tab shows the page icon and the bar is cleared, though the engine
+  // may still call the page busy for a moment.
   Progress(1, 10000, 10000);
-  EXPECT_EQ(window.progress.percent, 100);
-  EXPECT_EQ(window.progress.label, "100%");
+  EXPECT_EQ(window.progress.percent, 0);
+  EXPECT_FALSE(window.progress.loading);
+  EXPECT_EQ(window.progress.label, "");
   EXPECT_EQ(Tab(1)->image, form->chrome.PageIconImage);
 
   Page(1)->busy = false;
@@ -115,6 +118,31 @@ TEST_F(PageEventsTest, AHiddenPageChangesOnlyItsOwnTabAndRecord) {
   EXPECT_EQ(window.progress.percent, 0);
   EXPECT_EQ(window.progress.label, "");
   EXPECT_EQ(form->progress.lbl_Inf, "");
+}
+
+TEST_F(PageEventsTest, StopIsEnabledOnlyWhileTheShownPageLoads) {
+  auto stop_enabled = [&] {
+    const bool bar = toolbar.tool("tb_Main", "b_stop")->enabled;
+    EXPECT_EQ(toolbar.tool("sub_View", "b_stop")->enabled, bar);
+    return bar;
+  };
+  EXPECT_FALSE(stop_enabled()) << "a blank first page";
+  Page(1)->busy = true;
+  Progress(1, 0, 10000);
+  EXPECT_TRUE(stop_enabled()) << "started, nothing received yet";
+  Progress(1, 5000, 10000);
+  EXPECT_TRUE(stop_enabled());
+  // A page loading in the background does not count; the shown one decides again on switching.
+  const int hidden = Open("http://127.0.0.1/b", "", false);
+  Page(hidden)->busy = true;
+  Progress(hidden, 3000, 10000);
+  Progress(1, 10000, 10000);
+  EXPECT_FALSE(stop_enabled()) << "finished, while still reported busy";
+  form->tabs.SelectPage(hidden);
+  EXPECT_TRUE(stop_enabled());
+  Page(hidden)->busy = false;
+  Progress(hidden, -1, 0);
+  EXPECT_FALSE(stop_enabled());
 }
 
 TEST_F(PageEventsTest, BackAndForwardFollowTheTabPosition) {

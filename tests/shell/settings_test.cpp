@@ -1,6 +1,7 @@
 // Browser.ini, lng.ini and LastPages.ini as the main window reads and writes them,
 // and the start-up sequence, against fake hosts.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -390,6 +391,26 @@ TEST(LoadableAddress, TurnsPathsAndBareHostsIntoAddresses) {
   EXPECT_EQ(LoadableAddress("/home/u/a#b.html"), "file:///home/u/a%23b.html");
   EXPECT_EQ(LoadableAddress("just words"), "just words");
   EXPECT_EQ(LoadableAddress(""), "");
+}
+
+TEST(StartAddress, AFileNamedRelativeToTheWorkingFolderOpensAsThatFile) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("zor-start-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder / "docs");
+  std::ofstream(folder / "docs" / "a b.html") << "<p>a</p>";
+  std::ofstream(folder / "index.html") << "<p>i</p>";
+  const std::string here = folder.string();
+  using zor::shell::StartAddress;
+  EXPECT_EQ(StartAddress("docs/a b.html", here), "file://" + here + "/docs/a%20b.html");
+  EXPECT_EQ(StartAddress("./index.html", here), "file://" + here + "/index.html");
+  EXPECT_EQ(StartAddress("index.html", here), "file://" + here + "/index.html");
+  // Not a file here: an address as before.
+  EXPECT_EQ(StartAddress("docs", here), "docs") << "a folder is no page";
+  EXPECT_EQ(StartAddress("example.org", here), "http://example.org");
+  EXPECT_EQ(StartAddress("127.0.0.1:8080/index.html", here), "http://127.0.0.1:8080/index.html");
+  EXPECT_EQ(StartAddress("http://127.0.0.1/index.html", here), "http://127.0.0.1/index.html");
+  EXPECT_EQ(StartAddress("/abs/x.html", here), "file:///abs/x.html");
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ inline constexpr const char* kTabSkin = R"(tb2 1
 band tb_Main row=1 caption="Standard Buttons"
   tool b_back id=3 caption="Back"
   tool b_forward id=4 caption="Forward"
+  tool b_stop id=5 caption="Stop"
   tool b_fullscreen id=2 caption="Full Screen"
 band tb_Addressbar row=1 pos=0 caption="Address"
   tool ctl_addr type=custom
@@ -29,6 +30,7 @@ band sb_Status type=status caption="Status"
 band sub_File type=popup caption=File
   tool b_offline id=41
 band sub_View type=popup caption=View
+  tool b_stop id=5 caption="Stop"
   tool b_fullscreen id=2 caption="Full Screen"
 band sub_Usetools type=popup caption=Tools
   tool b_besilent id=31
