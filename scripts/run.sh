@@ -24,11 +24,11 @@ xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
   openbox >/dev/null 2>&1 &
   dbus-run-session -- "$program" "$@" &
   pid=$!
-  # The window title becomes "<page title> - ..." once a page has loaded.
+  # The window title becomes "<page title> - <program title>" once a page has loaded.
   for _ in $(seq 1 150); do
     if win=$(xdotool search --onlyvisible --classname zor-browser 2>/dev/null | head -n 1) && [ -n "$win" ]; then
       title=$(xdotool getwindowname "$win" 2>/dev/null || true)
-      if [ $# -eq 0 ] || { [ -n "$title" ] && [ "${title# - }" = "$title" ]; }; then break; fi
+      if [ $# -eq 0 ] || [ "${title% - ZOR-BROWSER*}" != "$title" ]; then break; fi
     fi
     sleep 0.2
   done

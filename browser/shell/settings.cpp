@@ -6,6 +6,7 @@
 
 #include "common/files.h"
 #include "common/ini.h"
+#include "browser/shell/page_events.h"
 #include "common/ini_text.h"
 
 namespace zor::shell {
@@ -45,6 +46,12 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 void Settings::ApplyLanguage() {
   // One read of the file for the whole pass; each value keeps the reader's cap.
   const IniTextSource lng(c_.files.LngFile());
+  // The security indicator shows a state; a new language names the same state anew.
+  int lock_state = -1;
+  if (const toolbar::Tool* security = c_.ab_Main.tool("sb_Status", "b_security"))
+    for (int state = 0; state < 3 && lock_state < 0; ++state)
+      if (!security->caption.empty() && SecurityText(security->tag, state) == security->caption) lock_state = state;
+
   auto apply_tool = [&](toolbar::Tool& tool) {
     std::string caption = lng.Read(kLanguageSection, tool.name);
     if (!caption.empty()) tool.caption = caption;
@@ -64,13 +71,14 @@ void Settings::ApplyLanguage() {
   if (toolbar::Tool* security = c_.ab_Main.tool("sb_Status", "b_security")) {
     security->tag = lng.Read(kLanguageSection, "b_security1") + "|" + lng.Read(kLanguageSection, "b_security2") +
                     "|" + lng.Read(kLanguageSection, "b_security3") + "|";
+    if (lock_state >= 0) security->caption = SecurityText(security->tag, lock_state);
   }
 
   std::string title = lng.Read(kLanguageSection, "ZOR_TITLE");
   ReplaceAll(title, "{V}", " " + VersionText());
   ReplaceAll(title, "{N}", "ZOR-BROWSER");
   c_.TitleText = title;
-  c_.window.SetCaption(c_.TitleText);
+  tabs_.UpdateWindowCaption();
 }
 
 void Settings::LoadSettings() {

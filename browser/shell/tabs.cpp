@@ -22,7 +22,12 @@ int NumberOf(const std::string& text) {
   return value < 0 || value > INT_MAX ? 0 : static_cast<int>(value);
 }
 
-constexpr const char* kShortTitle = " - ZOR-BROWSER";
+// What names a page in its tab and the window: a web page's own title, else the
+// engine's name for the location.
+std::string ShownTitle(const hosts::PageControl& page) {
+  const std::string title = page.DocumentTitle();
+  return page.LocationURL().rfind("http", 0) == 0 && !title.empty() ? title : page.LocationName();
+}
 
 }  // namespace
 
@@ -72,7 +77,7 @@ void Tabs::AddNewPage(const std::string& url, bool foreground) {
     page->SetContainer(hosts::Container::kPageArea);
     if (c_.hooks.attachPageCommands) c_.hooks.attachPageCommands(n);
     page->MoveToFill();
-    if (!c_.FullScreen()) c_.window.SetCaption(" - " + c_.TitleText);
+    SetWindowCaption("");
     c_.window.SetAddressText("");
     DrawProgress(0);
     SetTabIcon(n, 0);
@@ -124,9 +129,8 @@ void Tabs::ShowPage(int n) {
 
   const std::string location = page->LocationURL();
   if (!location.empty()) {
-    const std::string title = page->DocumentTitle();
-    const std::string shown = location.rfind("http", 0) == 0 && !title.empty() ? title : page->LocationName();
-    if (!c_.FullScreen()) c_.window.SetCaption(shown + kShortTitle);
+    const std::string shown = ShownTitle(*page);
+    SetWindowCaption(shown);
     if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n))) {
       const std::string caption = ShortenText(shown, 14);
       if (tab->caption != caption) {
@@ -136,7 +140,7 @@ void Tabs::ShowPage(int n) {
     }
   }
   if (c_.window.AddressAllSelected()) page->Focus();
-  if (location.empty() && !c_.FullScreen()) c_.window.SetCaption(kShortTitle);
+  if (location.empty()) SetWindowCaption("");
   c_.window.SetAddressText(ShowBlanks(location));
 
   const int p = PageProgress.get(n);
@@ -161,12 +165,23 @@ void Tabs::SetPageTitle(int n, const std::string& title, const std::string& addr
     c_.ab_Main.recalcLayout();
   }
   if (n != ActivePage) return;
-  if (!c_.FullScreen()) c_.window.SetCaption(title + " - " + c_.TitleText);
+  SetWindowCaption(title);
   const std::string shown = ShowBlanks(address.empty() ? page->LocationURL() : address);
   if (c_.window.AddressText() != shown) {
     c_.window.SetAddressText(shown);
     page->Focus();
   }
+}
+
+void Tabs::UpdateWindowCaption() {
+  const hosts::PageControl* page = c_.WB.Page(ActivePage);
+  SetWindowCaption(page && !page->LocationURL().empty() ? ShownTitle(*page) : std::string());
+}
+
+void Tabs::SetWindowCaption(const std::string& page_title) {
+  // One form everywhere: the page's title, then the program's title of the language file.
+  if (c_.FullScreen()) return;
+  c_.window.SetCaption(page_title.empty() ? c_.TitleText : page_title + " - " + c_.TitleText);
 }
 
 void Tabs::SetTabIcon(int n, int percent) {

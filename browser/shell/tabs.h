@@ -37,6 +37,8 @@ class Tabs {
   // A page's script asked to close its window.
   void OnWindowClosing(int page, bool& cancel);
   void SetPageTitle(int page, const std::string& title, const std::string& address);
+  // The window's caption for the shown page, after the program's title changed.
+  void UpdateWindowCaption();
   void SetTabIcon(int page, int percent);
   void ToggleSilent();
   int TabCount() const;
@@ -52,6 +54,7 @@ class Tabs {
  private:
   void AddTabTool(const std::string& caption, int page, bool with_picture);
   void RemoveTabAt(int position, int page);
+  void SetWindowCaption(const std::string& page_title);
 
   Chrome& c_;
   ProgressArea& progress_;

@@ -471,6 +471,19 @@ TEST_F(Dispatcher, LanguageFileReplacesLngIniAndIsApplied) {
   EXPECT_EQ(Tool("sub_File", "b_newt").caption, "Neuer Tab");
 }
 
+TEST_F(Dispatcher, ASwitchedLanguageKeepsThePageTitleAndTheSecurityState) {
+  std::filesystem::copy_file(std::filesystem::path(ZOR_SOURCE_DIR) / "data/lng_zh.ini", folder / "lng_zh.ini");
+  const int n = OpenPage("");
+  Load(n, "https://127.0.0.1/", "Bank");
+  pages.events.titleChange(n, "Bank");
+  pages.events.setSecureLockIcon(n, 2);
+  ASSERT_EQ(Tool("sb_Status", "b_security").caption, "Secure");
+  ClickTool("lang_zh", 361, "Chinese", "lng_zh.ini");
+  EXPECT_EQ(Tool("sb_Status", "b_security").caption, "安全") << "the state, not the indicator's name";
+  EXPECT_EQ(window.caption, "Bank - " + form->chrome.TitleText);
+  EXPECT_EQ(form->chrome.TitleText, "ZOR-BROWSER " + shell::VersionText());
+}
+
 TEST_F(Dispatcher, ProxyEntriesMoveTheCheckAndEmptyMeansDirect) {
   ASSERT_TRUE(Tool("sub_Proxylist", "Proxy1").checked);  // start-up: a direct connection
   toolbar::Tool* entry =

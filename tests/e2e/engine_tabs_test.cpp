@@ -112,11 +112,11 @@ TEST_F(EngineTabsTest, ThreeTabsCloseTheMiddleOne) {
 
   form().tabs.SelectPage(2);
   ASSERT_TRUE(PumpUntil([&] { return Shows(2); }));
-  EXPECT_EQ(Caption(), "Page b - ZOR-BROWSER");
+  EXPECT_EQ(Caption(), "Page b - " + window->form().chrome.TitleText);
   form().tabs.ClosePage(0);  // the middle tab, shown; the page shown before it comes back
   ASSERT_TRUE(PumpUntil([&] { return Shows(3); }));
 
-  EXPECT_EQ(Caption(), "Page c - ZOR-BROWSER");
+  EXPECT_EQ(Caption(), "Page c - " + window->form().chrome.TitleText);
   EXPECT_EQ(window->mainWindow().AddressText(), server.Url("c"));
   EXPECT_EQ(form().chrome.WB.Page(2), nullptr);
   const toolbar::Band* strip = form().chrome.ab_Main.band("tb_Tabs");
@@ -170,7 +170,7 @@ TEST_F(EngineTabsTest, APageClosingItselfTakesItsTabAlong) {
   EXPECT_EQ(form().tabs.TabCount(), 1);
   EXPECT_EQ(form().tabs.ActivePage, 1);
   EXPECT_TRUE(PumpUntil([&] { return Shows(1); }));
-  EXPECT_EQ(Caption(), "Page a - ZOR-BROWSER");
+  EXPECT_EQ(Caption(), "Page a - " + window->form().chrome.TitleText);
 }
 
 }  // namespace

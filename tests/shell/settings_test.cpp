@@ -370,7 +370,7 @@ TEST_F(ShellTest, PageTitleShortensTabCaptionAndSetsWindowCaption) {
   pages.Fake(1)->location = "http://x.test/a%20b";
   form->tabs.SetPageTitle(1, "A title of thirty characters!!", "");
   EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "A title of th ...");
-  EXPECT_EQ(window.caption, "A title of thirty characters!! - ZOR-BROWSER");
+  EXPECT_EQ(window.caption, "A title of thirty characters!! - " + form->chrome.TitleText);
   EXPECT_EQ(window.address_text, "http://x.test/a b");
   form->tabs.SetPageTitle(1, "Exactly14bytes", "");
   EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "Exactly14bytes");
