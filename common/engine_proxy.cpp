@@ -43,6 +43,15 @@ std::optional<std::string> ProxyUri(const std::string& entry, const std::string&
   return uri_scheme + "://" + host + ":" + std::to_string(value);
 }
 
+// "http=host:port" and its kind: an item of its own, never part of a description.
+bool IsSchemeProxy(const std::string& token) {
+  const size_t equals = token.find('=');
+  if (equals == std::string::npos) return false;
+  const std::string scheme = Lowered(token.substr(0, equals));
+  if (scheme != "http" && scheme != "https" && scheme != "ftp" && scheme != "socks" && scheme != "gopher") return false;
+  return ProxyUri(token.substr(equals + 1), "http").has_value();
+}
+
 std::string IgnoreHost(std::string entry) {
   if (const size_t at = entry.rfind('@'); at != std::string::npos) entry.erase(0, at + 1);
   if (entry.size() < 3 || entry.compare(entry.size() - 2, 2, ".*") != 0) return entry;
@@ -63,17 +72,19 @@ std::string IgnoreHost(std::string entry) {
 std::optional<EngineProxy> ToEngineProxy(const ProxyRecord& record, const std::string& machine_name) {
   EngineProxy engine;
   if (record.access_type != ProxyRecord::kProxy) return engine;
-  // A description after "@" may hold blanks: words without "=" after it belong to it.
+  // A description after "@" may hold blanks and "=": what follows it belongs to it up to
+  // the next "scheme=host:port" of a scheme the proxy list names.
   std::vector<std::string> items;
   for (std::string& token : Tokens(record.proxy, " ;")) {
-    if (!items.empty() && items.back().find('@') != std::string::npos && token.find('=') == std::string::npos)
+    if (!items.empty() && items.back().find('@') != std::string::npos && !IsSchemeProxy(token))
       items.back() += " " + token;
     else
       items.push_back(std::move(token));
   }
   for (const std::string& item : items) {
-    const size_t equals = item.find('=');
-    // Without "scheme=" the proxy serves every scheme.
+    // Without "scheme=" the proxy serves every scheme; an "=" after "@" is the description's.
+    size_t equals = item.find('=');
+    if (equals != std::string::npos && equals > item.find('@')) equals = std::string::npos;
     const std::string scheme = equals == std::string::npos ? "" : Lowered(item.substr(0, equals));
     const std::optional<std::string> uri =
         ProxyUri(equals == std::string::npos ? item : item.substr(equals + 1), scheme == "socks" ? "socks" : "http");

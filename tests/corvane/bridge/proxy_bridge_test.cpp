@@ -375,6 +375,25 @@ TEST(EngineProxyTest, HttpOnlyProxyWithBypassHosts) {
                                            "::1", "workstation"}));
 }
 
+TEST(EngineProxyTest, ADescriptionMayHoldEqualsSigns) {
+  const struct {
+    const char* proxy;
+    const char* default_uri;  // "" for none
+    std::vector<std::pair<std::string, std::string>> schemes;
+  } rows[] = {
+      {"http=10.0.0.1:8080@office a=b", "", {{"http", "http://10.0.0.1:8080"}}},
+      {"10.0.0.1:8080@key=value; more words", "http://10.0.0.1:8080", {}},
+      {"http=10.0.0.1:8080@x=y https=10.0.0.2:443", "", {{"http", "http://10.0.0.1:8080"}, {"https", "http://10.0.0.2:443"}}},
+      {"http=10.0.0.1:8080@see ftp=later", "", {{"http", "http://10.0.0.1:8080"}}},
+  };
+  for (const auto& row : rows) {
+    const auto engine = ToEngineProxy({3, row.proxy, ""}, "");
+    ASSERT_TRUE(engine.has_value()) << row.proxy;
+    EXPECT_EQ(engine->default_uri.value_or(""), row.default_uri) << row.proxy;
+    EXPECT_EQ(engine->scheme_uris, row.schemes) << row.proxy;
+  }
+}
+
 TEST(EngineProxyTest, LocalMeansDotlessNamesOnly) {
   const auto engine = ToEngineProxy({3, "http=1.2.3.4:1", "<local>"}, "box.example.org");
   ASSERT_TRUE(engine);
