@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "browser/commands/connection_loader.h"
+#include "browser/shell/address.h"
 #include "common/ini.h"
 #include "hosts/webkit/network_proxy.h"
 #include "hosts/webkit/website_data.h"
@@ -75,8 +76,9 @@ void BrowserWindow::WireWindow() {
                                     shown ? shown->view() : nullptr};
   };
   events.homePageChosen = [this](const std::string& home) {
-    pages_->home_page = home;
-    WriteProfileString(options_file_, "General", "HomePage", home);
+    // Home goes where a typed address would.
+    pages_->home_page = shell::LoadableAddress(home);
+    WriteProfileString(options_file_, "General", "HomePage", pages_->home_page);
   };
 
   form_->chrome.hooks.dockControls = [this] { window_->DockControls(); };
@@ -128,7 +130,8 @@ bool BrowserWindow::StartUp(const std::string& command_line) {
   g_mkdir_with_parents(config.c_str(), 0700);
   window_->SetTypedUrlsFile(Glib::build_filename(config, "typed-urls.ini"));
   options_file_ = Glib::build_filename(config, "internet-options.ini");
-  pages_->home_page = GetProfileString(options_file_, "General", "HomePage", pages_->home_page);
+  pages_->home_page =
+      shell::LoadableAddress(GetProfileString(options_file_, "General", "HomePage", pages_->home_page));
   if (!form_->StartUp(command_line)) return false;
   // The recovery list follows every open, navigation and close; a cheap compare when idle.
   recovery_timer_ = Glib::signal_timeout().connect_seconds(

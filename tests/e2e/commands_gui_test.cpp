@@ -408,7 +408,8 @@ TEST_F(ProgramWindowTest, InternetOptionsRunModallyAndTheirHomePageIsWhereHomeGo
         main_enabled_while_open = window->mainWindow().get_sensitive();
         page_shown = options->pages().get_current_page();
         security = options->SecurityText();
-        options->home_entry().set_text(home);
+        // Typed as people type it: no scheme.
+        options->home_entry().set_text(home.substr(std::string("http://").size()));
         options->Accept();
         options->close();
       },
