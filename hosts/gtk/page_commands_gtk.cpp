@@ -125,8 +125,11 @@ void PageCommandsGtk::ShowSource() {
   window->set_child(*scroller);
   Gtk::Window* raw = window.get();
   sources_.push_back(std::move(window));
+  // The source may arrive after its window has closed; it then goes nowhere.
+  auto open = std::make_shared<bool>(true);
   raw->signal_close_request().connect(
-      [this, raw] {
+      [this, raw, open] {
+        *open = false;
         // Dropped once the close has been handled, not inside it.
         Glib::signal_idle().connect_once([this, raw] {
           std::erase_if(sources_, [raw](const std::unique_ptr<Gtk::Window>& w) { return w.get() == raw; });
@@ -139,7 +142,8 @@ void PageCommandsGtk::ShowSource() {
   // The data is the document as received, not as scripts have changed it since.
   struct Fill {
     std::weak_ptr<bool> alive;
-    Gtk::TextView* view;  // lives as long as the commands object keeps its window
+    std::shared_ptr<bool> open;                 // its window is still shown
+    Glib::RefPtr<Gtk::TextBuffer> buffer;       // held, so it outlives a view that went
   };
   webkit_web_resource_get_data(
       resource, nullptr,
@@ -147,18 +151,18 @@ void PageCommandsGtk::ShowSource() {
         std::unique_ptr<Fill> fill(static_cast<Fill*>(data));
         gsize length = 0;
         guchar* bytes = webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, nullptr);
-        if (!fill->alive.expired()) {
+        if (!fill->alive.expired() && *fill->open) {
           std::string text(reinterpret_cast<const char*>(bytes ? bytes : reinterpret_cast<const guchar*>("")), length);
           if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
             gchar* fixed = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
             text = fixed;
             g_free(fixed);
           }
-          fill->view->get_buffer()->set_text(text);
+          fill->buffer->set_text(text);
         }
         g_free(bytes);
       },
-      new Fill{alive_, view});
+      new Fill{alive_, open, view->get_buffer()});
 }
 
 Gtk::TextView* PageCommandsGtk::last_source_view() const {

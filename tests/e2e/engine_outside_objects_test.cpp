@@ -223,6 +223,18 @@ TEST(PageCommandsTest, FindCountsMatchesAndSourceShowsTheDocument) {
     return commands.last_source_view()->get_buffer()->get_text().find("apple Apple pear") != Glib::ustring::npos;
   }));
 
+  // Closed before its source arrives: the source goes nowhere.
+  webkit_web_view_load_html(page->view(), ("<html><body>" + std::string(2'000'000, 'x') + "</body></html>").c_str(),
+                            "file:///big.html");
+  loaded = false;
+  ASSERT_TRUE(PumpUntil([&] { return loaded; }));
+  commands.ShowSource();
+  ASSERT_EQ(commands.source_windows(), 2);
+  auto* source_window = dynamic_cast<Gtk::Window*>(commands.last_source_view()->get_root());
+  ASSERT_NE(source_window, nullptr);
+  source_window->close();
+  ASSERT_TRUE(PumpUntil([&] { return commands.source_windows() == 1; }));
+  e2e::Pump(1.5);  // the two megabytes arrive for a window that is gone
   EXPECT_FALSE(commands.Offline());
   commands.SetOffline(true);
   EXPECT_TRUE(pages->offline());
