@@ -1,8 +1,30 @@
 #include "corvane/corvane_connection.h"
 
+#include <exception>
+
 #include "corvane/panel.h"
 
 namespace zor::corvane {
+
+namespace {
+
+// A hidden call's write that fails is said, not swallowed: the caller goes on either way.
+template <typename Write>
+void WriteOrWarn(Write&& write) {
+  try {
+    write();
+  } catch (const std::exception& e) {
+    if (Environment().services.warn) Environment().services.warn(e.what(), "");
+  }
+}
+
+// An open panel's lists are what the user is editing: reading the file over them would
+// lose the edits and leave the window showing rows the model no longer holds.
+void ReadIfHidden(Panel& panel, void (Panel::*read)()) {
+  if (!panel.Visible()) (panel.*read)();
+}
+
+}  // namespace
 
 void CorvaneConnection::ShowWindow(StatusBox* myhwnd, const std::string& version) {
   const std::shared_ptr<Panel> held = LoadPanel();
@@ -20,7 +42,7 @@ void CorvaneConnection::ShowWindow(StatusBox* myhwnd, const std::string& version
 void CorvaneConnection::GetProxyList(std::vector<std::string>& c) {
   const std::shared_ptr<Panel> held = LoadPanel();
   Panel& panel = *held;
-  panel.ReadProxyList();
+  ReadIfHidden(panel, &Panel::ReadProxyList);
   c.insert(c.end(), panel.lstProxy.begin(), panel.lstProxy.end());
   CloseIfHidden();
 }
@@ -28,12 +50,12 @@ void CorvaneConnection::GetProxyList(std::vector<std::string>& c) {
 bool CorvaneConnection::setProxy(const std::string& ip) {
   const std::shared_ptr<Panel> held = LoadPanel();
   Panel& panel = *held;
-  panel.ReadProxyList();
+  ReadIfHidden(panel, &Panel::ReadProxyList);
   panel.txtProxyIp = ip;
   panel.cmdPrxoyAdd_Click();
   panel.ApplySettings(ip);
   if (!panel.Visible()) {
-    panel.WriteProxyList();
+    WriteOrWarn([&] { panel.WriteProxyList(); });
     ClosePanel();
   }
   return false;
@@ -42,7 +64,7 @@ bool CorvaneConnection::setProxy(const std::string& ip) {
 bool CorvaneConnection::inBlackList(const std::string& s) {
   const std::shared_ptr<Panel> held = LoadPanel();
   Panel& panel = *held;
-  panel.ReadBlackList();
+  ReadIfHidden(panel, &Panel::ReadBlackList);
   return panel.checkInHei(s);
 }
 
@@ -61,10 +83,11 @@ void CorvaneConnection::delTemp(bool cookies, bool temp_files, bool history, Sta
 void CorvaneConnection::addtoHei(const std::string& s) {
   const std::shared_ptr<Panel> held = LoadPanel();
   Panel& panel = *held;
-  panel.ReadBlackList();
+  ReadIfHidden(panel, &Panel::ReadBlackList);
   if (!panel.checkInHei(s)) panel.lstHei.push_back(s);
+  if (panel.Visible() && panel.view()) panel.view()->Update();
   if (!panel.Visible()) {
-    panel.WriteBlackList();
+    WriteOrWarn([&] { panel.WriteBlackList(); });
     ClosePanel();
   }
 }
@@ -72,7 +95,7 @@ void CorvaneConnection::addtoHei(const std::string& s) {
 void CorvaneConnection::addToNonProxy(const std::string& ip, const std::string& nonip) {
   const std::shared_ptr<Panel> held = LoadPanel();
   Panel& panel = *held;
-  panel.ReadProxyList();
+  ReadIfHidden(panel, &Panel::ReadProxyList);
   panel.RefreshSettings();
   panel.txtAddresses += ";" + nonip;
   panel.ApplySettings(ip);

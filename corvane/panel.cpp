@@ -138,18 +138,25 @@ void Panel::ReadProxyList() {
 }
 
 // A file that was there but could not be read is left alone: the list shown for it
-// started empty, and writing it would throw its entries away.
+// started empty, and writing it would throw its entries away. The caller tells the user.
+// Once such a file is gone (the user moved it away), writing loses nothing.
 void Panel::WriteBlackList() const {
-  if (black_list_unreadable_)
-    std::fprintf(stderr, "corvane: %s could not be read, so it is left unchanged\n", BlackListPath().c_str());
-  else
-    WriteListFile(BlackListPath(), lstHei);
+  if (black_list_unreadable_ && FileExists(BlackListPath()))
+    throw std::runtime_error(UnreadableListText(BlackListPath()));
+  WriteListFile(BlackListPath(), lstHei);
 }
 void Panel::WriteProxyList() const {
-  if (proxy_list_unreadable_)
-    std::fprintf(stderr, "corvane: %s could not be read, so it is left unchanged\n", ProxyListPath().c_str());
-  else
-    WriteListFile(ProxyListPath(), lstProxy);
+  if (proxy_list_unreadable_ && FileExists(ProxyListPath()))
+    throw std::runtime_error(UnreadableListText(ProxyListPath()));
+  WriteListFile(ProxyListPath(), lstProxy);
+}
+
+std::string Panel::UnreadableListText(const std::string& path) const {
+  std::string text = IniTextSource(LngPath()).Read(kSection, "ErrorListFile");
+  if (text.empty()) text = "The list file {F} could not be read, so it is not written over.";
+  const size_t at = text.find("{F}");
+  if (at != std::string::npos) text.replace(at, 3, path);
+  return text;
 }
 
 void Panel::Updated() {

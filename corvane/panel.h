@@ -141,6 +141,8 @@ class Panel {
   void ReadProxyList();
   void WriteBlackList() const;
   void WriteProxyList() const;
+  // What the user is told when a list file that could not be read is not written.
+  std::string UnreadableListText(const std::string& path) const;
 
   std::string BlackListPath() const;
   std::string ProxyListPath() const;

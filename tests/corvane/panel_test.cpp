@@ -224,8 +224,10 @@ TEST_F(PanelTest, CloseToolWritesBothListsOnce) {
 }
 
 // A list file that is there but cannot be read (here a pipe: never read as a list)
-// is not written over, by the panel or by a hidden method call; the other list still is.
-TEST_F(PanelTest, AListFileThatCannotBeReadIsNeverReplaced) {
+// is not written over, by the panel or by a hidden method call, and the user is told
+// which file it is; closing keeps the panel open with the edits.
+TEST_F(PanelTest, AListFileThatCannotBeReadIsNeverReplacedAndTheUserIsTold) {
+  dir.Write("lng.ini", "[Corvane]\r\nErrorListFile=Cannot save {F}.\r\n");
   const std::string black = dir / "Requires/blacklist.ini";
   ASSERT_EQ(::mkfifo(black.c_str(), 0644), 0);
   Panel& panel = Shown();
@@ -233,19 +235,54 @@ TEST_F(PanelTest, AListFileThatCannotBeReadIsNeverReplaced) {
   panel.txtHei = "tracker";
   panel.cmdHei_Click();
   panel.lstProxy = {"1.2.3.4:80"};
+  record.calls.clear();
   ClickTool(panel, "tb_Control", "b_tb_5");
-  EXPECT_EQ(LoadedPanel(), nullptr);
+  ASSERT_NE(LoadedPanel(), nullptr) << "closing would lose the edits";
+  EXPECT_EQ(LoadedPanel()->lstHei, List{"tracker"});
+  EXPECT_EQ(record.calls, List{"message Cannot save " + black + "."});
   struct stat st;
   ASSERT_EQ(::lstat(black.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the unreadable black list was replaced";
+
+  record.calls.clear();
+  connection.addtoHei("ads");  // the panel is open: the entry joins its list
+  ::unlink(black.c_str());
+  ClickTool(*LoadedPanel(), "tb_Control", "b_tb_5");
+  EXPECT_EQ(LoadedPanel(), nullptr);
+  EXPECT_EQ(dir.Read("Requires/blacklist.ini"), "tracker\r\nads\r\n");
   EXPECT_EQ(dir.Read("Requires/proxylist.ini"), "1.2.3.4:80\r\n");
 
-  connection.addtoHei("ads");  // hidden: reads, adds, writes
+  // Hidden: reads, adds, writes; a file it cannot read is said, not replaced.
+  ::unlink(black.c_str());
+  ASSERT_EQ(::mkfifo(black.c_str(), 0644), 0);
+  connection.addtoHei("ads");
+  EXPECT_EQ(record.calls, List{"warn Cannot save " + black + "."});
   ASSERT_EQ(::lstat(black.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
   ::unlink(black.c_str());
   connection.addtoHei("ads");  // a missing file is simply created
   EXPECT_EQ(dir.Read("Requires/blacklist.ini"), "ads\r\n");
+}
+
+// Navigations ask the black list while the panel is open: the user's edits and selection
+// stay, and the rows the user picks are the rows deleted.
+TEST_F(PanelTest, CallsWhileThePanelIsOpenKeepTheEditedLists) {
+  dir.Write("Requires/blacklist.ini", "a\r\nb\r\nc\r\n");
+  dir.Write("Requires/proxylist.ini", "10.0.0.1:80\r\n");
+  Panel& panel = Shown();
+  panel.SelectEntries(PanelList::kHei, {0});
+  panel.DeleteSelected(PanelList::kHei);  // "a"
+  panel.lstProxy.push_back("10.0.0.2:3128");
+  EXPECT_FALSE(connection.inBlackList("http://a/"));
+  List proxies;
+  connection.GetProxyList(proxies);
+  EXPECT_EQ(proxies, (List{"10.0.0.1:80", "10.0.0.2:3128"}));
+  EXPECT_EQ(panel.lstHei, (List{"b", "c"}));
+  panel.SelectEntries(PanelList::kHei, {1});
+  panel.DeleteSelected(PanelList::kHei);  // "c"
+  ClickTool(panel, "tb_Control", "b_tb_5");
+  EXPECT_EQ(dir.Read("Requires/blacklist.ini"), "b\r\n");
+  EXPECT_EQ(dir.Read("Requires/proxylist.ini"), "10.0.0.1:80\r\n10.0.0.2:3128\r\n");
 }
 
 TEST_F(PanelTest, ImportTakesValidNewEntriesAndExportSkipsEmptyOnes) {
