@@ -21,6 +21,8 @@ class InputHook {
   // reach window.open on a loaded machine, short enough that a timer-driven popup a
   // moment later is not taken for the user's.
   virtual bool RecentClick(double ticks) = 0;
+  // The presses of a mouse button so far: a changed value is a new click.
+  virtual unsigned long ClickCount() const = 0;
   virtual int MouseX() const = 0;  // screen pixels
   virtual int MouseY() const = 0;
   // The first flag is passed false and not read back; the second tells whether the drag

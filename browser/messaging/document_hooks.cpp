@@ -15,7 +15,10 @@ double WallClockSeconds() {
 
 bool DocumentHooks::Doc_oncontextmenu() { return !shell_.TakeSkipContextMenu(); }
 
-void DocumentHooks::Doc_onkeydown() { LastKeyTime = static_cast<std::int64_t>(std::llround(Clock())); }
+void DocumentHooks::Doc_onkeydown() {
+  LastKeyTime = static_cast<std::int64_t>(std::llround(Clock()));
+  ++KeyPresses;
+}
 
 void DocumentHooks::OnContextMenu(int page, bool& cancel) {
   if (page != 0 && page == Doc && !Doc_oncontextmenu()) cancel = true;

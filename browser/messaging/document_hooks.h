@@ -26,6 +26,8 @@ class DocumentHooks {
   int PrevDoc = 0;
   // Whole seconds (rounded) of the last key press in `Doc`, on the epoch scale of Clock.
   std::int64_t LastKeyTime = 0;
+  // Key presses in `Doc` so far: a changed value is a new press.
+  std::uint64_t KeyPresses = 0;
   std::function<double()> Clock = WallClockSeconds;
 
   // False refuses the menu.

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "browser/messaging/document_hooks.h"
 #include "browser/messaging/page_shell.h"
@@ -47,12 +50,15 @@ class PageProtection {
 
  private:
   bool Checked(const char* band, const char* tool) const;
+  // The user's click and key press as they stand now: one allowed window spends them.
+  std::pair<unsigned long, std::uint64_t> Gesture();
   void Judge(const hosts::PageControl& page);
   void OpenInBackground(int& target, bool& cancel);
   void Block(int& target);
   void PlayBlockSound();
 
   messaging::PageShell& shell_;
+  std::optional<std::pair<unsigned long, std::uint64_t>> spent_;
 };
 
 }  // namespace zor::protection

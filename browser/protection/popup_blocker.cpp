@@ -51,6 +51,13 @@ void PageProtection::OnNewWindow(int i, int& target, bool& cancel) {
     if (Checked("sub_Usetools", "b_stoppopup") && current && !current->LocationURL().empty() &&
         i == shell_.ActivePage() && current->HasDocument() && !current->Snapshot().active_element.empty())
       Judge(*current);
+    // One click or key press lets one window open, however many the page asks for.
+    if (AllowPopup) {
+      if (spent_ == Gesture())
+        AllowPopup = false;
+      else
+        spent_ = Gesture();
+    }
     if (!Checked("sub_Usetools", "b_stoppopup") || AllowPopup)
       OpenInBackground(target, cancel);
     else
@@ -64,6 +71,11 @@ void PageProtection::OnNewWindow(int i, int& target, bool& cancel) {
     } catch (const std::exception&) {
     }
   }
+}
+
+std::pair<unsigned long, std::uint64_t> PageProtection::Gesture() {
+  hosts::InputHook* hook = shell_.Input();
+  return {hook ? hook->ClickCount() : 0, docs.KeyPresses};
 }
 
 void PageProtection::Judge(const hosts::PageControl& page) {

@@ -120,6 +120,7 @@ void InputHookGtk::ToScreen(double x, double y) {
 
 bool InputHookGtk::OnButton(unsigned button, bool pressed, double x, double y) {
   last_click_ = clock();
+  if (pressed) ++clicks_;
   clicked_ = true;
   ToScreen(x, y);
   if (button == GDK_BUTTON_SECONDARY) {

@@ -22,6 +22,7 @@ class InputHookGtk : public hosts::InputHook {
   void Remove() override;
   bool Installed() const override { return installed_; }
   bool RecentClick(double ticks) override;
+  unsigned long ClickCount() const override { return clicks_; }
   int MouseX() const override { return x_; }
   int MouseY() const override { return y_; }
   void DropState(bool& first, bool& open_dropped_link) override;
@@ -59,6 +60,7 @@ class InputHookGtk : public hosts::InputHook {
   std::function<void(hosts::Gesture)> on_gesture_;
   bool installed_ = false;
   std::chrono::steady_clock::time_point last_click_{};
+  unsigned long clicks_ = 0;
   bool clicked_ = false;
   int x_ = 0, y_ = 0;
   bool right_held_ = false;

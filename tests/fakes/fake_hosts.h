@@ -423,6 +423,7 @@ class FakeInputHook : public hosts::InputHook {
     if (failing) throw std::runtime_error("hook failed");
     return recent_click;
   }
+  unsigned long ClickCount() const override { return clicks; }
   int MouseX() const override { return x; }
   int MouseY() const override { return y; }
   void DropState(bool& first, bool& open_dropped_link) override {
@@ -433,6 +434,7 @@ class FakeInputHook : public hosts::InputHook {
   std::function<void(hosts::Gesture)> on_gesture;
   bool installed = false;
   bool recent_click = false;
+  unsigned long clicks = 0;
   bool failing = false;
   bool open_drop = false;
   bool first_passed = true;

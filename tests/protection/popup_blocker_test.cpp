@@ -91,6 +91,7 @@ TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     hook.recent_click = c.click;
+    ++hook.clicks;
     Page(n)->snapshot.pointer_element = c.pointer;
     Page(n)->snapshot.active_element = c.active;
     const Request r = NewWindow(n);
@@ -153,6 +154,36 @@ TEST_F(Popup, KeyPressOnInputsAndFrames) {
   EXPECT_TRUE(allowed(frame, {{}, El("A", "http://127.0.0.1/in-frame")}));
   EXPECT_FALSE(allowed(frame, {{}, {}}));  // every frame unreadable
   EXPECT_FALSE(allowed(El("IFRAME", "[object HTMLIFrameElement]"), {El("A", "http://127.0.0.1/x")}));
+}
+
+TEST_F(Popup, OneClickOrKeyPressOpensOneWindow) {
+  Check("sub_Usetools", "b_stoppopup", true);
+  const int n = OpenShown("http://127.0.0.1/page");
+  form->tabs.ShowPage(n);
+  const hosts::ElementInfo link = El("A", "http://127.0.0.1/next");
+  Page(n)->snapshot.pointer_element = link;
+  Page(n)->snapshot.active_element = link;
+  auto opened = [&](int requests) {
+    int count = 0;
+    for (int i = 0; i < requests; ++i)
+      if (NewWindow(n).target != 0) ++count;
+    form->tabs.SelectPage(n);
+    return count;
+  };
+  hook.recent_click = true;
+  ++hook.clicks;
+  EXPECT_EQ(opened(40), 1) << "a handler calling window.open in a loop";
+  EXPECT_EQ(opened(1), 0) << "a timer moments later, still within the click's time";
+  ++hook.clicks;
+  EXPECT_EQ(opened(3), 1) << "the next click";
+  hook.recent_click = false;
+  pages.events.documentEvent(n, "keydown");
+  EXPECT_EQ(opened(5), 1) << "Enter on a focused link";
+  pages.events.documentEvent(n, "keydown");
+  EXPECT_EQ(opened(1), 1);
+  // With the blocker off, the page opens what it asks for.
+  Check("sub_Usetools", "b_stoppopup", false);
+  EXPECT_EQ(opened(3), 3);
 }
 
 TEST_F(Popup, AFailureInTheDecisionCancelsAndIsLogged) {
