@@ -23,6 +23,7 @@ struct DocumentSnapshot {
   int pointer_x = -1;             // that event's page-area (client) coordinates
   int pointer_y = -1;
   ElementInfo active_element;     // document.activeElement of the top document
+  bool pointer_in_active = false;  // the pointer's element lies inside the active one
   // The active element of each frame's document, by frame index; an unreadable
   // (cross-origin) frame gives an empty entry.
   std::vector<ElementInfo> frame_active_elements;

@@ -90,7 +90,7 @@ void PageProtection::Judge(const hosts::PageControl& page) {
     const hosts::ElementInfo& pointer = snapshot.pointer_element;
     if (pointer.empty()) {
       AllowPopup = false;
-    } else if (pointer.text == active.text) {
+    } else if (pointer.text == active.text || snapshot.pointer_in_active) {
       AllowPopup = true;
       if (active.tag == "BODY") AllowPopup = false;
     } else {

@@ -30,16 +30,22 @@ inline constexpr const char kPageScript[] = R"JS((() => {
   };
   // A frame's own element in its parent; unreadable across sites.
   const frameElement = () => { try { return describe(window.frameElement); } catch (e) { return null; } };
-  let pointer = null, px = -1, py = -1;
+  let pointer = null, pointerEl = null, px = -1, py = -1;
+  // A click on a button's label or icon is a click on the button.
+  const inside = () => {
+    const active = document.activeElement;
+    try { return !!(pointerEl && active && active !== pointerEl && active.contains(pointerEl)); } catch (e) { return false; }
+  };
   const report = (type, e) => {
     if (!e.isTrusted) return;
     if (type === "mousedown" || type === "click") {
       px = e.clientX; py = e.clientY;
-      pointer = describe(document.elementFromPoint(px, py) || e.target);
+      pointerEl = document.elementFromPoint(px, py) || e.target;
+      pointer = describe(pointerEl);
     }
     channel.postMessage({
       type: type, top: top, url: String(location.href), time: Date.now() / 1000,
-      pointer: pointer, x: px, y: py,
+      pointer: pointer, inside: inside(), x: px, y: py,
       active: describe(document.activeElement), frames: top ? frames() : [],
       frame: top ? null : frameElement()
     });

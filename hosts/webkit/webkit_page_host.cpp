@@ -523,6 +523,7 @@ void WebKitPage::OnScriptMessage(JSCValue* message) {
   if (top) {
     snapshot_.url = PropertyString(message, "url");
     snapshot_.active_element = ElementProperty(message, "active");
+    snapshot_.pointer_in_active = PropertyBool(message, "inside");
     if (type == "mousedown" || type == "click") {
       snapshot_.pointer_element = ElementProperty(message, "pointer");
       snapshot_.pointer_x = static_cast<int>(PropertyNumber(message, "x", -1));

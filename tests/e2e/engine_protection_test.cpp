@@ -254,6 +254,14 @@ TEST_F(EngineProtectionTest, ClickedLinksOpenBackgroundTabs) {
   ASSERT_TRUE(PumpUntil([&] { return Menu().find("opened-div") != std::string::npos; })) << Menu();
   ClickRow(2);
   ASSERT_TRUE(PumpUntil([&] { return Menu().find("opened-late") != std::string::npos; })) << Menu();
+  // The label inside a button is the button; one click opens one window however many are asked for.
+  ClickRow(3);
+  EXPECT_NE(BackgroundPage("opened-label"), 0) << Menu();
+  const int before = form().tabs.TabCount();
+  ClickRow(4);
+  EXPECT_NE(BackgroundPage("opened-loop0"), 0) << Menu();
+  ASSERT_TRUE(PumpUntil([&] { return Menu().find("opened-loop7") != std::string::npos; })) << Menu();
+  EXPECT_EQ(form().tabs.TabCount(), before + 1);
   // A link inside a frame, and a form's submit button.
   Load(1, "iframes.html");
   ClickRow(0);

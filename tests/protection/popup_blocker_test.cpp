@@ -70,11 +70,13 @@ TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
     bool click;
     hosts::ElementInfo pointer, active;
     bool allowed;
+    bool inside = false;  // the pointer's element lies inside the active one
   };
   const hosts::ElementInfo body = El("BODY", "[object HTMLBodyElement]");
   const hosts::ElementInfo div = El("DIV", "[object HTMLDivElement]");
   const hosts::ElementInfo link = El("A", "http://127.0.0.1/next");
   const hosts::ElementInfo button = El("BUTTON", "[object HTMLButtonElement]");
+  const hosts::ElementInfo span = El("SPAN", "[object HTMLSpanElement]");
   const Case cases[] = {
       {"a link clicked and focused", true, link, link, true},
       {"a button clicked and focused", true, button, button, true},
@@ -87,6 +89,9 @@ TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
       {"a plain div clicked", true, div, body, false},
       {"a script link under the pointer", true, El("A", "javascript:openIt()"), body, true},
       {"a focused script link", true, div, El("A", "JavaScript:void(0)"), true},
+      {"a button's label clicked", true, span, button, true, true},
+      {"a span inside the body", true, span, body, false, true},
+      {"a span beside the focused button", true, span, button, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -94,6 +99,7 @@ TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
     ++hook.clicks;
     Page(n)->snapshot.pointer_element = c.pointer;
     Page(n)->snapshot.active_element = c.active;
+    Page(n)->snapshot.pointer_in_active = c.inside;
     const Request r = NewWindow(n);
     EXPECT_EQ(r.target != 0, c.allowed);
     EXPECT_FALSE(r.cancel);
