@@ -16,7 +16,7 @@ double WallClockSeconds() {
 bool DocumentHooks::Doc_oncontextmenu() { return !shell_.TakeSkipContextMenu(); }
 
 void DocumentHooks::Doc_onkeydown() {
-  LastKeyTime = static_cast<std::int64_t>(std::llround(Clock()));
+  LastKeyTime = Clock();
   ++KeyPresses;
 }
 

@@ -24,8 +24,9 @@ class DocumentHooks {
   // The pages whose documents `Doc` and `PrevDoc` are bound to; 0: none.
   int Doc = 0;
   int PrevDoc = 0;
-  // Whole seconds (rounded) of the last key press in `Doc`, on the epoch scale of Clock.
-  std::int64_t LastKeyTime = 0;
+  // The last key press in `Doc`, in seconds on the epoch scale of Clock. Kept exact: a
+  // time rounded to whole seconds gave a key pressed at x.45 a twentieth of a second.
+  double LastKeyTime = 0;
   // Key presses in `Doc` so far: a changed value is a new press.
   std::uint64_t KeyPresses = 0;
   std::function<double()> Clock = WallClockSeconds;

@@ -99,7 +99,7 @@ void PageProtection::Judge(const hosts::PageControl& page) {
     }
   }
 
-  if (docs.Clock() < static_cast<double>(docs.LastKeyTime) + 0.5) {
+  if (docs.Clock() < docs.LastKeyTime + 0.5) {
     if (active.tag == "A") {
       AllowPopup = true;
     } else if (active.tag == "INPUT") {

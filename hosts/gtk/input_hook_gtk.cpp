@@ -119,9 +119,13 @@ void InputHookGtk::ToScreen(double x, double y) {
 }
 
 bool InputHookGtk::OnButton(unsigned button, bool pressed, double x, double y) {
-  last_click_ = clock();
-  if (pressed) ++clicks_;
-  clicked_ = true;
+  // Only the page's own clicks count for it: a press on the bars lets no popup through.
+  const bool on_page = overPage && overPage(x, y);
+  if (on_page) {
+    last_click_ = clock();
+    if (pressed) ++clicks_;
+    clicked_ = true;
+  }
   ToScreen(x, y);
   if (button == GDK_BUTTON_SECONDARY) {
     if (replayed_pending_ > 0) {  // our own replay: the page takes it, the gesture state stays
@@ -131,7 +135,7 @@ bool InputHookGtk::OnButton(unsigned button, bool pressed, double x, double y) {
     right_held_ = pressed;
     if (pressed) {
       gesture_done_ = false;
-      right_held_back_ = !replay_failed_ && replayRightClick && overPage && overPage(x, y);
+      right_held_back_ = !replay_failed_ && replayRightClick && on_page;
       return right_held_back_;
     }
     if (!right_held_back_) return false;

@@ -48,20 +48,27 @@ struct HookWindow {
   Gtk::DrawingArea page_area;
 };
 
-TEST(InputHookTest, RecentClickCountsHundredthsOfASecond) {
+TEST(InputHookTest, RecentClickCountsHundredthsOfASecondOfClicksOnThePage) {
   HookWindow w;
+  w.window.present();
+  ASSERT_TRUE(PumpUntil([&] { return w.page_area.get_height() > 0; }));
   InputHookGtk hook(w.window, w.page_area);
   auto now = std::chrono::steady_clock::now();
   hook.clock = [&] { return now; };
   EXPECT_FALSE(hook.RecentClick(55.0));  // no click yet
-  hook.OnButton(1, true, 10, 10);
+  hook.OnButton(1, true, 10, 10);        // on the bar: not the page's click
+  EXPECT_FALSE(hook.RecentClick(55.0));
+  EXPECT_EQ(hook.ClickCount(), 0u);
+  hook.OnButton(1, true, 200, 200);
+  EXPECT_EQ(hook.ClickCount(), 1u);
   now += std::chrono::milliseconds(540);
   EXPECT_TRUE(hook.RecentClick(55.0));
   now += std::chrono::milliseconds(20);
   EXPECT_FALSE(hook.RecentClick(55.0));
   EXPECT_TRUE(hook.RecentClick(100.0));
-  hook.OnButton(1, false, 10, 10);  // the release counts as the click's end
+  hook.OnButton(1, false, 200, 200);  // the release counts as the click's end, not a new click
   EXPECT_TRUE(hook.RecentClick(55.0));
+  EXPECT_EQ(hook.ClickCount(), 1u);
 }
 
 TEST(InputHookTest, RightButtonGesturesAreReportedOnlyWhileHeld) {
