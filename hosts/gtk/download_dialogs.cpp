@@ -64,8 +64,10 @@ void DownloadDialogs::AskSaveAs(const std::string& folder, const std::string& na
   Show(Kind::kSave, std::move(dialog), [this, chooser, done = std::move(done)](int response) {
     std::optional<hosts::SaveChoice> choice;
     auto file = chooser->get_file();
-    if (response == Gtk::ResponseType::ACCEPT && file && !file->get_path().empty()) {
-      choice = hosts::SaveChoice{file->get_path(), false};
+    const std::string path = answered_path_ ? *answered_path_ : file ? file->get_path() : std::string();
+    answered_path_.reset();
+    if (response == Gtk::ResponseType::ACCEPT && !path.empty()) {
+      choice = hosts::SaveChoice{path, false};
       // The chooser asks before accepting an existing file; a file that is there now was
       // confirmed (one that appears later is not, and the engine will not replace it).
       choice->replace = replace_confirmed_ && g_file_test(choice->path.c_str(), G_FILE_TEST_EXISTS);
@@ -116,17 +118,25 @@ bool DownloadDialogs::AnswerQuestion(bool yes) {
   return true;
 }
 
+bool DownloadDialogs::CloseMessage() {
+  Open* open = Oldest(Kind::kMessage);
+  if (!open) return false;
+  open->dialog->response(Gtk::ResponseType::OK);
+  return true;
+}
+
 bool DownloadDialogs::AnswerSave(const std::optional<std::string>& path, bool replace_confirmed) {
   Open* open = Oldest(Kind::kSave);
   if (!open) return false;
   auto* chooser = static_cast<Gtk::FileChooserDialog*>(open->dialog.get());
   if (!path) {
-    chooser->response(Gtk::ResponseType::CANCEL);
+    Respond(chooser, Gtk::ResponseType::CANCEL);
     return true;
   }
-  chooser->set_file(Gio::File::create_for_path(*path));
+  answered_path_ = *path;
   replace_confirmed_ = replace_confirmed;
-  chooser->response(Gtk::ResponseType::ACCEPT);
+  // Straight to our handler: the chooser lets only its own Save button accept.
+  Respond(chooser, Gtk::ResponseType::ACCEPT);
   return true;
 }
 

@@ -36,6 +36,7 @@ class DownloadDialogs {
   std::string SaveFolder() const;
   std::string SaveName() const;
   bool AnswerQuestion(bool yes);
+  bool CloseMessage();
   // Saves as `path` (nullopt: Cancel). `replace_confirmed` stands for the user's answer
   // to the dialog's own "Replace?" question, which only a real click can give.
   bool AnswerSave(const std::optional<std::string>& path, bool replace_confirmed);
@@ -57,6 +58,8 @@ class DownloadDialogs {
   Gtk::Window& parent_;
   std::list<Open> open_;
   int questions_asked_ = 0;
+  // What a test answers in place of the user's typing and clicking.
+  std::optional<std::string> answered_path_;
   bool replace_confirmed_ = true;  // a real dialog asked before accepting
 };
 

@@ -82,7 +82,7 @@ bool WebKitDownloads::OnDecideDestination(WebKitDownload* download, const char* 
 
 void WebKitDownloads::OnFailed(WebKitDownload* download, const GError* error) {
   Entry* entry = Find(download);
-  if (!entry) return;
+  if (!entry || entry->refused_existing) return;
   entry->end = hosts::DownloadEnd::kNetwork;
   if (error && error->domain == WEBKIT_DOWNLOAD_ERROR) {
     if (error->code == WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER) entry->end = hosts::DownloadEnd::kCancelled;
@@ -124,6 +124,15 @@ void WebKitDownloads::Tell(const std::string& text) { dialogs_.Tell(text); }
 void WebKitDownloads::SetDestination(int id, const std::string& path, bool allow_overwrite) {
   auto it = downloads_.find(id);
   if (it == downloads_.end()) return;
+  // Told not to replace a file that is there, the engine fails the download and then
+  // deletes the very file it was not to touch: such a path never reaches it.
+  if (!allow_overwrite && g_file_test(path.c_str(), G_FILE_TEST_EXISTS)) {
+    it->second.refused_existing = true;
+    it->second.end = hosts::DownloadEnd::kDestination;
+    it->second.reason = "the file exists";
+    webkit_download_cancel(it->second.download);
+    return;
+  }
   webkit_download_set_allow_overwrite(it->second.download, allow_overwrite ? TRUE : FALSE);
   webkit_download_set_destination(it->second.download, path.c_str());
 }

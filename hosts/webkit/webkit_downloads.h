@@ -2,7 +2,8 @@
 // cannot show, an attachment, the context menu's download, a page's download link) is held
 // at its destination until the logic answers; the engine's own choice of folder and name
 // never runs. The engine writes into "<destination>.wkdownload" and renames it at the end,
-// and removes what it wrote when a download fails or is cancelled.
+// and removes what it wrote when a download fails or is cancelled; it also removes the
+// destination itself then, so an existing file is only ever handed over to be replaced.
 #pragma once
 
 #include <webkit/webkit.h>
@@ -40,6 +41,7 @@ class WebKitDownloads : public hosts::DownloadHost {
     hosts::DownloadRequest request;
     hosts::DownloadEnd end = hosts::DownloadEnd::kFinished;
     std::string reason;
+    bool refused_existing = false;  // cancelled here rather than risk the existing file
   };
   void OnStarted(WebKitDownload* download);
   bool OnDecideDestination(WebKitDownload* download, const char* suggested);
