@@ -282,7 +282,11 @@ int WebKitPageHost::IndexOf(WebKitWebView* view) const {
 bool WebKitPageHost::TakeDownloadGesture(WebKitWebView* view, const std::string& uri) {
   WebKitPage* page = WebPage(IndexOf(view));
   if (!page) return false;
-  const bool gesture = page->navigation_gesture_ || (!uri.empty() && uri == page->context_link_);
+  // A slow server may take a while to answer a click; a gesture older than that belongs
+  // to something else (a download that never passed a navigation decision).
+  constexpr gint64 kGestureLifetime = 10 * G_USEC_PER_SEC;
+  const bool recent = g_get_monotonic_time() - page->navigation_decided_ < kGestureLifetime;
+  const bool gesture = (page->navigation_gesture_ && recent) || (!uri.empty() && uri == page->context_link_);
   page->navigation_gesture_ = false;
   page->context_link_.clear();
   return gesture;
@@ -413,6 +417,7 @@ void WebKitPage::Connect() {
                      // A new-window request is answered by the create signal, not here.
                      if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
                      page->navigation_gesture_ = webkit_navigation_action_is_user_gesture(action);
+                     page->navigation_decided_ = g_get_monotonic_time();
                      bool cancel = false;
                      WebKitPageHost& host = page->host_;
                      const std::string target = uri ? uri : "";

@@ -98,6 +98,7 @@ class WebKitPage : public hosts::PageControl {
   // Whether a download the page starts follows the user's own action: the last navigation
   // decision's gesture, or the link the user opened the context menu on.
   bool navigation_gesture_ = false;
+  gint64 navigation_decided_ = 0;  // monotonic microseconds
   std::string context_link_;
   hosts::DocumentSnapshot snapshot_;
 };
