@@ -16,6 +16,9 @@ BrowserWindow::BrowserWindow(const std::string& program_folder) {
   window_ = std::make_unique<gtk::MainWindow>(program_folder);
   pages_ = std::make_unique<webkit::WebKitPageHost>(window_->pageArea());
   form_ = std::make_unique<shell::MainForm>(window_->toolbar(), *pages_, *window_, program_folder);
+  download_dialogs_ = std::make_unique<gtk::DownloadDialogs>(*window_);
+  downloads_ = std::make_unique<webkit::WebKitDownloads>(*pages_, *download_dialogs_);
+  form_->downloads.Attach(downloads_.get());
   ConnectCorvane();
   WireWindow();
   WireOutsideObjects();
@@ -25,6 +28,8 @@ BrowserWindow::BrowserWindow(const std::string& program_folder) {
 
 BrowserWindow::~BrowserWindow() {
   recovery_timer_.disconnect();
+  // The download host goes before the form: the guard lets go of it first.
+  form_->downloads.Attach(nullptr);
   // The window's events and the pages reference the form; drop them first.
   window_->events = {};
   pages_->events = {};
@@ -130,6 +135,7 @@ bool BrowserWindow::StartUp(const std::string& command_line) {
   g_mkdir_with_parents(config.c_str(), 0700);
   window_->SetTypedUrlsFile(Glib::build_filename(config, "typed-urls.ini"));
   options_file_ = Glib::build_filename(config, "internet-options.ini");
+  form_->downloads.UseSettingsFile(Glib::build_filename(config, "downloads.ini"));
   pages_->home_page =
       shell::LoadableAddress(GetProfileString(options_file_, "General", "HomePage", pages_->home_page));
   if (!form_->StartUp(command_line)) return false;

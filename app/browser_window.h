@@ -6,10 +6,12 @@
 #include <string>
 
 #include "browser/shell/main_form.h"
+#include "hosts/gtk/download_dialogs.h"
 #include "hosts/gtk/input_hook_gtk.h"
 #include "hosts/gtk/main_window.h"
 #include "hosts/gtk/page_commands_gtk.h"
 #include "hosts/gtk/window_system_gtk.h"
+#include "hosts/webkit/webkit_downloads.h"
 #include "hosts/webkit/webkit_page_host.h"
 
 namespace zor::app {
@@ -31,6 +33,8 @@ class BrowserWindow {
   gtk::ToolbarView& bars() { return window_->bars(); }
   Gtk::Stack& pageArea() { return window_->pageArea(); }
   gtk::InternetOptionsDialog* internetOptions() { return window_->internetOptions(); }
+  gtk::DownloadDialogs& downloadDialogs() { return *download_dialogs_; }
+  webkit::WebKitDownloads& downloads() { return *downloads_; }
 
  private:
   void ConnectCorvane();
@@ -40,6 +44,9 @@ class BrowserWindow {
   // Declared first so it goes last: the pages live in its page area.
   std::unique_ptr<gtk::MainWindow> window_;
   std::unique_ptr<webkit::WebKitPageHost> pages_;
+  // Every download of the pages' session; the form's guard answers them.
+  std::unique_ptr<gtk::DownloadDialogs> download_dialogs_;
+  std::unique_ptr<webkit::WebKitDownloads> downloads_;
   std::unique_ptr<shell::MainForm> form_;
   // The outside objects; declared after the form so they go first.
   std::unique_ptr<gtk::PageCommandsGtk> page_commands_;

@@ -35,6 +35,7 @@ void MainForm::WireEvents() {
   page.dragEvent = [this](int n, const hosts::DragReport& drag) { protection.docs.OpenDragLink(n, drag); };
   page.documentEvent = [this](int n, const std::string& type) {
     protection.docs.OnDocumentEvent(n, type);
+    downloads.OnDocumentEvent(n, type);
     if (n == tabs.ActivePage) edit.QueryEditStates(n);
   };
 

@@ -48,6 +48,7 @@ MainForm::MainForm(toolbar::ToolbarControl& toolbar, hosts::PageHost& pages, hos
       dispatcher({chrome, tabs, tabMenu, progress, address, layout, exit, settings, bands, edit, proxies}),
       statusCommands(chrome, tabs),
       protection(page_shell_),
+      downloads(page_shell_),
       page_shell_(chrome, tabs, proxies) {}
 
 }  // namespace zor::shell

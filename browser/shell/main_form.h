@@ -13,6 +13,7 @@
 #include "browser/favorites/history_recorder.h"
 #include "browser/messaging/page_shell.h"
 #include "browser/messaging/status_commands.h"
+#include "browser/protection/download_guard.h"
 #include "browser/protection/page_protection.h"
 #include "browser/shell/address_bar.h"
 #include "browser/shell/chrome.h"
@@ -84,6 +85,8 @@ class MainForm {
   favorites::HistoryRecorder History;
   // The popup blocker, navigation guard, content blocker and document hooks.
   protection::PageProtection protection;
+  // Every download waits for the user's choice; the window attaches its download host.
+  protection::DownloadGuard downloads;
 
  private:
   // Bound by reference only until WireEvents: protection may name it before it is built.

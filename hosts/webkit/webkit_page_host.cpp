@@ -272,6 +272,26 @@ void WebKitPageHost::ReleaseRetiredSink(WebKitPage* page) {
   }
 }
 
+int WebKitPageHost::IndexOf(WebKitWebView* view) const {
+  if (!view) return -1;
+  for (const auto& [index, page] : pages_)
+    if (page->view() == view) return index;
+  return -1;
+}
+
+bool WebKitPageHost::TakeDownloadGesture(WebKitWebView* view, const std::string& uri) {
+  WebKitPage* page = WebPage(IndexOf(view));
+  if (!page) return false;
+  // A slow server may take a while to answer a click; a gesture older than that belongs
+  // to something else (a download that never passed a navigation decision).
+  constexpr gint64 kGestureLifetime = 10 * G_USEC_PER_SEC;
+  const bool recent = g_get_monotonic_time() - page->navigation_decided_ < kGestureLifetime;
+  const bool gesture = (page->navigation_gesture_ && recent) || (!uri.empty() && uri == page->context_link_);
+  page->navigation_gesture_ = false;
+  page->context_link_.clear();
+  return gesture;
+}
+
 WebKitPage* WebKitPageHost::WebPage(int index) const {
   auto it = pages_.find(index);
   return it == pages_.end() ? nullptr : it->second.get();
@@ -378,13 +398,26 @@ void WebKitPage::Connect() {
                    G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                   gpointer data) -> gboolean {
                      WebKitPage* page = PageOf(data);
-                     if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+                     if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+                       // A document the engine cannot show becomes a download (left alone it
+                       // would be dropped without a word); attachments download by default.
+                       // Either way the download waits for the user's choice.
+                       auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+                       if (webkit_response_policy_decision_is_main_frame_main_resource(response) &&
+                           !webkit_response_policy_decision_is_mime_type_supported(response)) {
+                         webkit_policy_decision_download(decision);
+                         return TRUE;
+                       }
+                       return FALSE;
+                     }
                      auto* action = webkit_navigation_policy_decision_get_navigation_action(
                          WEBKIT_NAVIGATION_POLICY_DECISION(decision));
                      WebKitURIRequest* request = webkit_navigation_action_get_request(action);
                      const char* uri = webkit_uri_request_get_uri(request);
                      // A new-window request is answered by the create signal, not here.
                      if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
+                     page->navigation_gesture_ = webkit_navigation_action_is_user_gesture(action);
+                     page->navigation_decided_ = g_get_monotonic_time();
                      bool cancel = false;
                      WebKitPageHost& host = page->host_;
                      const std::string target = uri ? uri : "";
@@ -465,8 +498,11 @@ void WebKitPage::Connect() {
                    }),
                    this);
   g_signal_connect(view_, "context-menu",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*, gpointer data) -> gboolean {
+                   G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult* hit, gpointer data) -> gboolean {
                      WebKitPage* page = PageOf(data);
+                     page->context_link_.clear();
+                     if (webkit_hit_test_result_context_is_link(hit))
+                       if (const char* uri = webkit_hit_test_result_get_link_uri(hit)) page->context_link_ = uri;
                      auto& suppress = page->host_.suppressContextMenu;
                      if (suppress && suppress()) return TRUE;
                      bool cancel = false;

@@ -95,6 +95,11 @@ class WebKitPage : public hosts::PageControl {
   bool register_as_drop_target_ = true;
   bool mixed_content_ = false;
   bool sink_waiting_ = false;  // a sink handed to a refused window, before its first navigation
+  // Whether a download the page starts follows the user's own action: the last navigation
+  // decision's gesture, or the link the user opened the context menu on.
+  bool navigation_gesture_ = false;
+  gint64 navigation_decided_ = 0;  // monotonic microseconds
+  std::string context_link_;
   hosts::DocumentSnapshot snapshot_;
 };
 
@@ -127,6 +132,12 @@ class WebKitPageHost : public hosts::PageHost {
   // ("undo", "redo", "cut", "copy", "paste", "delete", "selectall") now. The answer comes
   // later, and not at all when the page or this host has gone or its view was replaced.
   void QueryCommand(int page, const std::string& command, std::function<void(bool)> answer);
+
+  // The page element showing `view`; -1 for none.
+  int IndexOf(WebKitWebView* view) const;
+  // Whether a download of `uri` that `view` starts now follows the user's own action (a
+  // clicked link, the context menu's download). Asked once per download: it is used up.
+  bool TakeDownloadGesture(WebKitWebView* view, const std::string& uri);
 
   // Called with true from a right-button gesture until the button goes up: the page's
   // context menu is then not shown.

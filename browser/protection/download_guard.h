@@ -1,0 +1,66 @@
+// The download guard: no file is written without the user's choice in the save dialog,
+// and a page that starts downloads on its own gets one question, not a stream of them.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "browser/messaging/page_shell.h"
+#include "hosts/downloads.h"
+
+namespace zor::protection {
+
+// The name a site suggests made fit to save under: no folder part, no leading dot that
+// would hide the file, no control characters, at most 255 bytes, never empty.
+std::string SafeFileName(const std::string& suggested);
+
+class DownloadGuard {
+ public:
+  explicit DownloadGuard(messaging::PageShell& shell) : shell_(shell) {}
+  ~DownloadGuard();
+  DownloadGuard(const DownloadGuard&) = delete;
+  DownloadGuard& operator=(const DownloadGuard&) = delete;
+
+  // Takes the host's download events; null lets go of them.
+  void Attach(hosts::DownloadHost* host);
+  // Where the last chosen folder is kept between runs; read now, written on each choice.
+  void UseSettingsFile(const std::string& file);
+
+  void OnStarted(const hosts::DownloadRequest& request);
+  void OnEnded(int id, hosts::DownloadEnd end, const std::string& reason);
+  // A trusted event in a page: a click there ends its refusal.
+  void OnDocumentEvent(int page, const std::string& type);
+
+  // The folder the next save dialog starts in (empty: the host's Downloads folder).
+  std::string LastFolder;
+
+ private:
+  struct PageState {
+    int open = 0;          // questions and save dialogs open for the page
+    bool refused = false;  // until the user next clicks in the page
+  };
+  struct Download {
+    int page = -1;
+    std::string name;
+    std::string path;
+    bool wanted = false;        // the user asked for it or allowed it: its end is told
+    bool cancelled_by_us = false;
+  };
+
+  bool Solicited(const hosts::DownloadRequest& request);
+  void AskWhere(int id);
+  void Drop(int id);  // cancels silently
+  void Closed(int page);
+  std::string Text(const char* key, const char* fallback) const;
+
+  messaging::PageShell& shell_;
+  hosts::DownloadHost* host_ = nullptr;
+  std::string settings_file_;
+  std::map<int, PageState> pages_;
+  std::map<int, Download> downloads_;
+  // Answers that come after the guard has gone do nothing.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace zor::protection
