@@ -28,14 +28,13 @@ bool ContainsNoCase(const std::string& text, const std::string& word) {
 
 }  // namespace
 
-// Sets the edit tools from what page `page` last answered; unanswered commands keep
-// their tools as they are.
+// Sets the edit tools from what page `page` last answered. A command the page has not
+// answered yet is off until it does: another page's answer says nothing about this one.
 void EditView::ApplyEditStates(int page) {
   const EditCommandStates states = EditStates.get(page);
-  for (size_t i = 0; i < kEditTools.size(); ++i) {
-    if (!states.known[i]) continue;
-    if (toolbar::Tool* tool = c_.ab_Main.tool("sub_Edit", kEditTools[i])) tool->enabled = states.enabled[i];
-  }
+  for (size_t i = 0; i < kEditTools.size(); ++i)
+    if (toolbar::Tool* tool = c_.ab_Main.tool("sub_Edit", kEditTools[i]))
+      tool->enabled = states.known[i] && states.enabled[i];
 }
 
 void EditView::RefreshTextSizeTools() {

@@ -59,6 +59,8 @@ void MenuBuilder::fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu,
     toolbar::Band* owner = &band;
     std::string action = addAction(tool->checked, tool->checked, tool->enabled,
                                    [this, owner, tool] { on_activate_(*owner, *tool); });
+    bound_.push_back({band.name, tool->name,
+                      std::dynamic_pointer_cast<Gio::SimpleAction>(actions_->lookup_action(action)), tool->checked});
     auto item = Gio::MenuItem::create(label, std::string(kActionPrefix) + "." + action);
     if (!tool->shortcut.empty()) {
       guint key = 0;
@@ -69,6 +71,16 @@ void MenuBuilder::fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu,
     section->append_item(item);
   }
   flush();
+}
+
+void MenuBuilder::refresh() {
+  for (const Bound& bound : bound_) {
+    if (!bound.action) continue;
+    const toolbar::Tool* tool = control_.tool(bound.band, bound.tool);
+    const bool enabled = tool && tool->enabled;
+    if (bound.action->get_enabled() != enabled) bound.action->set_enabled(enabled);
+    if (bound.stateful && tool) bound.action->set_state(Glib::Variant<bool>::create(tool->checked));
+  }
 }
 
 void MenuBuilder::appendCheck(const Glib::RefPtr<Gio::Menu>& section, const std::string& label, bool checked,

@@ -31,17 +31,27 @@ class MenuBuilder {
                    std::function<void()> toggle);
 
   Glib::RefPtr<Gio::SimpleActionGroup> actions() const { return actions_; }
+  // An open menu follows the model: each item takes its tool's enabled and checked state
+  // again (a tool that has gone is disabled). Tools are found by name, never by pointer.
+  void refresh();
   const std::vector<toolbar::Band*>& openedBands() const { return opened_; }
 
  private:
   void fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu, int depth);
   std::string addAction(bool stateful, bool checked, bool enabled, std::function<void()> run);
 
+  struct Bound {
+    std::string band, tool;
+    Glib::RefPtr<Gio::SimpleAction> action;
+    bool stateful = false;
+  };
+
   toolbar::ToolbarControl& control_;
   Activate on_activate_;
   Glib::RefPtr<Gio::SimpleActionGroup> actions_;
   std::vector<toolbar::Band*> opened_;
   int next_action_ = 0;
+  std::vector<Bound> bound_;
 };
 
 // The caption as a menu or button label: the tool's name when it has none.

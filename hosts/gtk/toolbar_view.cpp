@@ -167,6 +167,8 @@ void ToolbarView::sync() {
     left_dock_->set_visible(anyVisibleChild(*left_dock_));
     bottom_dock_->set_visible(anyVisibleChild(*bottom_dock_));
     syncShortcuts();
+    for (auto& menu : menus_)
+      if (!menu->closed) menu->builder.refresh();
   } while (resync_);
   syncing_ = false;
 }

@@ -61,12 +61,22 @@ TEST_F(Bands, EditMenuEnablesCopyExactlyWhenTheDocumentSaysSo) {
   EXPECT_TRUE(Enabled("b_copy"));
   EXPECT_FALSE(Enabled("b_cut"));
   EXPECT_FALSE(Enabled("b_paste"));
-  EXPECT_TRUE(Enabled("b_undo"));  // never answered: as it was
+  EXPECT_FALSE(Enabled("b_undo"));  // never answered: off until the page says
   EXPECT_GE(view.redraws, 1);
 
   states["copy"] = false;
   Open("sub_Edit");
   EXPECT_FALSE(Enabled("b_copy"));
+
+  // Another page that has not answered yet shows none of the first page's states.
+  states["copy"] = true;
+  Open("sub_Edit");
+  ASSERT_TRUE(Enabled("b_copy"));
+  states.clear();
+  OpenPage("http://127.0.0.1:9/other");
+  Open("sub_Edit");
+  EXPECT_FALSE(Enabled("b_copy"));
+  EXPECT_FALSE(Enabled("b_selectall"));
 }
 
 TEST_F(Bands, EditStatesAskedAfterPageEventsShowAtOnceWhenTheMenuOpens) {

@@ -463,6 +463,22 @@ TEST_F(ToolbarViewTest, MenusOpenAfterTheOpenEventWithTheModelsCurrentState) {
   offline = findItem(list, "Work _Offline");
   ASSERT_NE(offline, nullptr);
   EXPECT_EQ(checkState(view->openMenuActions(), offline->action), -1);
+
+  // While it is open, a redraw shows the model's states: an answer that arrives late
+  // enables a tool, a tool checked elsewhere gets its mark, a removed tool goes insensitive.
+  const Item* newt2 = findItem(list, "New _Tab");
+  const Item* print2 = findItem(list, "_Print");
+  ASSERT_NE(newt2, nullptr);
+  ASSERT_NE(print2, nullptr);
+  control.tool("sub_File", "b_print")->enabled = true;
+  control.tool("sub_File", "b_newt")->enabled = false;
+  control.redraw();
+  EXPECT_TRUE(view->openMenuActions()->get_action_enabled(print2->action));
+  EXPECT_FALSE(view->openMenuActions()->get_action_enabled(newt2->action));
+  toolbar::ToolCollection& file_tools = control.band("sub_File")->tools();
+  file_tools.remove(file_tools.indexOf(control.tool("sub_File", "b_print")));
+  control.redraw();
+  EXPECT_FALSE(view->openMenuActions()->get_action_enabled(print2->action));
 }
 
 TEST_F(ToolbarViewTest, CancelledOpenKeepsTheMenuClosed) {
