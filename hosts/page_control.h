@@ -110,6 +110,8 @@ struct PageEvents {
   // The document asks for its context menu; setting `cancel` refuses it.
   std::function<void(int page, bool& cancel)> contextMenu;
   std::function<void(int page, const DragReport& drag)> dragEvent;
+  // Save As could not write `path`; `reason` is what the engine says.
+  std::function<void(int page, const std::string& path, const std::string& reason)> saveFailed;
 };
 
 // The page array.

@@ -24,6 +24,9 @@ void MainForm::WireEvents() {
   page.windowClosing = [this](int n, bool& cancel) { tabs.OnWindowClosing(n, cancel); };
   page.onFullScreen = [this](int n, bool on) { pageReports.OnPageFullScreen(n, on); };
   page.gotFocus = [this](int n) { pageReports.OnPageFocus(n, true); };
+  page.saveFailed = [this](int n, const std::string& path, const std::string& reason) {
+    pageReports.OnSaveFailed(n, path, reason);
+  };
   page.lostFocus = [this](int n) { pageReports.OnPageFocus(n, false); };
   // The guard of the popup blocker goes first; element 0 is the sink.
   page.beforeNavigate2 = [this](int n, const std::string& url, bool& cancel) {

@@ -6,6 +6,7 @@
 
 #include "browser/shell/address_bar.h"
 #include "browser/shell/layout.h"
+#include "common/ini_text.h"
 
 namespace zor::shell {
 
@@ -96,6 +97,15 @@ void PageReports::OnBeforeNavigate(int n, bool cancelled) {
 void PageReports::OnPageFullScreen(int n, bool on) {
   // A page asking for full screen while the c_.window already is must not toggle it off.
   if (n == tabs_.ActivePage && on && !c_.FullScreen()) layout_.ToggleFullScreen();
+}
+
+void PageReports::OnSaveFailed(int page, const std::string& path, const std::string& reason) {
+  (void)page;
+  std::string text = ReadIniText(c_.files.LngFile(), "ZOR_Main", "msg_SaveFailed");
+  if (text.empty()) text = "The page could not be saved as {P}: {E}";
+  for (const auto& [mark, value] : {std::pair<std::string, std::string>{"{P}", path}, {"{E}", reason}})
+    if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, mark.size(), value);
+  c_.window.MessageBox(text, hosts::MessageButtons::kOk, "");
 }
 
 void PageReports::OnPageFocus(int n, bool got) {

@@ -28,6 +28,8 @@ class PageReports {
   void OnBeforeNavigate(int page, bool cancelled);
   void OnPageFocus(int page, bool got);
   void OnPageFullScreen(int page, bool on);
+  // Save As could not write the file: the user hears why.
+  void OnSaveFailed(int page, const std::string& path, const std::string& reason);
 
   bool PageAreaFocus = false;  // the active page holds the keyboard focus
 

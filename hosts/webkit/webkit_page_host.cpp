@@ -787,12 +787,27 @@ void WebKitPage::SaveAs() {
   dialog->signal_response().connect([this, alive, dialog](int response) {
     dialog->set_visible(false);
     auto file = dialog->get_file();
-    if (response == Gtk::ResponseType::ACCEPT && file && !alive.expired())
-      webkit_web_view_save_to_file(view_, file->gobj(), WEBKIT_SAVE_MODE_MHTML, nullptr,
-                                   +[](GObject* view, GAsyncResult* result, gpointer) {
-                                     webkit_web_view_save_to_file_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
-                                   },
-                                   nullptr);
+    if (response == Gtk::ResponseType::ACCEPT && file && !alive.expired()) {
+      // A save that fails says why; the page may be gone by then.
+      struct Saving {
+        std::weak_ptr<bool> alive;
+        WebKitPage* page;
+        std::string path;
+      };
+      webkit_web_view_save_to_file(
+          view_, file->gobj(), WEBKIT_SAVE_MODE_MHTML, nullptr,
+          +[](GObject* view, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<Saving> saving(static_cast<Saving*>(data));
+            GError* error = nullptr;
+            if (webkit_web_view_save_to_file_finish(WEBKIT_WEB_VIEW(view), result, &error)) return;
+            const std::string reason = error && error->message ? error->message : "";
+            if (error) g_error_free(error);
+            if (saving->alive.expired()) return;
+            WebKitPage& page = *saving->page;
+            if (auto& handler = page.host_.events.saveFailed) handler(page.index_, saving->path, reason);
+          },
+          new Saving{alive, this, file->get_path()});
+    }
     Glib::signal_idle().connect_once([dialog] { delete dialog; });
   });
   dialog->present();

@@ -145,6 +145,12 @@ TEST_F(PageEventsTest, StopIsEnabledOnlyWhileTheShownPageLoads) {
   EXPECT_FALSE(stop_enabled());
 }
 
+TEST_F(PageEventsTest, AFailedSaveSaysWhereAndWhy) {
+  std::ofstream(folder / "lng.ini") << "[ZOR_Main]\nmsg_SaveFailed=Not saved: {P} ({E})\n";
+  pages.events.saveFailed(1, "/no/such/folder/a.mht", "Permission denied");
+  EXPECT_EQ(window.messages, std::vector<std::string>{"Not saved: /no/such/folder/a.mht (Permission denied)"});
+}
+
 TEST_F(PageEventsTest, BackAndForwardFollowTheTabPosition) {
   toolbar::Tool* back = toolbar.tool("tb_Main", "b_back");
   toolbar::Tool* forward = toolbar.tool("tb_Main", "b_forward");
