@@ -96,4 +96,10 @@ int ReadIniFlag(const std::string& file, const std::string& section, const std::
   return IniTextSource(file).ReadFlag(section, key, default_value);
 }
 
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+  if (from.empty()) return;
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
 }  // namespace zor

@@ -41,6 +41,9 @@ class IniTextSource {
   std::optional<IniDocument> doc_;
 };
 
+// Fills a language text's placeholder ("{N}", "{V}"...): every `from` becomes `to`.
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to);
+
 // Only exactly 1 means on.
 inline bool FlagOn(int value) { return value == 1; }
 

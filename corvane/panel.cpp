@@ -154,8 +154,7 @@ void Panel::WriteProxyList() const {
 std::string Panel::UnreadableListText(const std::string& path) const {
   std::string text = IniTextSource(LngPath()).Read(kSection, "ErrorListFile");
   if (text.empty()) text = "The list file {F} could not be read, so it is not written over.";
-  const size_t at = text.find("{F}");
-  if (at != std::string::npos) text.replace(at, 3, path);
+  ReplaceAll(text, "{F}", path);
   return text;
 }
 

@@ -1,7 +1,6 @@
 #include "browser/messaging/document_hooks.h"
 
 #include <chrono>
-#include <cmath>
 #include <exception>
 
 #include "common/text_width.h"

@@ -16,11 +16,6 @@ constexpr size_t kMaxNameBytes = 255;
 constexpr char kSettingsSection[] = "Downloads";
 constexpr char kLastFolderKey[] = "LastFolder";
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-}
-
 }  // namespace
 
 std::string SafeFileName(const std::string& suggested) {

@@ -53,10 +53,11 @@ void PageProtection::OnNewWindow(int i, int& target, bool& cancel) {
       Judge(*current);
     // One click or key press lets one window open, however many the page asks for.
     if (AllowPopup) {
-      if (spent_ == Gesture())
+      const auto gesture = Gesture();
+      if (spent_ == gesture)
         AllowPopup = false;
       else
-        spent_ = Gesture();
+        spent_ = gesture;
     }
     if (!Checked("sub_Usetools", "b_stoppopup") || AllowPopup)
       OpenInBackground(target, cancel);

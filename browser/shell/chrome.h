@@ -25,7 +25,6 @@ struct ShellHooks {
   std::function<void()> buildTranslationMenu;
   std::function<void()> toggleBasket;
   std::function<void(int page)> attachPageCommands;
-  std::function<void(int page)> pageCreated;  // after a new page element exists (event wiring)
   std::function<bool()> addressBoxVisible;
   std::function<void()> focusAddressBox;
   std::function<void(const std::string&)> setStatusText;  // txt_status, as the page reports it
@@ -43,7 +42,6 @@ struct ShellHooks {
   std::function<void()> dockControls;
   std::function<void()> buildFavorites;
   std::function<void()> createPageCommands;
-  std::function<void()> loadTabIcons;
   std::function<void()> createInputHook;
   std::function<void()> installInputHook;
 

@@ -103,8 +103,8 @@ void PageReports::OnSaveFailed(int page, const std::string& path, const std::str
   (void)page;
   std::string text = ReadIniText(c_.files.LngFile(), "ZOR_Main", "msg_SaveFailed");
   if (text.empty()) text = "The page could not be saved as {P}: {E}";
-  for (const auto& [mark, value] : {std::pair<std::string, std::string>{"{P}", path}, {"{E}", reason}})
-    if (const size_t at = text.find(mark); at != std::string::npos) text.replace(at, mark.size(), value);
+  ReplaceAll(text, "{P}", path);
+  ReplaceAll(text, "{E}", reason);
   c_.window.MessageBox(text, hosts::MessageButtons::kOk, "");
 }
 

@@ -36,11 +36,6 @@ constexpr FlagSetting kFlags[] = {
     {"KILLPOP", 0, "sub_Usetools", "b_killpop", nullptr},
 };
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-}
-
 }  // namespace
 
 void Settings::ApplyLanguage() {

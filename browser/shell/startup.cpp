@@ -50,7 +50,6 @@ bool MainForm::StartUp(const std::string& command_line) {
 
   if (!tabs.CreateFirstPage()) return false;
   hosts::PageControl* first = WB.Page(1);
-  Run(hooks.loadTabIcons);
 
   std::string start_address = command_line;
   start_address.erase(std::remove(start_address.begin(), start_address.end(), '"'), start_address.end());

@@ -48,7 +48,6 @@ void Tabs::AddNewPage(const std::string& url, bool foreground) {
   const int n = LastPageIndex;
   hosts::PageControl* page = c_.WB.Create(n);
   if (!page) return;
-  if (c_.hooks.pageCreated) c_.hooks.pageCreated(n);
   AddTabTool("New", n, true);
   const toolbar::Tool* silent = c_.ab_Main.tool("sub_Usetools", "b_besilent");
   page->SetSilent(silent && silent->checked);
@@ -359,7 +358,6 @@ void Tabs::CloseOtherPages(int k) {
 bool Tabs::CreateFirstPage() {
   hosts::PageControl* first = c_.WB.Create(1);
   if (!first) return false;
-  if (c_.hooks.pageCreated) c_.hooks.pageCreated(1);
   first->SetRegisterAsBrowser(true);
   const toolbar::Tool* silent = c_.ab_Main.tool("sub_Usetools", "b_besilent");
   first->SetSilent(silent && silent->checked);
