@@ -32,13 +32,15 @@ void DocumentHooks::OnDocumentEvent(int page, const std::string& type) {
 
 void DocumentHooks::OpenDragLink(int page, const hosts::DragReport& drag) {
   (void)page;
-  if (drag.type != "dragend") return;
+  if (drag.type != "dragstart" && drag.type != "dragend") return;
   bool first = false, open = false;
   try {
+    // Asking answers once per drag: at the start this drops whatever an earlier drag (one
+    // over the bars from another program, say) left behind.
     if (hosts::InputHook* hook = shell_.Input()) hook->DropState(first, open);
   } catch (const std::exception&) {
   }
-  if (!open || drag.previous != "dragleave") return;
+  if (drag.type != "dragend" || !open || drag.previous != "dragleave") return;
   const std::string link = drag.tag == "IMG" ? drag.src : drag.data;
   if (FirstChars(link, 8).find("://") == std::string::npos) return;
   try {
@@ -50,7 +52,8 @@ void DocumentHooks::OpenDragLink(int page, const hosts::DragReport& drag) {
 std::string DocumentHooks::HookDragLinksFunction() {
   // The hook lives in the page script's world, so the page's own drag handlers stay.
   // Drag data is readable only while the drag starts; it is kept for the end. An
-  // image's src is taken resolved, as the address it loads.
+  // image's src is taken resolved, as the address it loads. Only the user's own drags
+  // count: events a page dispatches itself are not trusted and are ignored.
   return R"JS(d => {
   const body = d.body;
   if (!body) return;
@@ -61,8 +64,10 @@ std::string DocumentHooks::HookDragLinksFunction() {
   if (old) for (const t of types) body.removeEventListener(t, old);
   let previous = "", data = "";
   const hook = e => {
+    if (!e.isTrusted) return;
     try {
       if (e.type === "dragstart") {
+        channel.postMessage({ type: "drag", event: e.type, previous: "", tag: "", src: "", data: "" });
         data = "";
         try { data = e.dataTransfer.getData("text") || ""; } catch (x) {}
         if (!data) {

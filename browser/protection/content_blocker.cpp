@@ -10,7 +10,23 @@ std::string PageProtection::BlockContentFunction(bool images, bool flash) {
   // Every collection is copied first: an element removed must not make the pass skip
   // the one after it.
   std::string body = "d => {";
-  if (images) body += "for (const el of Array.from(d.images)) el.remove();";
+  // Images a script adds later go as they are added; a pass with images allowed again
+  // stops the watch.
+  body +=
+      "const watches = window.__zorImageWatch || (window.__zorImageWatch = new WeakMap());"
+      "const old = watches.get(d); if (old) { old.disconnect(); watches.delete(d); }";
+  if (images)
+    body +=
+        "for (const el of Array.from(d.images)) el.remove();"
+        "const watch = new MutationObserver(records => {"
+        "  for (const r of records) for (const n of r.addedNodes) {"
+        "    if (n.nodeType !== 1) continue;"
+        "    if (n.tagName === \"IMG\") n.remove();"
+        "    else for (const el of Array.from(n.getElementsByTagName(\"IMG\"))) el.remove();"
+        "  }"
+        "});"
+        "watch.observe(d, {childList: true, subtree: true});"
+        "watches.set(d, watch);";
   if (flash)
     body +=
         "for (const el of Array.from(d.getElementsByTagName(\"EMBED\")))"

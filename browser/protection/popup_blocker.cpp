@@ -91,9 +91,12 @@ void PageProtection::Judge(const hosts::PageControl& page) {
     const hosts::ElementInfo& pointer = snapshot.pointer_element;
     if (pointer.empty()) {
       AllowPopup = false;
-    } else if (pointer.text == active.text || snapshot.pointer_in_active) {
+    } else if (active.tag == "BODY" && pointer.text == active.text) {
+      AllowPopup = false;
+    } else if (active.tag != "BODY" && (pointer.text == active.text || snapshot.pointer_in_active)) {
+      // Everything lies inside the body, so only a real focused element joins the
+      // pointer's element into one click.
       AllowPopup = true;
-      if (active.tag == "BODY") AllowPopup = false;
     } else {
       if (Contains(pointer.text, "://") || (active.tag != "BODY" && Contains(active.text, "://"))) AllowPopup = true;
       if (Contains(Upper(pointer.text), "JAVASCRIPT") || Contains(Upper(active.text), "JAVASCRIPT")) AllowPopup = true;

@@ -58,7 +58,6 @@ void MainForm::WireEvents() {
   bars.bandClose = [this](toolbar::Band& band) { bands.OnBandClose(band); };
   bars.toolDblClick = [this](toolbar::Tool& tool) { bands.OnToolDblClick(tool); };
   bars.childBandChange = [this](toolbar::Band& band) { bands.OnChildBandChange(band); };
-  bars.queryUnload = [this](int16_t& cancel) { exit.AskExit(cancel); };
 
   chrome.txt_status.onShow = [this](const std::string& text) {
     if (chrome.hooks.setStatusText) chrome.hooks.setStatusText(text);

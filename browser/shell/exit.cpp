@@ -24,6 +24,8 @@ bool ExitSequence::CloseCheck() {
   if (cancel) return false;
 
   const auto started = Clock();
+  // The bars a page's full screen hid are saved as the user left them.
+  layout_.PageFullScreen(layout_.PageInFullScreen(), false);
   if (c_.FullScreen()) c_.window.SetFullScreen(false);
   tabs_.ClosingPages = true;
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "browser/shell/chrome.h"
+#include "browser/shell/layout.h"
 #include "browser/shell/recovery.h"
 #include "browser/shell/settings.h"
 #include "browser/shell/tabs.h"
@@ -15,8 +16,8 @@ namespace zor::shell {
 
 class ExitSequence {
  public:
-  ExitSequence(Chrome& chrome, Tabs& tabs, Settings& settings, Recovery& recovery)
-      : c_(chrome), tabs_(tabs), settings_(settings), recovery_(recovery) {}
+  ExitSequence(Chrome& chrome, Tabs& tabs, WindowLayout& layout, Settings& settings, Recovery& recovery)
+      : c_(chrome), tabs_(tabs), layout_(layout), settings_(settings), recovery_(recovery) {}
 
   void QuitBrowser();
   void AskExit(int16_t& cancel);
@@ -33,6 +34,7 @@ class ExitSequence {
  private:
   Chrome& c_;
   Tabs& tabs_;
+  WindowLayout& layout_;
   Settings& settings_;
   Recovery& recovery_;
 };

@@ -24,6 +24,7 @@ void WindowLayout::OnMainWindowResize() {
 void WindowLayout::SetCaptionBar(bool show) { c_.window.SetDecorated(show); }
 
 void WindowLayout::ToggleFullScreen() {
+  PageFullScreen(page_full_screen_, false);
   const toolbar::Tool* state = c_.ab_Main.tool("sub_View", "b_fullscreen");
   const bool entering = !(state && state->checked);
   toolbar::Band* menu = c_.ab_Main.band("mnu_Main");
@@ -76,6 +77,30 @@ void WindowLayout::ToggleFullScreen() {
     page->MoveToFill();
     page->Focus();
   }
+}
+
+void WindowLayout::PageFullScreen(int page, bool on) {
+  if (on) {
+    if (page_full_screen_ != 0 || page != tabs_.ActivePage) return;
+    page_full_screen_ = page;
+    hidden_for_page_.clear();
+    for (const auto& band : c_.ab_Main.bands())
+      if (band->visible) {
+        band->visible = false;
+        hidden_for_page_.push_back(band->name);
+      }
+    c_.window.SetFullScreen(true);
+  } else {
+    if (page_full_screen_ == 0 || page != page_full_screen_) return;
+    page_full_screen_ = 0;
+    for (const std::string& name : hidden_for_page_)
+      if (toolbar::Band* band = c_.ab_Main.band(name)) band->visible = true;
+    hidden_for_page_.clear();
+    c_.window.SetFullScreen(c_.FullScreen());
+  }
+  c_.ab_Main.recalcLayout();
+  c_.ab_Main.redraw();
+  if (hosts::PageControl* shown = c_.WB.Page(tabs_.ActivePage)) shown->MoveToFill();
 }
 
 }  // namespace zor::shell

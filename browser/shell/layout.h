@@ -1,6 +1,9 @@
 // The main window's layout rules and full screen.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "browser/shell/address_bar.h"
 #include "browser/shell/chrome.h"
 #include "browser/shell/tabs.h"
@@ -12,6 +15,10 @@ class WindowLayout {
   WindowLayout(Chrome& chrome, Tabs& tabs, AddressBar& address) : c_(chrome), tabs_(tabs), address_(address) {}
 
   void ToggleFullScreen();
+  // A page's own full screen (a video's button): all bars go and the window fills the
+  // screen; leaving brings back exactly what was there, the user's full screen included.
+  void PageFullScreen(int page, bool on);
+  int PageInFullScreen() const { return page_full_screen_; }
   void SetCaptionBar(bool show);
   void OnMainWindowResize();
 
@@ -21,6 +28,8 @@ class WindowLayout {
   } SavedWindowRect;
 
  private:
+  int page_full_screen_ = 0;
+  std::vector<std::string> hidden_for_page_;
   Chrome& c_;
   Tabs& tabs_;
   AddressBar& address_;

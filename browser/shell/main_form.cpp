@@ -43,7 +43,7 @@ MainForm::MainForm(toolbar::ToolbarControl& toolbar, hosts::PageHost& pages, hos
       proxies(chrome),
       settings(chrome, tabs, proxies),
       recovery(chrome, tabs),
-      exit(chrome, tabs, settings, recovery),
+      exit(chrome, tabs, layout, settings, recovery),
       pageReports(chrome, tabs, address, layout),
       dispatcher({chrome, tabs, tabMenu, progress, address, layout, exit, settings, bands, edit, proxies}),
       statusCommands(chrome, tabs),

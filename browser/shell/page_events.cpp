@@ -94,10 +94,7 @@ void PageReports::OnBeforeNavigate(int n, bool cancelled) {
   if (!cancelled && c_.hooks.refreshEditTools) c_.hooks.refreshEditTools();
 }
 
-void PageReports::OnPageFullScreen(int n, bool on) {
-  // A page asking for full screen while the c_.window already is must not toggle it off.
-  if (n == tabs_.ActivePage && on && !c_.FullScreen()) layout_.ToggleFullScreen();
-}
+void PageReports::OnPageFullScreen(int n, bool on) { layout_.PageFullScreen(n, on); }
 
 void PageReports::OnSaveFailed(int page, const std::string& path, const std::string& reason) {
   (void)page;

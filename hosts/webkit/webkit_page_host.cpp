@@ -471,8 +471,12 @@ void WebKitPage::Connect() {
                    }),
                    this);
   g_signal_connect(view_, "leave-fullscreen", G_CALLBACK(+[](WebKitWebView*, gpointer data) -> gboolean {
+                     // The engine restores the window after this signal; the report comes
+                     // after that, so the window ends as the program wants it.
                      WebKitPage* page = PageOf(data);
-                     if (auto& handler = page->host_.events.onFullScreen) handler(page->index_, false);
+                     Glib::signal_idle().connect_once([host = &page->host_, index = page->index_] {
+                       if (auto& handler = host->events.onFullScreen) handler(index, false);
+                     });
                      return FALSE;
                    }),
                    this);

@@ -192,15 +192,6 @@ TEST_F(Dispatcher, OfflineFromTheStatusBarThenTheFileMenuEndsOnline) {
   EXPECT_FALSE(page_commands.offline);
 }
 
-TEST_F(Dispatcher, CutCopyPasteFocusThePageThenSendTheKey) {
-  Calls(1);
-  Click("sub_Edit", "b_cut");
-  Click("sub_Edit", "b_copy");
-  Click("sub_Edit", "b_paste");
-  EXPECT_THAT(window.keys, ElementsAre("Ctrl+X", "Ctrl+C", "Ctrl+V"));
-  EXPECT_THAT(Calls(1), ElementsAre("focus", "focus", "focus"));
-}
-
 TEST_F(Dispatcher, PageCommandObjectRows) {
   Click("sub_Edit", "b_find");
   Click("sub_View", "b_source");

@@ -21,6 +21,7 @@
 #include "browser/protection/page_protection.h"
 #include "common/text_width.h"
 #include "e2e/support/engine_support.h"
+#include "fakes/reported_elements.h"
 
 namespace fs = std::filesystem;
 
@@ -315,42 +316,130 @@ TEST_F(EngineProtectionTest, BlockedImagesAreNeverFetchedAndLateOnesGoAtTheNextS
   EXPECT_EQ(Dom(1, "return Array.from(document.querySelectorAll('embed,object')).map(e => e.id).join();"),
             "\"other-embed,player\"");
 
-  // A picture a script adds later stays until the page reports its status again.
-  Dom(1, "const i = document.createElement('img'); i.id = 'late'; document.body.appendChild(i); return 1;");
+  // A picture a script adds later goes at once, alone or inside other elements; with the
+  // toggle off again, pictures stay.
+  Dom(1,
+      "const i = document.createElement('img'); i.id = 'late'; document.body.appendChild(i);"
+      "const p = document.createElement('p'); p.innerHTML = '<span><img></span>'; document.body.appendChild(p); return "
+      "1;");
+  EXPECT_TRUE(PumpUntil([&] { return Dom(1, "return document.images.length;") == "0"; }));
+  form().chrome.ab_Main.fireToolClick(*form().chrome.ab_Main.tool("sub_ContentBlock", "b_imgs"));
+  Dom(1, "document.body.appendChild(document.createElement('img')); return 1;");
   Settle(0.3);
   EXPECT_EQ(Dom(1, "return document.images.length;"), "1");
-  const std::string hover = "xdotool mousemove " + At(window->pageArea(), 150, 50);
-  ASSERT_EQ(std::system(hover.c_str()), 0);
-  EXPECT_TRUE(PumpUntil([&] { return Dom(1, "return document.images.length;") == "0"; }));
   EXPECT_FALSE(server.Asked("pic-1") || server.Asked("pic-2"));
 }
 
-// The hook's own report of a drag, driven by drag events the page raises itself (the
-// hook takes any; what decides is DropState, which only a real drag can make true).
-TEST_F(EngineProtectionTest, DragHooksReportTheEndOfADragWithWhatItCarried) {
+// The Edit menu's Cut, Copy and Paste act on the field that has the focus in the page.
+TEST_F(EngineProtectionTest, EditMenuCutCopyAndPasteReachThePagesField) {
+  Start("inputs.html");
+  auto click = [&](const char* name) {
+    form().chrome.ab_Main.fireToolClick(*form().chrome.ab_Main.tool("sub_Edit", name));
+  };
+  Dom(1, "const a = document.getElementById('a'); a.focus(); a.select(); return 1;");
+  click("b_copy");
+  Dom(1, "document.getElementById('b').focus(); return 1;");
+  click("b_paste");
+  EXPECT_TRUE(PumpUntil([&] { return Dom(1, "return document.getElementById('b').value;") == "\"hello world\""; }, 10));
+  Dom(1, "const a = document.getElementById('a'); a.focus(); a.setSelectionRange(0, 6); return 1;");
+  click("b_cut");
+  EXPECT_TRUE(PumpUntil([&] { return Dom(1, "return document.getElementById('a').value;") == "\"world\""; }, 10));
+  Dom(1, "const b = document.getElementById('b'); b.focus(); b.value = ''; return 1;");
+  click("b_paste");
+  EXPECT_TRUE(PumpUntil([&] { return Dom(1, "return document.getElementById('b').value;") == "\"hello \""; }, 10));
+}
+
+// The popup decision's unit tables use the page script's reports for these elements;
+// they must stay what a real page gives.
+TEST_F(EngineProtectionTest, ThePageScriptReportsTheElementsTheUnitTablesUse) {
+  Start("elements.html");
+  struct Row {
+    int row;
+    hosts::ElementInfo pointer, active;
+    bool inside;
+  };
+  const hosts::ElementInfo link{"A", server.Url("next"), ""};
+  using namespace fakes::reported;
+  // "Inside" is strict: an element clicked and focused is not inside itself.
+  for (const Row& r : {Row{0, kButton, kButton, false}, Row{1, kDiv, kBody, true}, Row{2, kSpan, kButton, true},
+                       Row{3, link, link, false}}) {
+    SCOPED_TRACE(r.row);
+    const unsigned before = form().chrome.WB.Page(1)->Snapshot().reports;
+    ClickRow(r.row);
+    ASSERT_TRUE(PumpUntil([&] {
+      const hosts::DocumentSnapshot& shot = form().chrome.WB.Page(1)->Snapshot();
+      return shot.reports > before && shot.last_event == "click";
+    }));
+    const hosts::DocumentSnapshot& shot = form().chrome.WB.Page(1)->Snapshot();
+    EXPECT_EQ(shot.pointer_element.tag, r.pointer.tag);
+    EXPECT_EQ(shot.pointer_element.text, r.pointer.text);
+    EXPECT_EQ(shot.active_element.tag, r.active.tag);
+    EXPECT_EQ(shot.active_element.text, r.active.text);
+    EXPECT_EQ(shot.pointer_in_active, r.inside);
+  }
+}
+
+// A video's full-screen button: the page fills the screen without a bar, and Escape
+// brings back what was there before, the user's own full screen included.
+TEST_F(EngineProtectionTest, APagesFullScreenFollowsTheEngineBothWays) {
+  Start("fullscreen.html");
+  auto shown = [&] {
+    std::string names;
+    for (const auto& band : form().chrome.ab_Main.bands())
+      if (band->visible) names += band->name + " ";
+    return names;
+  };
+  auto page_full = [&] { return Dom(1, "return document.fullscreenElement ? 1 : 0;") == "1"; };
+  const std::string bars = shown();
+  ClickRow(0);
+  ASSERT_TRUE(PumpUntil([&] { return shown().empty() && page_full(); }, 15)) << shown();
+  EXPECT_FALSE(form().chrome.FullScreen());
+  ASSERT_EQ(XdoWhilePumping("xdotool key Escape"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return shown() == bars && !page_full(); }, 15)) << shown();
+
+  form().layout.ToggleFullScreen();
+  const std::string user_bars = shown();
+  Settle(0.5);
+  ClickRow(0);
+  ASSERT_TRUE(PumpUntil([&] { return shown().empty() && page_full(); }, 15)) << shown();
+  ASSERT_EQ(XdoWhilePumping("xdotool key Escape"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return shown() == user_bars && !page_full(); }, 15)) << shown();
+  Settle(0.3);
+  EXPECT_TRUE(form().chrome.FullScreen());  // (without a window manager the X window itself never says)
+}
+
+// Drag events the page raises itself reach no hook, in the page or in its frames; a real
+// drag of a link reports its start, which gives the drop decision a fresh start.
+TEST_F(EngineProtectionTest, OnlyTheUsersOwnDragsReachTheDragHook) {
   Start("links.html");
   std::vector<hosts::DragReport> drags;
-  form().chrome.WB.events.dragEvent = [&](int, const hosts::DragReport& drag) { drags.push_back(drag); };
+  auto open = form().chrome.WB.events.dragEvent;
+  form().chrome.WB.events.dragEvent = [&](int n, const hosts::DragReport& drag) {
+    drags.push_back(drag);
+    open(n, drag);
+  };
   const std::string drag =
       "const fire = (el, type) => el.dispatchEvent(new DragEvent(type, {bubbles: true, dataTransfer: new DataTransfer()}));";
-  Dom(1, drag + "const a = document.getElementById('drag'); for (const t of ['dragstart', 'dragleave', 'dragend']) fire(a, t);"
-                "const p = document.getElementById('pic'); for (const t of ['dragstart', 'dragend']) fire(p, t); return 1;");
-  ASSERT_TRUE(PumpUntil([&] { return drags.size() == 2; }));
-  EXPECT_EQ(drags[0].type, "dragend");
-  EXPECT_EQ(drags[0].previous, "dragleave");
-  EXPECT_EQ(drags[0].tag, "A");
-  EXPECT_EQ(drags[0].data, server.Url("dragged"));
-  EXPECT_EQ(drags[1].previous, "dragstart");
-  EXPECT_EQ(drags[1].tag, "IMG");
-  EXPECT_EQ(drags[1].src, server.Url("pic-links.svg"));
-  EXPECT_EQ(form().tabs.TabCount(), 1);  // no real drag ended outside the page
-
-  // A frame's body carries a hook of its own from the page's pass.
+  Dom(1,
+      drag +
+          "const a = document.getElementById('drag'); for (const t of ['dragstart', 'dragleave', 'dragend']) fire(a, "
+          "t);"
+          "const p = document.getElementById('pic'); for (const t of ['dragstart', 'dragend']) fire(p, t); return 1;");
   Load(1, "iframes.html");
-  drags.clear();
   Dom(1, drag + "const a = window.frames[0].document.querySelector('a'); for (const t of ['dragstart', 'dragleave', 'dragend']) fire(a, t); return 1;");
-  ASSERT_TRUE(PumpUntil([&] { return drags.size() == 1; }));
-  EXPECT_EQ(drags[0].data, server.Url("opened-frame"));
+  Settle(0.5);
+  EXPECT_TRUE(drags.empty());
+  EXPECT_EQ(form().tabs.TabCount(), 1);
+
+  Load(1, "links.html");
+  std::string cmd = "xdotool mousemove " + At(window->pageArea(), 20, 210) + " sleep 0.2 mousedown 1 sleep 0.3";
+  for (int step = 1; step <= 10; ++step)
+    cmd += " mousemove " + At(window->pageArea(), 20 + step * 8, 210 + step * 4) + " sleep 0.05";
+  cmd += " mouseup 1 sleep 0.2";
+  ASSERT_EQ(XdoWhilePumping(cmd), 0);
+  ASSERT_TRUE(PumpUntil([&] { return !drags.empty(); }));
+  EXPECT_EQ(drags[0].type, "dragstart");
+  EXPECT_EQ(form().tabs.TabCount(), 1);
 }
 
 TEST_F(EngineProtectionTest, ThePageIconDragsTheCurrentAddress) {

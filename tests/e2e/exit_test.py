@@ -41,6 +41,25 @@ class ExitTest(base.ProgramFixture):
         self.assertIsNotNone(self.wait_for_title("Page three"), self.title())
         self.assertFalse(os.path.exists(os.path.join(self.folder, "LastPages.ini")))
 
+    def test_cancelled_close_keeps_the_window_and_the_next_close_asks_again(self):
+        self.seed_last_pages(["kept"])
+        self.start()
+        self.assertIsNotNone(self.wait_for_title("Page kept"), self.title())
+        main = self.window()
+        base.xdotool("windowactivate", "--sync", main)
+        base.xdotool("key", "alt+F4")
+        question = base.wait_for(lambda: next((w for w in self.windows() if w != main), None), timeout=10)
+        self.assertIsNotNone(question, "no exit question appeared")
+        base.xdotool("windowactivate", "--sync", question)
+        base.xdotool("key", "Escape")
+        self.assertTrue(base.wait_for(lambda: self.windows() == [main], timeout=10), self.windows())
+        time.sleep(0.5)
+        self.assertIsNone(self.proc.poll(), "a cancelled close ended the program")
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "LastPages.ini")), "nothing is saved on cancel")
+        self.close_with_ok()
+        with open(os.path.join(self.folder, "LastPages.ini"), newline="") as f:
+            self.assertEqual(f.read(), self.url("kept") + "\r\n")
+
     def test_killed_browser_recovers_its_pages(self):
         self.seed_last_pages(["alpha", "beta"])
         self.start()

@@ -430,6 +430,7 @@ class FakeInputHook : public hosts::InputHook {
     ++drop_questions;
     first_passed = first;
     open_dropped_link = open_drop;
+    open_drop = false;  // one answer per drag, as the real hook gives
   }
   std::function<void(hosts::Gesture)> on_gesture;
   bool installed = false;

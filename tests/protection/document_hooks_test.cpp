@@ -75,6 +75,11 @@ TEST_F(DocumentHooks, ALinkDraggedOutOfThePageOpensInTheBackground) {
   EXPECT_EQ(opened(Drag("dragleave", "P", "", "see http://127.0.0.1/x"), true), "");
   EXPECT_EQ(opened(Drag("dragleave", "P", "", "file:///tmp/x.html"), true), "file:///tmp/x.html");
   EXPECT_EQ(opened(Drag("dragleave", "P", "", "\xE7\xBD\x91\xE5\x9D\x80://x"), true), "\xE7\xBD\x91\xE5\x9D\x80://x");
+  // A drag that starts in the page drops what an earlier drag left in the hook: it ends
+  // inside the page, so nothing opens.
+  hook.open_drop = true;
+  pages.events.dragEvent(n, {"dragstart", "", "", "", ""});
+  EXPECT_EQ(opened(Drag("dragleave", "A", "", "http://127.0.0.1/link"), hook.open_drop), "");
   // Without a hook no drag opens anything.
   form->chrome.input_hook = nullptr;
   EXPECT_EQ(opened(Drag("dragleave", "A", "", "http://127.0.0.1/link"), true), "");

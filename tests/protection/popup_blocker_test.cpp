@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/text_width.h"
+#include "fakes/reported_elements.h"
 #include "protection/protection_fixture.h"
 
 namespace zor::testing {
@@ -70,24 +71,21 @@ TEST_F(Popup, MouseTestComparesThePointedAndTheActiveElement) {
     bool click;
     hosts::ElementInfo pointer, active;
     bool allowed;
-    bool inside = false;  // the pointer's element lies inside the active one
+    bool inside = false;  // the pointer's element lies strictly inside the active one
   };
-  const hosts::ElementInfo body = El("BODY", "[object HTMLBodyElement]");
-  const hosts::ElementInfo div = El("DIV", "[object HTMLDivElement]");
-  const hosts::ElementInfo link = El("A", "http://127.0.0.1/next");
-  const hosts::ElementInfo button = El("BUTTON", "[object HTMLButtonElement]");
-  const hosts::ElementInfo span = El("SPAN", "[object HTMLSpanElement]");
+  using namespace fakes::reported;
+  const hosts::ElementInfo body = kBody, div = kDiv, link = kLink, button = kButton, span = kSpan;
   const Case cases[] = {
       {"a link clicked and focused", true, link, link, true},
       {"a button clicked and focused", true, button, button, true},
       {"the body clicked", true, body, body, false},
       {"no element under the pointer", true, {}, link, false},
       {"no recent click", false, link, link, false},
-      {"a link under the pointer, body active", true, link, body, true},
+      {"a link under the pointer, body active", true, link, body, true, true},
       {"a focused link, a div under the pointer", true, div, link, true},
-      {"a div over a body whose text holds ://", true, div, El("BODY", "http://odd"), false},
-      {"a plain div clicked", true, div, body, false},
-      {"a script link under the pointer", true, El("A", "javascript:openIt()"), body, true},
+      {"a div over a body whose text holds ://", true, div, El("BODY", "http://odd"), false, true},
+      {"a plain div clicked", true, div, body, false, true},
+      {"a script link under the pointer", true, El("A", "javascript:openIt()"), body, true, true},
       {"a focused script link", true, div, El("A", "JavaScript:void(0)"), true},
       {"a button's label clicked", true, span, button, true, true},
       {"a span inside the body", true, span, body, false, true},

@@ -153,7 +153,10 @@ TEST_F(AddressBarTest, MovingTheBandsAppliesTheWidthRule) {
   address->dock_row = 2;
   window.band_left["tb_Addressbar"] = 100;
   toolbar.fireBandResize(*address);
-  EXPECT_EQ(box->width, (14000 / 15 * 15 - 1500 - 3200) / 15);
+  EXPECT_EQ(box->width, 619) << "933 px window, band at 100 px: 13995 - 1500 - 3200 twips";
+  window.inner_width = 300;  // narrower than the band's own start and margin: no box, not a negative one
+  toolbar.fireBandResize(*address);
+  EXPECT_EQ(box->width, 0);
 }
 
 }  // namespace

@@ -72,15 +72,6 @@ TEST_F(ExitTest, QuitCancelledKeepsTheWindowAndAsksAgain) {
   EXPECT_FALSE(fs::exists(folder / "Browser.ini"));
 }
 
-TEST_F(ExitTest, CancelledCloseRequestDoesNotSwallowTheNextClose) {
-  window.message_answer = MessageResult::kCancel;
-  toolbar.fireQueryUnload();
-  EXPECT_FALSE(form->exit.CloseCheck());
-  window.message_answer = MessageResult::kOk;
-  EXPECT_TRUE(form->exit.CloseCheck()) << "a cancelled close must not cancel the next one silently";
-  EXPECT_EQ(window.messages.size(), 2u);
-}
-
 TEST_F(ExitTest, ExitWritesOpenPagesInTabOrderAndTheSettings) {
   OpenThree();
   std::ofstream(folder / "Temp.txt") << "x";

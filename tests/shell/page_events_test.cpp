@@ -261,17 +261,46 @@ TEST_F(PageEventsTest, NavigationPullsTheFocusBackUnlessTheUserIsTyping) {
   EXPECT_EQ(refreshes, 3);
 }
 
-TEST_F(PageEventsTest, FullScreenOnlyForTheShownPageAndOnlyIntoIt) {
+TEST_F(PageEventsTest, APagesFullScreenHidesEveryBarAndLeavesTheWindowAsItWas) {
+  auto shown = [&] {
+    std::string names;
+    for (const auto& band : form->chrome.ab_Main.bands())
+      if (band->visible) names += band->name + " ";
+    return names;
+  };
   const int hidden = Open("http://h/", "", false);
-  pages.events.onFullScreen(hidden, true);
+  const std::string bars = shown();
+  pages.events.onFullScreen(hidden, true);  // only the shown page may
   EXPECT_FALSE(window.full_screen);
-  pages.events.onFullScreen(1, false);
-  EXPECT_FALSE(window.full_screen);
+  pages.events.onFullScreen(1, false);  // leaving what was never entered
+  EXPECT_EQ(shown(), bars);
+
   pages.events.onFullScreen(1, true);
   EXPECT_TRUE(window.full_screen);
-  EXPECT_TRUE(form->chrome.FullScreen());
-  pages.events.onFullScreen(1, true);  // already full screen: stays
+  EXPECT_EQ(shown(), "");
+  EXPECT_FALSE(form->chrome.FullScreen()) << "the user's full screen is not ticked by a page";
+  pages.events.onFullScreen(1, false);
+  EXPECT_FALSE(window.full_screen);
+  EXPECT_EQ(shown(), bars);
+
+  // Inside the user's full screen, leaving the page's returns to the user's.
+  form->layout.ToggleFullScreen();
+  const std::string user_bars = shown();
+  ASSERT_NE(user_bars, bars);
+  pages.events.onFullScreen(1, true);
+  EXPECT_EQ(shown(), "");
+  pages.events.onFullScreen(1, false);
   EXPECT_TRUE(window.full_screen);
+  EXPECT_TRUE(form->chrome.FullScreen());
+  EXPECT_EQ(shown(), user_bars);
+  form->layout.ToggleFullScreen();
+  EXPECT_FALSE(window.full_screen);
+  EXPECT_EQ(shown(), bars);
+
+  // Closing the program in a page's full screen keeps the user's bars.
+  pages.events.onFullScreen(1, true);
+  form->exit.CloseCheck();
+  EXPECT_EQ(shown(), bars);
 }
 
 TEST_F(PageEventsTest, TitlesReachTabAndWindowThroughTheEvent) {
