@@ -102,6 +102,11 @@ bool Settings::SaveSettings(std::string* error) {
   // Keep whatever else the file holds; replace it in one atomic write.
   ini::IniDocument doc = ini::IniDocument::Load(ini).value_or(ini::IniDocument());
   for (const FlagSetting& flag : kFlags) {
+    // Without a basket its tool says nothing about the user's choice: the file keeps it.
+    if (std::string(flag.key) == "OPENGETBAR" && !c_.hooks.toggleBasket) {
+      if (!doc.Get(kSettingsSection, flag.key)) doc.Set(kSettingsSection, flag.key, "0");
+      continue;
+    }
     const toolbar::Tool* tool = c_.ab_Main.tool(flag.band, flag.tool);
     doc.Set(kSettingsSection, flag.key, tool && tool->checked ? "1" : "0");
   }
