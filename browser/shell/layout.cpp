@@ -72,6 +72,7 @@ void WindowLayout::ToggleFullScreen() {
     }
     SavedWindowRect = {};
     c_.ab_Main.recalcLayout();
+    tabs_.UpdateWindowCaption();  // titles that came in full screen were held back
   }
   if (page) {
     page->MoveToFill();

@@ -113,7 +113,11 @@ TEST_F(LayoutTest, FullScreenFromNormalWindowRestoresItsSize) {
   EXPECT_EQ(form->layout.SavedWindowRect.width, 900);
   window.normal_width = 1366;  // what full screen did to it
   window.normal_height = 768;
+  pages.Fake(1)->location = "http://127.0.0.1/";
+  pages.Fake(1)->title = "Set while full screen";
+  form->tabs.SetPageTitle(1, "Set while full screen", "");
   form->layout.ToggleFullScreen();
+  EXPECT_EQ(window.caption.rfind("Set while full screen - ", 0), 0u) << window.caption;
   EXPECT_FALSE(window.maximized);
   EXPECT_EQ(window.normal_width, 900);
   EXPECT_EQ(window.normal_height, 700);
