@@ -2,11 +2,13 @@
 
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "common/files.h"
+#include "common/ini_text.h"
 #include "common/text_width.h"
 
 namespace zor::commands {
@@ -379,9 +381,20 @@ void SwitchLanguage(Click& c, const std::string& file_name) {
     c.Step([&] { c.form.chrome.window.MessageBox(kMissingLanguageFile, hosts::MessageButtons::kOk, ""); });
     return;
   }
-  namespace fs = std::filesystem;
-  c.Step([&] { fs::remove(c.form.chrome.files.LngFile()); });
-  c.Step([&] { fs::copy_file(source, c.form.chrome.files.LngFile(), fs::copy_options::overwrite_existing); });
+  // lng.ini is replaced in one step or not at all: a switch that fails keeps the texts.
+  const std::string target = c.form.chrome.files.LngFile();
+  const std::optional<std::string> text = ReadWholeFile(source);
+  std::string error;
+  if (!text) error = source + ": cannot be read";
+  if (error.empty()) WriteFileAtomic(target, *text, &error);
+  if (!error.empty()) {
+    std::string message = ReadIniText(target, "ZOR_Main", "msg_LanguageFailed");
+    if (message.empty()) message = "The language file {P} could not be used: {E}";
+    ReplaceAll(message, "{P}", file_name);
+    ReplaceAll(message, "{E}", error);
+    c.Step([&] { c.form.chrome.window.MessageBox(message, hosts::MessageButtons::kOk, ""); });
+    return;
+  }
   c.Step([&] { c.form.settings.ApplyLanguage(); });
   c.Step([&] { c.form.chrome.ab_Main.recalcLayout(); });
 }

@@ -34,22 +34,34 @@ bool ExitSequence::CloseCheck() {
   if (const toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs"))
     for (const auto& tab : tabs->tools())
       if (tab->name.rfind("tabs-", 0) == 0) pages.push_back(std::atoi(tab->name.c_str() + 5));
+  std::vector<std::string> kept;
   for (int n : pages) {
     if (Clock() - started > kExitBudget) break;
     if (hosts::PageControl* page = c_.WB.Page(n)) {
       const std::string address = page->LocationURL();
-      if (!address.empty()) settings_.SaveLastPage(address);
+      if (Settings::KeptAcrossRuns(address)) kept.push_back(address);
     }
     tabs_.ClosePage(n);
   }
 
-  std::string error;
-  settings_.SaveSettings(&error);
+  // Every file is tried; what could not be written is named to the user.
+  std::string failed, error;
+  if (!settings_.SaveLastPages(kept, &error)) failed += error + "\n";
+  error.clear();
+  if (!settings_.SaveSettings(&error)) failed += error + "\n";
   std::remove((c_.files.FolderPath() + "Temp.txt").c_str());
   if (c_.hooks.removeInputHook) c_.hooks.removeInputHook();
   if (c_.hooks.releaseSidePanel) c_.hooks.releaseSidePanel();
-  // A clean exit: the pages are in LastPages.ini, not left for recovery.
-  recovery_.EndRecovery();
+  if (failed.empty()) {
+    // A clean exit: the pages are in LastPages.ini, not left for recovery.
+    recovery_.EndRecovery();
+  } else {
+    // The recovery list stays: the next start brings the pages back from it.
+    std::string text = ReadIniText(c_.files.LngFile(), "ZOR_Main", "msg_ExitSaveFailed");
+    if (text.empty())
+      text = "Your settings or open pages could not be saved; the open pages will come back at the next start.";
+    c_.window.MessageBox(text + "\n\n" + failed, hosts::MessageButtons::kOk, "");
+  }
   return true;
 }
 

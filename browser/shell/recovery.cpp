@@ -19,7 +19,7 @@ std::string CurrentList(const Chrome& form) {
       if (!page) continue;
       const std::string address = page->LocationURL();
       // One address per line: a line break inside one would split it on reading.
-      if (!address.empty() && address.find_first_of("\r\n") == std::string::npos) list += address + "\n";
+      if (Settings::KeptAcrossRuns(address)) list += address + "\n";
     }
   }
   return list;
@@ -38,7 +38,7 @@ bool Recovery::RecoverPages() {
     std::string line = saved.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty()) continue;
+    if (!Settings::KeptAcrossRuns(line)) continue;
     hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage);
     if (first_line && page && page->LocationURL().empty())
       page->Navigate(line);
@@ -51,12 +51,14 @@ bool Recovery::RecoverPages() {
   return true;
 }
 
-void Recovery::SaveRecovery() {
-  if (RecoveryFile.empty() || tabs_.ClosingPages) return;
+bool Recovery::SaveRecovery() {
+  if (RecoveryFile.empty() || tabs_.ClosingPages) return false;
   const std::string list = CurrentList(c_);
   // The file exists from the first save on: its presence is what marks a running browser.
-  if (list == recovery_written_ && FileExists(RecoveryFile)) return;
-  if (WriteFileAtomic(RecoveryFile, list)) recovery_written_ = list;
+  if (list == recovery_written_ && FileExists(RecoveryFile)) return true;
+  if (!WriteFileAtomic(RecoveryFile, list)) return false;
+  recovery_written_ = list;
+  return true;
 }
 
 void Recovery::EndRecovery() {

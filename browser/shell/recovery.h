@@ -6,6 +6,7 @@
 #include <string>
 
 #include "browser/shell/chrome.h"
+#include "browser/shell/settings.h"
 #include "browser/shell/tabs.h"
 
 namespace zor::shell {
@@ -16,7 +17,8 @@ class Recovery {
 
   // True when the previous run ended without its exit sequence and its pages came back.
   bool RecoverPages();
-  void SaveRecovery();
+  // True when the list on disk holds the open pages (written now or already).
+  bool SaveRecovery();
   void EndRecovery();
 
   // The recovery list of open pages (empty path: none kept).

@@ -1,12 +1,15 @@
 #include "browser/shell/settings.h"
 
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
+#include "browser/shell/page_events.h"
 #include "common/files.h"
 #include "common/ini.h"
-#include "browser/shell/page_events.h"
 #include "common/ini_text.h"
 
 namespace zor::shell {
@@ -115,7 +118,30 @@ bool Settings::SaveSettings(std::string* error) {
   return doc.Save(ini, error);
 }
 
-void Settings::SaveLastPage(const std::string& url) { AppendLine(c_.files.LastPagesIni(), url, "\r\n"); }
+bool Settings::KeptAcrossRuns(const std::string& address) {
+  const size_t colon = address.find(':');
+  if (colon == std::string::npos || address.find_first_of("\r\n") != std::string::npos) return false;
+  std::string scheme = address.substr(0, colon);
+  for (char& ch : scheme) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return scheme == "http" || scheme == "https" || scheme == "file";
+}
+
+bool Settings::SaveLastPages(const std::vector<std::string>& urls, std::string* error) {
+  const std::string path = c_.files.LastPagesIni();
+  if (urls.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return true;
+  }
+  std::string text;
+  for (const std::string& url : urls) text += url + "\r\n";
+  return WriteFileAtomic(path, text, error);
+}
+
+void Settings::RemoveLastPages() {
+  std::error_code ignored;
+  std::filesystem::remove(c_.files.LastPagesIni(), ignored);
+}
 
 void Settings::RestoreLastPages() {
   const std::string path = c_.files.LastPagesIni();
@@ -126,8 +152,8 @@ void Settings::RestoreLastPages() {
     int count = 0;
     while (std::getline(in, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      // A blank line names no page; opening an empty tab for it helps nobody.
-      if (line.empty()) continue;
+      // A blank line names no page; a script would run again at every start.
+      if (!KeptAcrossRuns(line)) continue;
       ++count;
       hosts::PageControl* first = c_.WB.Page(1);
       if (count == 1 && first && first->LocationURL().empty())
@@ -136,7 +162,6 @@ void Settings::RestoreLastPages() {
         tabs_.AddNewPage(line, true);
     }
   }
-  std::remove(path.c_str());
 }
 
 }  // namespace zor::shell

@@ -60,13 +60,15 @@ bool MainForm::StartUp(const std::string& command_line) {
   }
 
   Run(hooks.createInputHook);
-  settings.RestoreLastPages();
-  // A run that ended without its exit sequence left its open pages behind.
-  recovery.RecoverPages();
+  // A run that ended without its exit sequence left its open pages behind. That list is
+  // the newest: an exit cut short leaves some of the same pages in LastPages.ini too, and
+  // a page must not come back twice.
+  if (!recovery.RecoverPages()) settings.RestoreLastPages();
   Run(hooks.installInputHook);
   window.Maximize();
   ab_Main.redraw();
-  recovery.SaveRecovery();
+  // LastPages.ini goes only once the recovery list holds its pages.
+  if (recovery.SaveRecovery()) settings.RemoveLastPages();
   return true;
 }
 

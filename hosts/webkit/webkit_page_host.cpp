@@ -668,8 +668,12 @@ void WebKitPage::BringToFront() {
 void WebKitPage::Focus() { gtk_widget_grab_focus(GTK_WIDGET(view_)); }
 
 void WebKitPage::Navigate(const std::string& url) {
-  location_ = url;
-  ready_state_ = 1;
+  // A "javascript:" address (a bookmarklet) runs in the shown document and loads nothing:
+  // the page keeps its address.
+  if (g_ascii_strncasecmp(url.c_str(), "javascript:", 11) != 0) {
+    location_ = url;
+    ready_state_ = 1;
+  }
   webkit_web_view_load_uri(view_, url.c_str());
 }
 

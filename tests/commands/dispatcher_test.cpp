@@ -447,10 +447,16 @@ TEST_F(Dispatcher, TranslationAndBlockedEntries) {
   EXPECT_THAT(Page(3)->navigations, ElementsAre("http://127.0.0.1:6/b3"));
 }
 
-TEST_F(Dispatcher, MissingLanguageFileLeavesLngIniAlone) {
+TEST_F(Dispatcher, AMissingOrUnreadableLanguageFileLeavesLngIniAlone) {
   const auto before = ReadWholeFile((folder / "lng.ini").string());
   ClickTool("lang_xx", 359, "X", "lng_xx.ini");
   EXPECT_THAT(window.messages, ElementsAre("Cannot find source file"));
+  EXPECT_EQ(ReadWholeFile((folder / "lng.ini").string()), before);
+  // There, but no file to read: the switch says so and the texts stay.
+  std::filesystem::create_directories(folder / "lng_dir.ini");
+  ClickTool("lang_dir", 362, "Dir", "lng_dir.ini");
+  ASSERT_EQ(window.messages.size(), 2u);
+  EXPECT_NE(window.messages[1].find("lng_dir.ini"), std::string::npos) << window.messages[1];
   EXPECT_EQ(ReadWholeFile((folder / "lng.ini").string()), before);
 }
 

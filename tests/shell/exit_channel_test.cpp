@@ -74,6 +74,7 @@ TEST_F(ExitTest, QuitCancelledKeepsTheWindowAndAsksAgain) {
 
 TEST_F(ExitTest, ExitWritesOpenPagesInTabOrderAndTheSettings) {
   OpenThree();
+  form->tabs.AddNewPage("javascript:void(0)", true);  // a script is no page to bring back
   std::ofstream(folder / "Temp.txt") << "x";
   form->recovery.RecoveryFile = (folder / "open-pages.txt").string();
   form->recovery.SaveRecovery();
@@ -84,6 +85,22 @@ TEST_F(ExitTest, ExitWritesOpenPagesInTabOrderAndTheSettings) {
   EXPECT_FALSE(fs::exists(folder / "Temp.txt"));
   EXPECT_FALSE(fs::exists(form->recovery.RecoveryFile)) << "a clean exit leaves nothing to recover";
   EXPECT_EQ(window.messages, (std::vector<std::string>{"Really quit?"}));
+}
+
+TEST_F(ExitTest, WhatCannotBeWrittenIsNamedAndThePagesStayForRecovery) {
+  OpenThree();
+  form->tabs.AddNewPage("javascript:void(0)", true);  // a script is no page to bring back
+  form->recovery.RecoveryFile = (folder / "open-pages.txt").string();
+  form->recovery.SaveRecovery();
+  // Folders where the files should go: neither can be replaced.
+  fs::create_directories(folder / "LastPages.ini" / "x");
+  fs::create_directories(folder / "Browser.ini" / "x");
+  EXPECT_TRUE(form->exit.CloseCheck());
+  ASSERT_EQ(window.messages.size(), 2u);
+  EXPECT_NE(window.messages[1].find("LastPages.ini"), std::string::npos) << window.messages[1];
+  EXPECT_NE(window.messages[1].find("Browser.ini"), std::string::npos) << window.messages[1];
+  EXPECT_EQ(zor::ReadWholeFile(form->recovery.RecoveryFile).value_or("<none>"),
+            "http://127.0.0.1:1/a\nhttp://127.0.0.1:1/c\n");
 }
 
 TEST_F(ExitTest, ExitStopsSavingPagesAfterTheTimeBudget) {

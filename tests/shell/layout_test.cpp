@@ -158,6 +158,46 @@ TEST_F(RecoveryTest, LeftOverListReopensThePages) {
   EXPECT_FALSE(fs::exists(folder / "LastPages.ini")) << "LastPages.ini keeps its own life cycle";
 }
 
+// Wherever the last run stopped (a kill in the middle of start-up or exit included), the
+// next start opens every page once and keeps them in the recovery list.
+TEST_F(RecoveryTest, EveryPageComesBackOnceWhereverTheLastRunStopped) {
+  const std::string a = "http://127.0.0.1:1/a", b = "http://127.0.0.1:1/b", c = "http://127.0.0.1:1/c";
+  struct Case {
+    const char* name;
+    std::string last_pages, recovery;  // "-": no such file
+    std::vector<std::string> opened;
+  };
+  const Case cases[] = {
+      {"clean exit", a + "\r\n" + b + "\r\n" + c + "\r\n", "-", {a, b, c}},
+      {"killed while running", "-", a + "\n" + b + "\n" + c + "\n", {a, b, c}},
+      {"killed during exit", a + "\r\n" + b + "\r\n", a + "\n" + b + "\n" + c + "\n", {a, b, c}},
+      {"killed during start-up", a + "\r\n" + b + "\r\n" + c + "\r\n", a + "\n" + b + "\n" + c + "\n", {a, b, c}},
+      {"a script saved by an older run", "javascript:alert(1)\r\n" + a + "\r\n", "-", {a}},
+  };
+  const fs::path last = folder / "LastPages.ini", list = folder / "open-pages.txt";
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    for (const auto& [path, text] : {std::pair{last, k.last_pages}, std::pair{list, k.recovery}}) {
+      fs::remove(path);
+      if (text != "-") std::ofstream(path, std::ios::binary) << text;
+    }
+    zor::toolbar::ToolbarControl bars;
+    FakePageHost hosts;
+    FakeWindow shown;
+    MainForm run(bars, hosts, shown, folder.string());
+    run.recovery.RecoveryFile = list.string();
+    ASSERT_TRUE(run.StartUp(""));
+    std::vector<std::string> opened;
+    for (int n = 1; n <= run.tabs.LastPageIndex; ++n)
+      if (hosts.Fake(n) && !hosts.Fake(n)->location.empty()) opened.push_back(hosts.Fake(n)->location);
+    EXPECT_EQ(opened, k.opened);
+    EXPECT_FALSE(fs::exists(last));
+    std::string kept;
+    for (const std::string& url : k.opened) kept += url + "\n";
+    EXPECT_EQ(zor::ReadWholeFile(list.string()).value_or("<none>"), kept);
+  }
+}
+
 TEST_F(RecoveryTest, NoListAfterACleanExit) {
   EXPECT_FALSE(form->recovery.RecoverPages());
   EXPECT_EQ(pages.Fake(2), nullptr);
