@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <utility>
+#include <vector>
 
 namespace zor::webkit {
 
@@ -22,6 +23,7 @@ WebKitDownloads::WebKitDownloads(WebKitPageHost& pages, gtk::DownloadDialogs& di
 }
 
 WebKitDownloads::~WebKitDownloads() {
+  if (tick_) g_source_remove(tick_);
   g_signal_handlers_disconnect_by_data(pages_.session(), this);
   // Nobody is left to answer: downloads still waiting for a destination go.
   for (auto& [id, entry] : downloads_) {
@@ -67,6 +69,22 @@ void WebKitDownloads::OnStarted(WebKitDownload* download) {
   g_signal_connect(
       download, "received-data",
       G_CALLBACK(+[](WebKitDownload* download, guint64, gpointer data) { HostOf(data)->OnReceived(download); }), this);
+  if (!tick_)
+    tick_ = g_timeout_add_seconds(
+        1,
+        +[](gpointer data) -> gboolean {
+          WebKitDownloads* host = HostOf(data);
+          if (host->downloads_.empty()) {
+            host->tick_ = 0;
+            return G_SOURCE_REMOVE;
+          }
+          std::vector<WebKitDownload*> running;
+          for (const auto& [id, entry] : host->downloads_)
+            if (webkit_download_get_destination(entry.download)) running.push_back(entry.download);
+          for (WebKitDownload* download : running) host->OnReceived(download);
+          return G_SOURCE_CONTINUE;
+        },
+        this);
 }
 
 void WebKitDownloads::OnReceived(WebKitDownload* download) {

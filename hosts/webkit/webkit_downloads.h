@@ -53,6 +53,7 @@ class WebKitDownloads : public hosts::DownloadHost {
   gtk::DownloadDialogs& dialogs_;
   std::map<int, Entry> downloads_;
   int next_id_ = 1;
+  guint tick_ = 0;  // reports progress each second, so a stalled download shows it
 };
 
 }  // namespace zor::webkit
