@@ -54,6 +54,7 @@ DownloadGuard::~DownloadGuard() {
 }
 
 void DownloadGuard::Attach(hosts::DownloadHost* host) {
+  if (host_ && !host) CancelRunning();
   if (host_) host_->events = {};
   host_ = host;
   if (!host_) return;
@@ -64,6 +65,19 @@ void DownloadGuard::Attach(hosts::DownloadHost* host) {
   host_->events.progress = [this](int id, int64_t received, int64_t total, double seconds) {
     OnProgress(id, received, total, seconds);
   };
+}
+
+void DownloadGuard::CancelRunning() {
+  // Nobody will be there to give them their names: what they wrote goes now, and
+  // the part names were free when they were chosen, so nothing else goes with it.
+  for (const auto& [id, download] : downloads_) {
+    const DownloadItem* item = list_.Find(id);
+    if (!item || item->state != DownloadState::kRunning) continue;
+    host_->Cancel(id);
+    std::error_code ec;
+    std::filesystem::remove(download.part, ec);
+    std::filesystem::remove(download.part + ".wkdownload", ec);
+  }
 }
 
 void DownloadGuard::AttachView(hosts::DownloadsView* view) {

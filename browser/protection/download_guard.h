@@ -25,7 +25,7 @@ class DownloadGuard {
   DownloadGuard(const DownloadGuard&) = delete;
   DownloadGuard& operator=(const DownloadGuard&) = delete;
 
-  // Takes the host's download events; null lets go of them.
+  // Takes the host's download events; null lets go of them and cancels what still runs.
   void Attach(hosts::DownloadHost* host);
   // Takes the downloads window's buttons; null lets go of them.
   void AttachView(hosts::DownloadsView* view);
@@ -62,6 +62,7 @@ class DownloadGuard {
   bool Solicited(const hosts::DownloadRequest& request);
   void AskWhere(int id);
   void Drop(int id);  // cancels before it runs: nothing to show
+  void CancelRunning();
   void Closed(int page);
   void Chosen(int id, const hosts::SaveChoice& choice);
   void Ended(int id, DownloadState state, const char* key, const char* fallback, const std::string& reason);

@@ -316,6 +316,16 @@ TEST_F(EngineDownloadsTest, ADownloadCancelledHalfwayLeavesNoFile) {
   EXPECT_EQ(rows()[0].detail, "The download of report 2026.bin was cancelled.");
   EXPECT_FALSE(rows()[0].can_cancel);
   EXPECT_FALSE(running().visible);
+
+  // Nor does one still running when the window goes.
+  HideDownloadsWindow();
+  Click();
+  ASSERT_TRUE(PumpUntil([&] { return dialogs().OpenSaveDialogs() == 1; }));
+  ASSERT_TRUE(dialogs().AnswerSave(chosen.string(), false));
+  ASSERT_TRUE(PumpUntil([&] { return FilesNamed(folder / "saved", "report") > 0; }));
+  window.reset();
+  Pump(0.5);
+  EXPECT_EQ(FilesNamed(folder / "saved", ""), 0);
 }
 
 }  // namespace
