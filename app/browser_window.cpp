@@ -19,6 +19,8 @@ BrowserWindow::BrowserWindow(const std::string& program_folder) {
   download_dialogs_ = std::make_unique<gtk::DownloadDialogs>(*window_);
   downloads_ = std::make_unique<webkit::WebKitDownloads>(*pages_, *download_dialogs_);
   form_->downloads.Attach(downloads_.get());
+  downloads_window_ = std::make_unique<gtk::DownloadsWindow>();
+  form_->downloads.AttachView(downloads_window_.get());
   ConnectCorvane();
   WireWindow();
   WireOutsideObjects();
@@ -30,6 +32,7 @@ BrowserWindow::~BrowserWindow() {
   recovery_timer_.disconnect();
   // The download host goes before the form: the guard lets go of it first.
   form_->downloads.Attach(nullptr);
+  form_->downloads.AttachView(nullptr);
   // The window's events and the pages reference the form; drop them first.
   window_->events = {};
   pages_->events = {};

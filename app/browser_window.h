@@ -7,6 +7,7 @@
 
 #include "browser/shell/main_form.h"
 #include "hosts/gtk/download_dialogs.h"
+#include "hosts/gtk/downloads_window.h"
 #include "hosts/gtk/input_hook_gtk.h"
 #include "hosts/gtk/main_window.h"
 #include "hosts/gtk/page_commands_gtk.h"
@@ -35,6 +36,7 @@ class BrowserWindow {
   gtk::InternetOptionsDialog* internetOptions() { return window_->internetOptions(); }
   gtk::DownloadDialogs& downloadDialogs() { return *download_dialogs_; }
   webkit::WebKitDownloads& downloads() { return *downloads_; }
+  gtk::DownloadsWindow& downloadsWindow() { return *downloads_window_; }
 
  private:
   void ConnectCorvane();
@@ -47,6 +49,7 @@ class BrowserWindow {
   // Every download of the pages' session; the form's guard answers them.
   std::unique_ptr<gtk::DownloadDialogs> download_dialogs_;
   std::unique_ptr<webkit::WebKitDownloads> downloads_;
+  std::unique_ptr<gtk::DownloadsWindow> downloads_window_;  // one for the program
   std::unique_ptr<shell::MainForm> form_;
   // The outside objects; declared after the form so they go first.
   std::unique_ptr<gtk::PageCommandsGtk> page_commands_;

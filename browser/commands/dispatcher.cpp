@@ -321,6 +321,8 @@ const Row kCommands[] = {
      }},
     {"b_setup", [](Click& c) { c.Step([&] { c.form.proxies.ShowConnectionPanel(); }); }},
     {"b_opengetbar", [](Click& c) { c.Call(c.form.chrome.hooks.toggleBasket); }},
+    {"b_downloads", [](Click& c) { c.Call(c.form.chrome.hooks.showDownloads); }},
+    {"b_dlrunning", [](Click& c) { c.Call(c.form.chrome.hooks.showDownloads); }},
     {"b_toolsbarok", [](Click& c) { c.BarToggle("tb_Main"); }},
     {"b_addrok", [](Click& c) { c.BarToggle("tb_Addressbar"); }},
     {"b_statusok", [](Click& c) { c.BarToggle("sb_Status"); }},

@@ -46,6 +46,7 @@ void MainForm::WireEvents() {
     protection.AddBlocked(caption, url);
   };
   hooks.applyPageHooks = [this](int n) { protection.ApplyPageHooks(n); };
+  hooks.showDownloads = [this] { downloads.ShowWindow(); };
   hooks.applyToFrames = [this](int n) { protection.ApplyToFrames(n); };
   hooks.watchPreviousDocument = [this](int n) { protection.docs.PrevDoc = n; };
   hooks.refreshEditTools = [this] { edit.RefreshEditTools(); };

@@ -47,9 +47,9 @@ void DownloadDialogs::Respond(Gtk::Dialog* dialog, int response) {
   }
 }
 
-void DownloadDialogs::AskSaveAs(const std::string& folder, const std::string& name,
+void DownloadDialogs::AskSaveAs(const std::string& title, const std::string& folder, const std::string& name,
                                 std::function<void(std::optional<hosts::SaveChoice>)> done) {
-  auto dialog = std::make_unique<Gtk::FileChooserDialog>("Save File", Gtk::FileChooser::Action::SAVE);
+  auto dialog = std::make_unique<Gtk::FileChooserDialog>(title, Gtk::FileChooser::Action::SAVE);
   dialog->set_modal(true);
   dialog->add_button("_Cancel", Gtk::ResponseType::CANCEL);
   dialog->add_button("_Save", Gtk::ResponseType::ACCEPT);
@@ -88,12 +88,10 @@ void DownloadDialogs::AskYesNo(const std::string& question, std::function<void(b
        [done = std::move(done)](int response) { done(response == Gtk::ResponseType::YES); });
 }
 
-void DownloadDialogs::Tell(const std::string& text) {
-  told.push_back(text);
-  auto dialog = std::make_unique<Gtk::MessageDialog>(text, false, Gtk::MessageType::WARNING, Gtk::ButtonsType::OK,
-                                                     false);
-  dialog->set_title(Glib::get_application_name());
-  Show(Kind::kMessage, std::move(dialog), nullptr);
+std::string DownloadDialogs::SaveTitle() const {
+  for (const Open& open : open_)
+    if (open.kind == Kind::kSave) return open.dialog->get_title();
+  return {};
 }
 
 std::string DownloadDialogs::SaveFolder() const {
@@ -115,13 +113,6 @@ bool DownloadDialogs::AnswerQuestion(bool yes) {
   Open* open = Oldest(Kind::kQuestion);
   if (!open) return false;
   open->dialog->response(yes ? Gtk::ResponseType::YES : Gtk::ResponseType::NO);
-  return true;
-}
-
-bool DownloadDialogs::CloseMessage() {
-  Open* open = Oldest(Kind::kMessage);
-  if (!open) return false;
-  open->dialog->response(Gtk::ResponseType::OK);
   return true;
 }
 

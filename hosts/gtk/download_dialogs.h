@@ -1,5 +1,5 @@
-// The dialogs of downloads: the save dialog, the question about a page's own download and
-// the message about a failed one. None blocks: each answers through its callback, so the
+// The dialogs of downloads: the save dialog and the question about a page's own download.
+// Neither blocks: each answers through its callback, so the
 // pages keep running (and keep being guarded) while it is open.
 #pragma once
 
@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "hosts/downloads.h"
 
@@ -23,28 +22,25 @@ class DownloadDialogs {
   DownloadDialogs(const DownloadDialogs&) = delete;
   DownloadDialogs& operator=(const DownloadDialogs&) = delete;
 
-  void AskSaveAs(const std::string& folder, const std::string& name,
+  void AskSaveAs(const std::string& title, const std::string& folder, const std::string& name,
                  std::function<void(std::optional<hosts::SaveChoice>)> done);
   void AskYesNo(const std::string& question, std::function<void(bool)> done);
-  void Tell(const std::string& text);
 
   // For tests, which answer the open dialogs as the user would (the oldest first).
   int OpenQuestions() const { return Count(Kind::kQuestion); }
   int OpenSaveDialogs() const { return Count(Kind::kSave); }
   int QuestionsAsked() const { return questions_asked_; }
-  // The folder and name the oldest open save dialog shows.
+  // The title, folder and name the oldest open save dialog shows.
+  std::string SaveTitle() const;
   std::string SaveFolder() const;
   std::string SaveName() const;
   bool AnswerQuestion(bool yes);
-  bool CloseMessage();
   // Saves as `path` (nullopt: Cancel). `replace_confirmed` stands for the user's answer
   // to the dialog's own "Replace?" question, which only a real click can give.
   bool AnswerSave(const std::optional<std::string>& path, bool replace_confirmed);
-  // Every message shown, in order.
-  std::vector<std::string> told;
 
  private:
-  enum class Kind { kQuestion, kSave, kMessage };
+  enum class Kind { kQuestion, kSave };
   struct Open {
     Kind kind;
     std::unique_ptr<Gtk::Dialog> dialog;

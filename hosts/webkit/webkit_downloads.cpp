@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <utility>
+#include <vector>
 
 namespace zor::webkit {
 
@@ -22,6 +23,7 @@ WebKitDownloads::WebKitDownloads(WebKitPageHost& pages, gtk::DownloadDialogs& di
 }
 
 WebKitDownloads::~WebKitDownloads() {
+  if (tick_) g_source_remove(tick_);
   g_signal_handlers_disconnect_by_data(pages_.session(), this);
   // Nobody is left to answer: downloads still waiting for a destination go.
   for (auto& [id, entry] : downloads_) {
@@ -64,6 +66,34 @@ void WebKitDownloads::OnStarted(WebKitDownload* download) {
                      HostOf(data)->OnFinished(download);
                    }),
                    this);
+  g_signal_connect(
+      download, "received-data",
+      G_CALLBACK(+[](WebKitDownload* download, guint64, gpointer data) { HostOf(data)->OnReceived(download); }), this);
+  if (!tick_)
+    tick_ = g_timeout_add_seconds(
+        1,
+        +[](gpointer data) -> gboolean {
+          WebKitDownloads* host = HostOf(data);
+          if (host->downloads_.empty()) {
+            host->tick_ = 0;
+            return G_SOURCE_REMOVE;
+          }
+          std::vector<WebKitDownload*> running;
+          for (const auto& [id, entry] : host->downloads_)
+            if (webkit_download_get_destination(entry.download)) running.push_back(entry.download);
+          for (WebKitDownload* download : running) host->OnReceived(download);
+          return G_SOURCE_CONTINUE;
+        },
+        this);
+}
+
+void WebKitDownloads::OnReceived(WebKitDownload* download) {
+  int id = 0;
+  if (!Find(download, &id) || !events.progress) return;
+  WebKitURIResponse* response = webkit_download_get_response(download);
+  const guint64 total = response ? webkit_uri_response_get_content_length(response) : 0;
+  events.progress(id, static_cast<int64_t>(webkit_download_get_received_data_length(download)),
+                  static_cast<int64_t>(total), static_cast<double>(g_get_monotonic_time()) / G_USEC_PER_SEC);
 }
 
 bool WebKitDownloads::OnDecideDestination(WebKitDownload* download, const char* suggested) {
@@ -110,16 +140,14 @@ std::string WebKitDownloads::DownloadsFolder() const {
   return home ? home : "/";
 }
 
-void WebKitDownloads::AskSaveAs(int, const std::string& folder, const std::string& name,
+void WebKitDownloads::AskSaveAs(int, const std::string& title, const std::string& folder, const std::string& name,
                                 std::function<void(std::optional<hosts::SaveChoice>)> done) {
-  dialogs_.AskSaveAs(folder, name, std::move(done));
+  dialogs_.AskSaveAs(title, folder, name, std::move(done));
 }
 
 void WebKitDownloads::AskYesNo(int, const std::string& question, std::function<void(bool)> done) {
   dialogs_.AskYesNo(question, std::move(done));
 }
-
-void WebKitDownloads::Tell(const std::string& text) { dialogs_.Tell(text); }
 
 void WebKitDownloads::SetDestination(int id, const std::string& path, bool allow_overwrite) {
   auto it = downloads_.find(id);

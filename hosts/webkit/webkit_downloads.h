@@ -25,10 +25,9 @@ class WebKitDownloads : public hosts::DownloadHost {
   WebKitDownloads& operator=(const WebKitDownloads&) = delete;
 
   std::string DownloadsFolder() const override;
-  void AskSaveAs(int page, const std::string& folder, const std::string& name,
+  void AskSaveAs(int page, const std::string& title, const std::string& folder, const std::string& name,
                  std::function<void(std::optional<hosts::SaveChoice>)> done) override;
   void AskYesNo(int page, const std::string& question, std::function<void(bool)> done) override;
-  void Tell(const std::string& text) override;
   void SetDestination(int id, const std::string& path, bool allow_overwrite) override;
   void Cancel(int id) override;
 
@@ -47,12 +46,14 @@ class WebKitDownloads : public hosts::DownloadHost {
   bool OnDecideDestination(WebKitDownload* download, const char* suggested);
   void OnFailed(WebKitDownload* download, const GError* error);
   void OnFinished(WebKitDownload* download);
+  void OnReceived(WebKitDownload* download);
   Entry* Find(WebKitDownload* download, int* id = nullptr);
 
   WebKitPageHost& pages_;
   gtk::DownloadDialogs& dialogs_;
   std::map<int, Entry> downloads_;
   int next_id_ = 1;
+  guint tick_ = 0;  // reports progress each second, so a stalled download shows it
 };
 
 }  // namespace zor::webkit

@@ -1,6 +1,7 @@
 // Downloads in the real main window against pages on 127.0.0.1: a page that keeps
-// starting downloads by itself, and a clicked link whose file the user saves. The dialogs
-// are answered through their host's test hooks; everything else is the real engine.
+// starting downloads by itself, a clicked link whose file the user saves, the context
+// menu's download, a large attachment and one cancelled halfway. The dialogs are answered
+// through their host's test hooks; everything else is the real engine.
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -35,6 +37,7 @@ const fs::path kScratch = [] {
 }();
 
 constexpr size_t kZipSize = 70000;
+constexpr size_t kBigSize = 5 * 1024 * 1024;
 
 std::string Body(size_t size) {
   std::string body(size, '\0');
@@ -57,6 +60,15 @@ e2e::HttpResponse Answer(const e2e::HttpRequest& request, const std::atomic<bool
     response.body =
         "<!DOCTYPE html><title>link</title><body style='margin:0'>"
         "<a href='/file.zip' style='display:block;height:100vh'>file.zip</a></body>";
+  } else if (request.path == "/big.html" || request.path == "/stuck.html") {
+    response.body = "<!DOCTYPE html><title>big</title><body style='margin:0'><a href='/" +
+                    request.path.substr(1, request.path.find('.') - 1) +
+                    ".bin' style='display:block;height:100vh'>file</a></body>";
+  } else if (request.path == "/big.bin" || request.path == "/stuck.bin") {
+    response.type = "application/octet-stream";
+    response.headers = {"Content-Disposition: attachment; filename=\"report 2026.bin\""};
+    response.body = Body(kBigSize);
+    if (request.path == "/stuck.bin") response.hold_after = kBigSize / 2;
   } else if (request.path == "/file.zip") {
     // Neither an attachment nor anything the engine shows: only a download can take it.
     response.type = "application/zip";
@@ -111,7 +123,10 @@ class EngineDownloadsTest : public ::testing::Test {
   // for the file: a dialog just closed can take a click meant for the page beneath it.
   void Click() {
     const size_t asked = server.Requests().size();
-    for (int attempt = 0; attempt < 3 && server.Requests().size() == asked; ++attempt) {
+    ClickUntil(1, [&] { return server.Requests().size() > asked; });
+  }
+  void ClickUntil(int button, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 3 && !done(); ++attempt) {
       Gtk::Widget& area = window->pageArea();
       double sx = 0, sy = 0, wx = 0, wy = 0;
       window->mainWindow().get_surface_transform(sx, sy);
@@ -119,9 +134,9 @@ class EngineDownloadsTest : public ::testing::Test {
       const std::string xid = std::to_string(gdk_x11_surface_get_xid(window->mainWindow().get_surface()->gobj()));
       const std::string at = std::to_string(static_cast<int>(sx + wx)) + " " + std::to_string(static_cast<int>(sy + wy));
       const std::string cmd = "xdotool mousemove --window " + xid + " 1 1 mousemove --window " + xid + " " + at +
-                              " sleep 0.2 click 1";
+                              " sleep 0.2 click " + std::to_string(button);
       ASSERT_EQ(std::system(cmd.c_str()), 0);
-      PumpUntil([&] { return server.Requests().size() > asked; }, 5);
+      PumpUntil(done, 5);
     }
   }
   int EvilRequests() {
@@ -130,6 +145,14 @@ class EngineDownloadsTest : public ::testing::Test {
     return n;
   }
   DownloadDialogs& dialogs() { return window->downloadDialogs(); }
+  // The downloads window comes up over the page at each download; the next click is the page's.
+  void HideDownloadsWindow() {
+    window->downloadsWindow().window().set_visible(false);
+    window->mainWindow().present();
+    Pump(0.3);
+  }
+  const std::vector<hosts::DownloadRow>& rows() { return window->downloadsWindow().Shown(); }
+  toolbar::Tool& running() { return *window->form().chrome.ab_Main.tool("sb_Status", "b_dlrunning"); }
 
   e2e::LoopbackServer server{Answer};
   fs::path folder;
@@ -160,7 +183,7 @@ TEST_F(EngineDownloadsTest, APageDownloadingByItselfIsAskedOnceAndWritesNothing)
   EXPECT_EQ(dialogs().OpenSaveDialogs(), 0);
   EXPECT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }));
   EXPECT_EQ(FilesNamed(downloads, "evil.bin"), before);
-  EXPECT_TRUE(dialogs().told.empty());
+  EXPECT_TRUE(rows().empty());
 }
 
 TEST_F(EngineDownloadsTest, AClickedDownloadIsSavedOnlyWhereTheUserChose) {
@@ -174,6 +197,7 @@ TEST_F(EngineDownloadsTest, AClickedDownloadIsSavedOnlyWhereTheUserChose) {
   ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }));
   EXPECT_EQ(fs::file_size(chosen), kZipSize);
   EXPECT_EQ(Contents(chosen), Body(kZipSize));
+  HideDownloadsWindow();
   EXPECT_EQ(FilesNamed(folder / "saved", ".wkdownload"), 0);
 
   // An existing file the user did not confirm replacing stays as it was.
@@ -183,19 +207,19 @@ TEST_F(EngineDownloadsTest, AClickedDownloadIsSavedOnlyWhereTheUserChose) {
   ASSERT_TRUE(PumpUntil([&] { return dialogs().OpenSaveDialogs() == 1; }));
   ASSERT_TRUE(dialogs().AnswerSave(precious.string(), false));
   ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }));
+  HideDownloadsWindow();
   EXPECT_TRUE(fs::exists(precious));
   EXPECT_EQ(Contents(precious), "precious");
   EXPECT_EQ(FilesNamed(folder / "saved", ".wkdownload"), 0);
-  ASSERT_EQ(dialogs().told.size(), 1u);
-  EXPECT_NE(dialogs().told[0].find("could not be saved as " + precious.string()), std::string::npos)
-      << dialogs().told[0];
-  ASSERT_TRUE(dialogs().CloseMessage());
+  ASSERT_EQ(rows().size(), 2u);
+  EXPECT_NE(rows()[0].detail.find("could not be saved as " + precious.string()), std::string::npos) << rows()[0].detail;
 
   // Confirmed, it is replaced.
   Click();
   ASSERT_TRUE(PumpUntil([&] { return dialogs().OpenSaveDialogs() == 1; }));
   ASSERT_TRUE(dialogs().AnswerSave(precious.string(), true));
   ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }));
+  HideDownloadsWindow();
   EXPECT_EQ(fs::file_size(precious), kZipSize);
 
   // Cancelled, nothing new is written anywhere.
@@ -204,8 +228,104 @@ TEST_F(EngineDownloadsTest, AClickedDownloadIsSavedOnlyWhereTheUserChose) {
   ASSERT_TRUE(dialogs().AnswerSave(std::nullopt, false));
   ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }));
   EXPECT_EQ(FilesNamed(folder / "saved", ".zip"), 2);
+  EXPECT_EQ(FilesNamed(folder / "saved", ".part"), 0);
   EXPECT_EQ(FilesNamed(window->downloads().DownloadsFolder(), "file.zip"), 0);
-  EXPECT_EQ(dialogs().told.size(), 1u);
+  EXPECT_EQ(rows().size(), 3u) << "one cancelled in its save dialog never ran";
+}
+
+TEST_F(EngineDownloadsTest, TheContextMenusDownloadGoesThroughTheSaveDialog) {
+  Load("link.html");
+  // The menu's own entry, taken as the menu is built and chosen once it shows.
+  GAction* download = nullptr;
+  WebKitWebView* view = window->pages().WebPage(1)->view();
+  const gulong handler = g_signal_connect_after(
+      view, "context-menu",
+      G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu* menu, WebKitHitTestResult*, gpointer data) -> gboolean {
+        for (GList* item = webkit_context_menu_get_items(menu); item; item = item->next)
+          if (webkit_context_menu_item_get_stock_action(WEBKIT_CONTEXT_MENU_ITEM(item->data)) ==
+              WEBKIT_CONTEXT_MENU_ACTION_DOWNLOAD_LINK_TO_DISK) {
+            auto* taken = static_cast<GAction**>(data);
+            if (*taken) g_object_unref(*taken);
+            *taken = G_ACTION(g_object_ref(webkit_context_menu_item_get_gaction(WEBKIT_CONTEXT_MENU_ITEM(item->data))));
+          }
+        return FALSE;
+      }),
+      &download);
+  ClickUntil(3, [&] { return download != nullptr; });
+  g_signal_handler_disconnect(view, handler);
+  ASSERT_NE(download, nullptr);
+  Pump(0.5);
+  g_action_activate(download, nullptr);
+  g_object_unref(download);
+  ASSERT_TRUE(PumpUntil([&] { return dialogs().OpenSaveDialogs() == 1; }));
+  EXPECT_EQ(dialogs().QuestionsAsked(), 0) << "the user's own choice in the menu";
+  EXPECT_EQ(dialogs().SaveName(), "file.zip");
+  const fs::path chosen = folder / "saved" / "linked.zip";
+  ASSERT_TRUE(dialogs().AnswerSave(chosen.string(), false));
+  ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }));
+  EXPECT_EQ(fs::file_size(chosen), kZipSize);
+  EXPECT_EQ(FilesNamed(window->downloads().DownloadsFolder(), "file.zip"), 0);
+  EXPECT_EQ(FilesNamed(Glib::get_home_dir(), "file.zip"), 0);
+}
+
+TEST_F(EngineDownloadsTest, AnAttachmentLandsUnderItsNameWhereChosenAndTheWindowFollowsIt) {
+  Load("big.html");
+  Click();
+  ASSERT_TRUE(PumpUntil([&] { return dialogs().OpenSaveDialogs() == 1; }));
+  EXPECT_EQ(dialogs().SaveTitle(), "Save Download");
+  ASSERT_EQ(dialogs().SaveName(), "report 2026.bin");
+  const fs::path chosen = folder / "saved" / dialogs().SaveName();
+  EXPECT_FALSE(window->downloadsWindow().window().get_visible());
+  ASSERT_TRUE(dialogs().AnswerSave(chosen.string(), false));
+  EXPECT_TRUE(window->downloadsWindow().window().get_visible()) << "a started download shows the window";
+  EXPECT_TRUE(running().visible);
+  EXPECT_EQ(running().caption, "1 download running");
+  ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }, 30));
+  EXPECT_EQ(fs::file_size(chosen), kBigSize);
+  EXPECT_EQ(Contents(chosen), Body(kBigSize));
+  EXPECT_EQ(FilesNamed(folder / "saved", ".part"), 0);
+  ASSERT_EQ(rows().size(), 1u);
+  EXPECT_EQ(rows()[0].name, "report 2026.bin");
+  EXPECT_EQ(rows()[0].detail, "5.0 MB, complete");
+  EXPECT_TRUE(rows()[0].can_open);
+  EXPECT_FALSE(running().visible);
+}
+
+TEST_F(EngineDownloadsTest, ADownloadCancelledHalfwayLeavesNoFile) {
+  Load("stuck.html");
+  Click();
+  ASSERT_TRUE(PumpUntil([&] { return dialogs().OpenSaveDialogs() == 1; }));
+  const fs::path chosen = folder / "saved" / dialogs().SaveName();
+  ASSERT_TRUE(dialogs().AnswerSave(chosen.string(), false));
+  ASSERT_EQ(rows().size(), 1u);
+  const int id = rows()[0].id;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        const protection::DownloadItem* item = window->form().downloads.List().Find(id);
+        return item && item->received >= static_cast<int64_t>(kBigSize / 2);
+      },
+      30));
+  EXPECT_FALSE(fs::exists(chosen)) << "only part files while it runs";
+  Gtk::Button* cancel = window->downloadsWindow().CancelButton(id);
+  ASSERT_NE(cancel, nullptr);
+  ASSERT_TRUE(cancel->get_visible());
+  cancel->activate();
+  ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }));
+  Pump(0.3);
+  EXPECT_EQ(FilesNamed(folder / "saved", ""), 0) << "no part file and nothing under the chosen name";
+  EXPECT_EQ(rows()[0].detail, "The download of report 2026.bin was cancelled.");
+  EXPECT_FALSE(rows()[0].can_cancel);
+  EXPECT_FALSE(running().visible);
+
+  // Nor does one still running when the window goes.
+  HideDownloadsWindow();
+  Click();
+  ASSERT_TRUE(PumpUntil([&] { return dialogs().OpenSaveDialogs() == 1; }));
+  ASSERT_TRUE(dialogs().AnswerSave(chosen.string(), false));
+  ASSERT_TRUE(PumpUntil([&] { return FilesNamed(folder / "saved", "report") > 0; }));
+  window.reset();
+  Pump(0.5);
+  EXPECT_EQ(FilesNamed(folder / "saved", ""), 0);
 }
 
 }  // namespace

@@ -21,21 +21,20 @@ class FakeDownloadHost : public hosts::DownloadHost {
   };
   struct Save {
     int page;
-    std::string folder, name;
+    std::string title, folder, name;
     std::function<void(std::optional<hosts::SaveChoice>)> done;
   };
 
   std::string DownloadsFolder() const override { return downloads_folder; }
-  void AskSaveAs(int page, const std::string& folder, const std::string& name,
+  void AskSaveAs(int page, const std::string& title, const std::string& folder, const std::string& name,
                  std::function<void(std::optional<hosts::SaveChoice>)> done) override {
-    saves.push_back({page, folder, name, std::move(done)});
+    saves.push_back({page, title, folder, name, std::move(done)});
     ++saves_shown;
   }
   void AskYesNo(int page, const std::string& question, std::function<void(bool)> done) override {
     questions.push_back({page, question, std::move(done)});
     asked.push_back(question);
   }
-  void Tell(const std::string& text) override { told.push_back(text); }
   void SetDestination(int id, const std::string& path, bool allow_overwrite) override {
     calls.push_back("save " + std::to_string(id) + " " + path + (allow_overwrite ? " replacing" : ""));
   }
@@ -61,7 +60,6 @@ class FakeDownloadHost : public hosts::DownloadHost {
   std::deque<Save> saves;          // open
   std::vector<std::string> asked;  // every question, in order
   int saves_shown = 0;
-  std::vector<std::string> told;
   std::vector<std::string> calls;
 };
 

@@ -58,11 +58,13 @@ TEST_F(Downloads, AClickGoesStraightToTheSaveDialogAnythingElseIsAskedFirst) {
       EXPECT_TRUE(host.asked.empty());
     }
     ASSERT_EQ(host.saves.size(), 1u);
+    EXPECT_EQ(host.saves.front().title, "Save Download");
     EXPECT_EQ(host.saves.front().folder, "/home/user/Downloads");
     EXPECT_EQ(host.saves.front().name, "report.pdf");
     EXPECT_TRUE(host.calls.empty()) << "nothing is written before the dialog answers";
     host.Choose(hosts::SaveChoice{"/tmp/zor-dl/report.pdf", false});
-    EXPECT_EQ(host.calls, std::vector<std::string>{"save " + std::to_string(id) + " /tmp/zor-dl/report.pdf"});
+    // The engine writes beside the chosen file, under a name of its own.
+    EXPECT_EQ(host.calls, std::vector<std::string>{"save " + std::to_string(id) + " /tmp/zor-dl/report.pdf.part"});
     downloads().LastFolder.clear();
   }
   EXPECT_EQ(hook.click_questions.back(), 55.0);
@@ -86,13 +88,14 @@ TEST_F(Downloads, APageThatKeepsStartingDownloadsGetsOneQuestionAtATime) {
   EXPECT_EQ(host.calls.back(), "cancel 5");
   host.Choose(hosts::SaveChoice{"/tmp/zor-dl/a.zip", false});
   host.Choose(std::nullopt);
-  EXPECT_EQ(host.calls, (std::vector<std::string>{"cancel 2", "cancel 4", "cancel 5", "save 1 /tmp/zor-dl/a.zip",
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"cancel 2", "cancel 4", "cancel 5", "save 1 /tmp/zor-dl/a.zip.part",
                                                   "cancel 6"}));
   // Allowing one download is no blanket permission: the next is asked about again.
   host.Start(7, page, "a.zip");
   EXPECT_EQ(host.asked.size(), 3u);
   for (int id : {2, 4, 5, 6}) host.events.ended(id, hosts::DownloadEnd::kCancelled, "cancelled");
-  EXPECT_TRUE(host.told.empty()) << "what we cancelled ourselves is not reported";
+  ASSERT_EQ(downloads().List().Rows().size(), 1u) << "what never ran is not listed";
+  EXPECT_EQ(downloads().List().Rows()[0].name, "a.zip");
 }
 
 TEST_F(Downloads, ARefusedPageIsSilencedUntilTheUserClicksInIt) {
@@ -115,7 +118,7 @@ TEST_F(Downloads, ARefusedPageIsSilencedUntilTheUserClicksInIt) {
   // A download the user starts himself is never held by the refusal.
   host.Start(6, page, "wanted.pdf", true);
   EXPECT_EQ(host.saves_shown, 1);
-  EXPECT_TRUE(host.told.empty());
+  EXPECT_TRUE(downloads().List().Rows().empty());
 }
 
 TEST_F(Downloads, TheSaveDialogDecidesTheFileAndItsFolderIsRemembered) {
@@ -131,9 +134,9 @@ TEST_F(Downloads, TheSaveDialogDecidesTheFileAndItsFolderIsRemembered) {
   const Case cases[] = {
       {"cancelled", std::nullopt, "cancel 1"},
       {"a new file: the engine may not replace anything", hosts::SaveChoice{chosen + "/new.bin", false},
-       "save 2 {F}/new.bin"},
-      {"an existing file the dialog confirmed", hosts::SaveChoice{chosen + "/old.bin", true},
-       "save 3 {F}/old.bin replacing"},
+       "save 2 {F}/new.bin.part"},
+      {"a file the dialog confirmed replacing: replaced only once complete",
+       hosts::SaveChoice{chosen + "/old.bin", true}, "save 3 {F}/old.bin.part"},
   };
   int id = 0;
   for (const Case& c : cases) {
@@ -144,7 +147,6 @@ TEST_F(Downloads, TheSaveDialogDecidesTheFileAndItsFolderIsRemembered) {
     if (const size_t at = call.find("{F}"); at != std::string::npos) call.replace(at, 3, chosen);
     EXPECT_EQ(host.calls.back(), call);
   }
-  EXPECT_TRUE(host.told.empty());
   // The next dialog starts where the last file went, in this run and the next.
   host.Start(++id, page, "next.bin", true);
   EXPECT_EQ(host.saves.back().folder, chosen);
@@ -154,33 +156,92 @@ TEST_F(Downloads, TheSaveDialogDecidesTheFileAndItsFolderIsRemembered) {
   EXPECT_EQ(downloads().LastFolder, chosen);
 }
 
-TEST_F(Downloads, EndingsTheUserWaitsForAreExplained) {
+TEST_F(Downloads, APartFileTakesTheChosenNameOnlyWhenCompleteAndEveryEndIsShown) {
+  const std::filesystem::path dir = folder / "saved";
+  std::filesystem::create_directories(dir);
+  auto contents = [](const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
   struct Case {
     const char* name;
-    bool wanted;
+    const char* existing;  // the chosen file before the download; null: none
+    bool replace;          // the dialog confirmed replacing it
+    bool appears;          // a file of the chosen name appears while it runs
     hosts::DownloadEnd end;
-    const char* told;  // empty: nothing
+    const char* chosen_after;  // the chosen file afterwards; null: absent
+    const char* also;          // where the download went instead, if not there
+    protection::DownloadState state;
+    const char* detail;
   };
   const Case cases[] = {
-      {"finished", true, hosts::DownloadEnd::kFinished, ""},
-      {"the connection broke", true, hosts::DownloadEnd::kNetwork, "The download of x.zip failed: reset by peer"},
-      {"the file could not be written", true, hosts::DownloadEnd::kDestination,
-       "x.zip could not be saved as /tmp/zor-dl/x.zip: a file of that name exists, or the folder cannot be "
-       "written."},
-      {"cancelled elsewhere", true, hosts::DownloadEnd::kCancelled, "The download of x.zip was cancelled."},
-      {"a page's own download nobody allowed", false, hosts::DownloadEnd::kNetwork, ""},
+      {"complete", nullptr, false, false, hosts::DownloadEnd::kFinished, "new", nullptr,
+       protection::DownloadState::kFinished, "3 B, complete"},
+      {"complete over a confirmed file", "old", true, false, hosts::DownloadEnd::kFinished, "new", nullptr,
+       protection::DownloadState::kFinished, "3 B, complete"},
+      {"a file appeared meanwhile: kept, the download goes beside it", nullptr, false, true,
+       hosts::DownloadEnd::kFinished, "mine", "x (2).zip", protection::DownloadState::kFinished, "3 B, complete"},
+      {"the connection broke: the confirmed file is untouched", "old", true, false, hosts::DownloadEnd::kNetwork, "old",
+       nullptr, protection::DownloadState::kFailed, "The download of x.zip failed: reset by peer"},
+      {"cancelled", nullptr, false, false, hosts::DownloadEnd::kCancelled, nullptr, nullptr,
+       protection::DownloadState::kCancelled, "The download of x.zip was cancelled."},
+      {"an existing file nobody confirmed is never handed over", "old", false, false, hosts::DownloadEnd::kCancelled,
+       "old", nullptr, protection::DownloadState::kFailed,
+       "x.zip could not be saved as {F}: a file of that name exists, or the folder cannot be written."},
   };
   int id = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    host.told.clear();
-    Click(page);
-    host.Start(++id, page, "x.zip", c.wanted);
-    if (c.wanted) host.Choose(hosts::SaveChoice{"/tmp/zor-dl/x.zip", false});
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string chosen = (dir / "x.zip").string();
+    if (c.existing) std::ofstream(chosen) << c.existing;
+    host.calls.clear();
+    host.Start(++id, page, "x.zip", true);
+    host.Choose(hosts::SaveChoice{chosen, c.replace});
+    const std::string part = chosen + ".part";
+    const bool ran = host.calls.back() == "save " + std::to_string(id) + " " + part;
+    if (ran) {
+      EXPECT_EQ(Tool("sb_Status", "b_dlrunning")->caption, "1 download running");
+      EXPECT_TRUE(Tool("sb_Status", "b_dlrunning")->visible);
+      std::ofstream(part) << "new";  // what the engine wrote
+      if (c.appears) std::ofstream(chosen) << "mine";
+      host.events.progress(id, 3, 3, 1.0);
+    }
     host.events.ended(id, c.end, "reset by peer");
-    EXPECT_EQ(host.told, std::string(c.told).empty() ? std::vector<std::string>{} : std::vector<std::string>{c.told});
-    if (!c.wanted) host.Answer(false);
+    if (c.chosen_after) {
+      EXPECT_EQ(contents(chosen), c.chosen_after);
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(chosen));
+    }
+    if (c.also) {
+      EXPECT_EQ(contents(dir / c.also), "new");
+    }
+    EXPECT_FALSE(std::filesystem::exists(part));
+    const protection::DownloadItem* item = downloads().List().Find(id);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->state, c.state);
+    std::string detail = c.detail;
+    if (const size_t at = detail.find("{F}"); at != std::string::npos) detail.replace(at, 3, chosen);
+    EXPECT_EQ(downloads().List().Rows().front().detail, detail);
+    EXPECT_EQ(downloads().List().Rows().front().can_open, c.state == protection::DownloadState::kFinished);
+    EXPECT_FALSE(Tool("sb_Status", "b_dlrunning")->visible);
   }
+}
+
+TEST_F(Downloads, TheWindowsCancelStopsOnlyARunningDownload) {
+  host.Start(1, page, "a.zip", true);
+  host.Choose(hosts::SaveChoice{(folder / "a.zip").string(), false});
+  host.Start(2, page, "b.zip", true);
+  host.Choose(hosts::SaveChoice{(folder / "b.zip").string(), false});
+  EXPECT_EQ(Tool("sb_Status", "b_dlrunning")->caption, "2 downloads running");
+  host.calls.clear();
+  downloads().CancelDownload(1);
+  EXPECT_EQ(host.calls, std::vector<std::string>{"cancel 1"});
+  host.events.ended(1, hosts::DownloadEnd::kCancelled, "");
+  downloads().CancelDownload(1);  // ended: nothing to cancel
+  EXPECT_EQ(host.calls.size(), 1u);
+  EXPECT_EQ(Tool("sb_Status", "b_dlrunning")->caption, "1 download running");
 }
 
 TEST_F(Downloads, TheQuestionComesFromTheLanguageFile) {
@@ -188,6 +249,8 @@ TEST_F(Downloads, TheQuestionComesFromTheLanguageFile) {
                              std::filesystem::copy_options::overwrite_existing);
   host.Start(1, page, "../报告.pdf");
   EXPECT_EQ(host.asked, std::vector<std::string>{"此网页要下载 _报告.pdf。是否允许？"});
+  host.Answer(true);
+  EXPECT_EQ(host.saves.front().title, "保存下载文件");
 }
 
 TEST(SafeFileName, NeverLeavesTheFolderHidesTheFileOrComesOutEmpty) {

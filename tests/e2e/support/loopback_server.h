@@ -47,6 +47,9 @@ struct HttpResponse {
   std::string type = "text/html; charset=utf-8";
   std::string body;
   std::vector<std::string> headers;  // further "Name: value" lines
+  // Sends only this much of the body, then keeps the connection open until the client
+  // closes it or the server stops: a transfer caught halfway.
+  size_t hold_after = std::string::npos;
 };
 
 // Serves every connection on its own thread: the engine opens spare connections it may
@@ -148,8 +151,17 @@ class LoopbackServer {
                            "\r\nContent-Type: " + answer.type + "\r\nContent-Length: " + std::to_string(answer.body.size()) +
                            "\r\nConnection: close\r\n";
     for (const std::string& header : answer.headers) response += header + "\r\n";
-    response += "\r\n" + answer.body;
-    (void)!write(client, response.data(), response.size());
+    response += "\r\n" + answer.body.substr(0, answer.hold_after);
+    for (size_t sent = 0; sent < response.size();) {
+      // A client that hangs up midway must not end the test with SIGPIPE.
+      const ssize_t n = send(client, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
+      if (n <= 0) break;
+      sent += static_cast<size_t>(n);
+    }
+    while (answer.hold_after < answer.body.size() && !stop_) {
+      pollfd closed{client, POLLIN, 0};
+      if (poll(&closed, 1, 100) > 0 && read(client, buffer, sizeof buffer) <= 0) break;
+    }
     close(client);
   }
 
