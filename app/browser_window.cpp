@@ -7,6 +7,7 @@
 #include "browser/commands/connection_loader.h"
 #include "browser/shell/address.h"
 #include "common/ini.h"
+#include "common/ini_text.h"
 #include "hosts/webkit/network_proxy.h"
 #include "hosts/webkit/website_data.h"
 
@@ -37,6 +38,7 @@ BrowserWindow::~BrowserWindow() {
   window_->events = {};
   pages_->events = {};
   pages_->suppressContextMenu = nullptr;
+  pages_->newTabLabel = nullptr;
   form_->chrome.page_commands = nullptr;
   form_->chrome.input_hook = nullptr;
 }
@@ -117,6 +119,9 @@ void BrowserWindow::WireOutsideObjects() {
     input_hook_ = std::make_unique<gtk::InputHookGtk>(*window_, window_->pageArea());
     form_->chrome.input_hook = input_hook_.get();
     pages_->suppressContextMenu = [this] { return input_hook_ && input_hook_->GestureInProgress(); };
+  };
+  pages_->newTabLabel = [this] {
+    return ReadIniText(form_->chrome.files.LngFile(), "ZOR_Main", "msg_OpenLinkInNewTab");
   };
   form_->chrome.hooks.installInputHook = [this] {
     if (input_hook_)

@@ -109,6 +109,9 @@ struct PageEvents {
   std::function<void(int page, const std::string& type)> documentEvent;
   // The document asks for its context menu; setting `cancel` refuses it.
   std::function<void(int page, bool& cancel)> contextMenu;
+  // The user sent a link to a new tab: a Ctrl or middle click (background), a Shift click
+  // (shown), or the context menu's entry.
+  std::function<void(int page, const std::string& url, bool shown)> linkToNewTab;
   std::function<void(int page, const DragReport& drag)> dragEvent;
   // Save As could not write `path`; `reason` is what the engine says.
   std::function<void(int page, const std::string& path, const std::string& reason)> saveFailed;

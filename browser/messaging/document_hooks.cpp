@@ -44,7 +44,7 @@ void DocumentHooks::OpenDragLink(int page, const hosts::DragReport& drag) {
   const std::string link = drag.tag == "IMG" ? drag.src : drag.data;
   if (FirstChars(link, 8).find("://") == std::string::npos) return;
   try {
-    shell_.OpenBackgroundPage(link);
+    shell_.OpenPage(link, false);
   } catch (const std::exception&) {
   }
 }

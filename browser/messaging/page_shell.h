@@ -23,9 +23,9 @@ class PageShell {
   virtual std::string FolderPath() const = 0;
   virtual int ActivePage() const = 0;
   virtual bool ClosingPages() const = 0;
-  // Opens a page in the background and returns its index; the page element may be
-  // missing when the engine could not make it.
-  virtual int OpenBackgroundPage(const std::string& url) = 0;
+  // Opens a page, shown or in the background, and returns its index; the page element
+  // may be missing when the engine could not make it.
+  virtual int OpenPage(const std::string& url, bool shown) = 0;
   // Closes page `page` as its own script closing its window does.
   virtual void ClosePageOf(int page) = 0;
   // Corvane's black list; false without the library.

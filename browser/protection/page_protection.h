@@ -26,6 +26,10 @@ class PageProtection {
   // The new-window event of page `page`: `target` receives the page element that takes
   // the window (a new background page, or element 0 when blocked).
   void OnNewWindow(int page, int& target, bool& cancel);
+  // A link the user sends to a new tab (a Ctrl, Shift or middle click, the context
+  // menu): the user's own act, so it opens whatever the blocker says, and it spends the
+  // click as any window let through does.
+  void OpenUserLink(int page, const std::string& url, bool shown);
   // The guard of the before-navigate event: element 0 records and cancels; a page of a
   // black-listed site is closed. True when the event is dealt with, so that nothing
   // else of the before-navigate handling runs.

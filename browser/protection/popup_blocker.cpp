@@ -74,6 +74,12 @@ void PageProtection::OnNewWindow(int i, int& target, bool& cancel) {
   }
 }
 
+void PageProtection::OpenUserLink(int page, const std::string& url, bool shown) {
+  if (shell_.ClosingPages() || url.empty() || !shell_.Pages().Page(page)) return;
+  spent_ = Gesture();
+  shell_.OpenPage(url, shown);
+}
+
 std::pair<unsigned long, std::uint64_t> PageProtection::Gesture() {
   hosts::InputHook* hook = shell_.Input();
   return {hook ? hook->ClickCount() : 0, docs.KeyPresses};
@@ -119,7 +125,7 @@ void PageProtection::Judge(const hosts::PageControl& page) {
 
 void PageProtection::OpenInBackground(int& target, bool& cancel) {
   cancel = false;
-  const int n = shell_.OpenBackgroundPage("");
+  const int n = shell_.OpenPage("", false);
   hosts::PageControl* page = shell_.Pages().Page(n);
   if (!page) throw std::runtime_error("the new page could not be created");
   page->SetRegisterAsBrowser(true);

@@ -36,6 +36,7 @@ void MainForm::WireEvents() {
   page.newWindow2 = [this](int n, int& target, bool& cancel) { protection.OnNewWindow(n, target, cancel); };
   page.contextMenu = [this](int n, bool& cancel) { protection.docs.OnContextMenu(n, cancel); };
   page.dragEvent = [this](int n, const hosts::DragReport& drag) { protection.docs.OpenDragLink(n, drag); };
+  page.linkToNewTab = [this](int n, const std::string& url, bool shown) { protection.OpenUserLink(n, url, shown); };
   page.documentEvent = [this](int n, const std::string& type) {
     protection.docs.OnDocumentEvent(n, type);
     downloads.OnDocumentEvent(n, type);

@@ -14,8 +14,8 @@ std::string VersionText() {
 ProgramFiles::ProgramFiles(std::string program_folder)
     : program_folder_(std::move(program_folder)), folder_path_(zor::FolderPath(program_folder_)) {}
 
-int FormPageShell::OpenBackgroundPage(const std::string& url) {
-  tabs_.AddNewPage(url, false);
+int FormPageShell::OpenPage(const std::string& url, bool shown) {
+  tabs_.AddNewPage(url, shown);
   return tabs_.LastPageIndex;
 }
 

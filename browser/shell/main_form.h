@@ -41,7 +41,7 @@ class FormPageShell : public messaging::PageShell {
   std::string FolderPath() const override { return c_.files.FolderPath(); }
   int ActivePage() const override { return tabs_.ActivePage; }
   bool ClosingPages() const override { return tabs_.ClosingPages; }
-  int OpenBackgroundPage(const std::string& url) override;
+  int OpenPage(const std::string& url, bool shown) override;
   void ClosePageOf(int page) override;
   bool InBlackList(const std::string& address) override { return proxies_.InBlackList(address); }
   bool TakeSkipContextMenu() override;

@@ -414,6 +414,22 @@ void WebKitPage::Connect() {
                          WEBKIT_NAVIGATION_POLICY_DECISION(decision));
                      WebKitURIRequest* request = webkit_navigation_action_get_request(action);
                      const char* uri = webkit_uri_request_get_uri(request);
+                     // A link the user's own click sends to a new tab (Ctrl or middle: behind,
+                     // Shift: shown) is not loaded here.
+                     if (uri && webkit_navigation_action_is_user_gesture(action) &&
+                         webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED) {
+                       const guint button = webkit_navigation_action_get_mouse_button(action);
+                       const guint mods = webkit_navigation_action_get_modifiers(action);
+                       const bool ctrl = mods & GDK_CONTROL_MASK;
+                       const bool shift = mods & GDK_SHIFT_MASK;
+                       auto& handler = page->host_.events.linkToNewTab;
+                       if (handler && (button == 2 || (button == 1 && (ctrl || shift)))) {
+                         const std::string link = uri;
+                         webkit_policy_decision_ignore(decision);
+                         handler(page->index_, link, shift && !ctrl);  // `page` may be gone after this
+                         return TRUE;
+                       }
+                     }
                      // A new-window request is answered by the create signal, not here.
                      if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) return FALSE;
                      page->navigation_gesture_ = webkit_navigation_action_is_user_gesture(action);
@@ -501,19 +517,21 @@ void WebKitPage::Connect() {
                      return TRUE;
                    }),
                    this);
-  g_signal_connect(view_, "context-menu",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult* hit, gpointer data) -> gboolean {
-                     WebKitPage* page = PageOf(data);
-                     page->context_link_.clear();
-                     if (webkit_hit_test_result_context_is_link(hit))
-                       if (const char* uri = webkit_hit_test_result_get_link_uri(hit)) page->context_link_ = uri;
-                     auto& suppress = page->host_.suppressContextMenu;
-                     if (suppress && suppress()) return TRUE;
-                     bool cancel = false;
-                     if (auto& handler = page->host_.events.contextMenu) handler(page->index_, cancel);
-                     return cancel ? TRUE : FALSE;
-                   }),
-                   this);
+  g_signal_connect(
+      view_, "context-menu",
+      G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu* menu, WebKitHitTestResult* hit, gpointer data) -> gboolean {
+        WebKitPage* page = PageOf(data);
+        page->context_link_.clear();
+        if (webkit_hit_test_result_context_is_link(hit))
+          if (const char* uri = webkit_hit_test_result_get_link_uri(hit)) page->context_link_ = uri;
+        if (!page->context_link_.empty()) page->OfferNewTab(menu);
+        auto& suppress = page->host_.suppressContextMenu;
+        if (suppress && suppress()) return TRUE;
+        bool cancel = false;
+        if (auto& handler = page->host_.events.contextMenu) handler(page->index_, cancel);
+        return cancel ? TRUE : FALSE;
+      }),
+      this);
   g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
                    G_CALLBACK(+[](WebKitBackForwardList*, gpointer, gpointer, gpointer data) {
                      PageOf(data)->ReportNavigationState();
@@ -666,6 +684,35 @@ void WebKitPage::BringToFront() {
 }
 
 void WebKitPage::Focus() { gtk_widget_grab_focus(GTK_WIDGET(view_)); }
+
+void WebKitPage::OfferNewTab(WebKitContextMenu* menu) {
+  // The browser's windows are tabs: "Open Link in New Window" becomes the tab entry.
+  struct Link {
+    WebKitPageHost* host;
+    int index;
+    std::string url;
+  };
+  guint position = 0;
+  for (GList* l = webkit_context_menu_get_items(menu); l; l = l->next, ++position) {
+    auto* item = WEBKIT_CONTEXT_MENU_ITEM(l->data);
+    if (webkit_context_menu_item_get_stock_action(item) != WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK_IN_NEW_WINDOW) continue;
+    GSimpleAction* open = g_simple_action_new("open-link-in-new-tab", nullptr);
+    g_signal_connect_data(
+        open, "activate", G_CALLBACK(+[](GSimpleAction*, GVariant*, gpointer data) {
+          auto* link = static_cast<Link*>(data);
+          if (auto& handler = link->host->events.linkToNewTab) handler(link->index, link->url, false);
+        }),
+        new Link{&host_, index_, context_link_}, +[](gpointer data, GClosure*) { delete static_cast<Link*>(data); },
+        GConnectFlags(0));
+    const std::string label = host_.newTabLabel ? host_.newTabLabel() : std::string();
+    WebKitContextMenuItem* ours = webkit_context_menu_item_new_from_gaction(
+        G_ACTION(open), label.empty() ? "Open Link in New Tab" : label.c_str(), nullptr);
+    g_object_unref(open);
+    webkit_context_menu_remove(menu, item);
+    webkit_context_menu_insert(menu, ours, static_cast<gint>(position));
+    return;
+  }
+}
 
 void WebKitPage::Navigate(const std::string& url) {
   // A "javascript:" address (a bookmarklet) runs in the shown document and loads nothing:

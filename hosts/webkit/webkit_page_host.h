@@ -101,6 +101,8 @@ class WebKitPage : public hosts::PageControl {
   gint64 navigation_decided_ = 0;  // monotonic microseconds
   std::string context_link_;
   hosts::DocumentSnapshot snapshot_;
+
+  void OfferNewTab(WebKitContextMenu* menu);
 };
 
 class WebKitPageHost : public hosts::PageHost {
@@ -142,6 +144,8 @@ class WebKitPageHost : public hosts::PageHost {
   // Called with true from a right-button gesture until the button goes up: the page's
   // context menu is then not shown.
   std::function<bool()> suppressContextMenu;
+  // The label of the context menu's "open link in a new tab" entry, in the user's language.
+  std::function<std::string()> newTabLabel;
 
  private:
   friend class WebKitPage;

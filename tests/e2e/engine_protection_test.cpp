@@ -330,6 +330,65 @@ TEST_F(EngineProtectionTest, BlockedImagesAreNeverFetchedAndLateOnesGoAtTheNextS
   EXPECT_FALSE(server.Asked("pic-1") || server.Asked("pic-2"));
 }
 
+// Ctrl or middle click on a link opens it behind, Shift+click in a shown tab, the context
+// menu's entry behind: the user's own clicks, which the popup blocker lets through.
+TEST_F(EngineProtectionTest, LinksTheUserSendsToNewTabs) {
+  Start("links.html");
+  const std::string link = At(window->pageArea(), 150, 250);
+  auto opened = [&](const std::string& xdo) {
+    const int before = form().tabs.LastPageIndex;
+    EXPECT_EQ(XdoWhilePumping("xdotool mousemove " + link + " " + xdo), 0);
+    PumpUntil([&] { return form().tabs.LastPageIndex > before; }, 15);
+    const int n = form().tabs.LastPageIndex;
+    return n > before && PumpUntil([&] { return form().chrome.WB.Page(n)->DocumentTitle() == "Page dragged"; }, 15) ? n
+                                                                                                                    : 0;
+  };
+  const int ctrl = opened("keydown ctrl click 1 keyup ctrl");
+  EXPECT_NE(ctrl, 0);
+  EXPECT_EQ(form().tabs.ActivePage, 1);
+  EXPECT_NE(opened("click 2"), 0);
+  EXPECT_EQ(form().tabs.ActivePage, 1);
+  EXPECT_EQ(form().chrome.WB.Page(1)->LocationURL(), server.Url("links.html")) << "the page itself stays";
+  const int shift = opened("keydown shift click 1 keyup shift");
+  EXPECT_NE(shift, 0);
+  EXPECT_EQ(form().tabs.ActivePage, shift);
+  EXPECT_TRUE(Menu().empty() || Menu().find("dragged") == std::string::npos) << Menu();
+
+  // The context menu offers a tab, not a window.
+  form().tabs.SelectPage(1);
+  Settle(0.3);
+  struct Offer {
+    GAction* action = nullptr;
+    std::string label;
+  } offer;
+  WebKitWebView* view = window->pages().WebPage(1)->view();
+  const gulong handler = g_signal_connect_after(
+      view, "context-menu",
+      G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu* menu, WebKitHitTestResult*, gpointer data) -> gboolean {
+        auto* offer = static_cast<Offer*>(data);
+        for (GList* item = webkit_context_menu_get_items(menu); item; item = item->next) {
+          auto* entry = WEBKIT_CONTEXT_MENU_ITEM(item->data);
+          EXPECT_NE(webkit_context_menu_item_get_stock_action(entry),
+                    WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK_IN_NEW_WINDOW);
+          GAction* action = webkit_context_menu_item_get_gaction(entry);
+          if (action && std::string(g_action_get_name(action)) == "open-link-in-new-tab" && !offer->action)
+            offer->action = G_ACTION(g_object_ref(action));
+        }
+        return FALSE;
+      }),
+      &offer);
+  ASSERT_EQ(XdoWhilePumping("xdotool mousemove " + link + " click 3"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return offer.action != nullptr; }, 15));
+  g_signal_handler_disconnect(view, handler);
+  ASSERT_EQ(XdoWhilePumping("xdotool key Escape"), 0);
+  const int before = form().tabs.LastPageIndex;
+  g_action_activate(offer.action, nullptr);
+  g_object_unref(offer.action);
+  ASSERT_TRUE(PumpUntil([&] { return form().tabs.LastPageIndex > before; }, 15));
+  EXPECT_EQ(form().chrome.WB.Page(form().tabs.LastPageIndex)->LocationURL(), server.Url("dragged"));
+  EXPECT_EQ(form().tabs.ActivePage, 1);
+}
+
 // The Edit menu's Cut, Copy and Paste act on the field that has the focus in the page.
 TEST_F(EngineProtectionTest, EditMenuCutCopyAndPasteReachThePagesField) {
   Start("inputs.html");

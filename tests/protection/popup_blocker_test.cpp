@@ -184,6 +184,15 @@ TEST_F(Popup, OneClickOrKeyPressOpensOneWindow) {
   EXPECT_EQ(opened(5), 1) << "Enter on a focused link";
   pages.events.documentEvent(n, "keydown");
   EXPECT_EQ(opened(1), 1);
+  // A link the user sent to a tab with this click is the window the click opened.
+  ++hook.clicks;
+  pages.events.linkToNewTab(n, "http://127.0.0.1/sent", false);
+  EXPECT_EQ(Page(form->tabs.LastPageIndex)->navigations.back(), "http://127.0.0.1/sent");
+  EXPECT_EQ(form->tabs.ActivePage, n) << "behind the page";
+  EXPECT_EQ(opened(1), 0) << "the page's own window on the same click";
+  pages.events.linkToNewTab(n, "http://127.0.0.1/shown", true);
+  EXPECT_EQ(form->tabs.ActivePage, form->tabs.LastPageIndex);
+  form->tabs.SelectPage(n);
   // With the blocker off, the page opens what it asks for.
   Check("sub_Usetools", "b_stoppopup", false);
   EXPECT_EQ(opened(3), 3);

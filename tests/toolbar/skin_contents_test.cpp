@@ -201,6 +201,7 @@ const std::vector<std::string> kMainMessageKeys = {
     "msg_SaveFailed",
     "msg_ExitSaveFailed",
     "msg_LanguageFailed",
+    "msg_OpenLinkInNewTab",
     "msg_DownloadSaveTitle",
     "msg_DownloadsTitle",
     "msg_DownloadCancel",
