@@ -49,12 +49,17 @@ int LeadingNumber(const std::string& text) {
 class Click {
  public:
   Click(const CommandTargets& form, std::string& link_filter, toolbar::Tool& tool)
-      : form(form), link_filter(link_filter), tool(tool), current(form.tabs.ActivePage) {}
+      : form(form),
+        link_filter(link_filter),
+        tool(tool),
+        current(form.tabs.ActivePage),
+        context(form.tabMenu.PageFor(tool)) {}
 
   const CommandTargets& form;
   std::string& link_filter;
   toolbar::Tool& tool;
   const int current;  // the working copy of the current page number
+  const int context;  // the tab menu's page when the tool is its entry (-1: gone), else 0
   bool ended = false;
 
   template <typename F>
@@ -68,7 +73,7 @@ class Click {
   }
 
   // The context page when there is one, otherwise the current page.
-  int Context() const { return form.tabMenu.ContextPage >= 1 ? form.tabMenu.ContextPage : current; }
+  int Context() const { return context != 0 ? context : current; }
 
   hosts::PageControl& Page(int n) const {
     hosts::PageControl* page = form.chrome.WB.Page(n);
@@ -191,7 +196,7 @@ const Row kCommands[] = {
        c.Step([&] { c.form.tabs.AddNewPage("", true); });
        c.Step([&] { c.Page(c.form.tabs.LastPageIndex).GoHome(); });
      }},
-    {"b_new3", [](Click& c) { c.Step([&] { c.form.tabs.AddNewPage(c.Page(c.current).LocationURL(), true); }); }},
+    {"b_new3", [](Click& c) { c.Step([&] { c.form.tabs.AddNewPage(c.Page(c.Context()).LocationURL(), true); }); }},
     {"spe_sNew1",
      [](Click& c) {
        c.Step([&] {
@@ -220,7 +225,7 @@ const Row kCommands[] = {
          c.form.chrome.window.DrawProgress(0, false, c.form.progress.lbl_Inf);
        });
      }},
-    {"b_refresh", [](Click& c) { c.Step([&] { c.Page(c.current).Refresh(1); }); }},
+    {"b_refresh", [](Click& c) { c.Step([&] { c.Page(c.Context()).Refresh(1); }); }},
     {"b_home", [](Click& c) { c.Step([&] { c.Page(c.current).GoHome(); }); }},
     {"b_saveas", [](Click& c) { c.Exec(c.Context(), hosts::kExecSaveAs, hosts::kExecPromptUser); }},
     {"b_pageset", [](Click& c) { c.Exec(c.current, hosts::kExecPageSetup, 0); }},

@@ -36,6 +36,7 @@ struct ShellHooks {
   std::function<void(int page)> applyToFrames;   // the content blocker on a page's frames
   std::function<void()> refreshEditTools;
   std::function<void()> raiseWindow;  // to the top of the window order, without moving or sizing
+  std::function<void(int page)> pageClosed;  // the page and its tab are gone
 
   // Start-up steps provided by the window, the side panel and the outside objects.
   std::function<void()> createSidePanel;

@@ -52,6 +52,8 @@ void MainForm::WireEvents() {
   chrome.commandHooks.blockedUrl = [this](int entry) { return protection.BlockedUrl(entry); };
 
   bars.mouseEnter = [this](toolbar::Tool& tool) { tabMenu.OnToolHover(tool); };
+  bars.mouseLeave = [this](toolbar::Tool& tool) { tabMenu.OnToolLeave(tool); };
+  hooks.pageClosed = [this](int n) { tabMenu.OnPageClosed(n); };
   bars.bandResize = [this](toolbar::Band& band) { address.OnBandResize(band); };
   bars.toolClick = [this](toolbar::Tool& tool) { dispatcher.OnToolClick(tool); };
   bars.bandOpen = [this](toolbar::Band& band, bool& cancel) { bands.OnBandOpen(band, cancel); };

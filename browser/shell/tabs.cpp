@@ -212,7 +212,8 @@ void Tabs::ToggleSilent() {
 namespace {
 
 // A closing page goes quietly: nothing it still does may reach the user.
-void Dispose(hosts::PageHost& pages, int n) {
+void Dispose(Chrome& c, int n) {
+  hosts::PageHost& pages = c.WB;
   hosts::PageControl* page = pages.Page(n);
   if (!page) return;
   page->SetContainer(hosts::Container::kHidden);
@@ -221,6 +222,7 @@ void Dispose(hosts::PageHost& pages, int n) {
   if (page->HasDocument()) page->ClearDocument();
   page->SetVisible(false);
   pages.Destroy(n);
+  if (c.hooks.pageClosed) c.hooks.pageClosed(n);
 }
 
 }  // namespace
@@ -281,7 +283,7 @@ void Tabs::ClosePage(int n) {
   PreviousPage = n == ActivePage ? PageAtPosition.get(fallback) : ActivePage;
   ActivePage = next;
   PageProgress.set(n, 0);
-  Dispose(c_.WB, n);
+  Dispose(c_, n);
   ShowPage(ActivePage);
 }
 
@@ -296,7 +298,7 @@ void Tabs::CloseAllPages() {
     PageAtPosition.set(p, 0);
     if (n > 0) {
       PageProgress.set(n, 0);
-      Dispose(c_.WB, n);
+      Dispose(c_, n);
     }
     if (c_.hooks.watchPreviousDocument) c_.hooks.watchPreviousDocument(0);
   }
@@ -333,7 +335,7 @@ void Tabs::CloseOtherPages(int k) {
     PageAtPosition.set(p, 0);
     if (n > 0 && n != k) {
       PageProgress.set(n, 0);
-      Dispose(c_.WB, n);
+      Dispose(c_, n);
     }
   }
   if (toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs")) tabs->tools().removeAll();
@@ -433,7 +435,7 @@ void Tabs::OnWindowClosing(int n, bool& cancel) {
   RemoveTabAt(NumberOf(page->Tag()), n);
   if (PreviousPage == n) PreviousPage = ActivePage;
   PageProgress.set(n, 0);
-  Dispose(c_.WB, n);
+  Dispose(c_, n);
   c_.ab_Main.recalcLayout();
 }
 

@@ -186,6 +186,7 @@ void ToolbarControl::fireBandClose(Band& band) { raise(events.bandClose, band); 
 void ToolbarControl::fireToolDblClick(Tool& tool) { raise(events.toolDblClick, tool); }
 void ToolbarControl::fireBandResize(Band& band) { raise(events.bandResize, band); }
 void ToolbarControl::fireMouseEnter(Tool& tool) { raise(events.mouseEnter, tool); }
+void ToolbarControl::fireMouseLeave(Tool& tool) { raise(events.mouseLeave, tool); }
 void ToolbarControl::fireChildBandChange(Band& band) { raise(events.childBandChange, band); }
 
 bool ToolbarControl::fireQueryUnload() {

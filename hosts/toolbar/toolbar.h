@@ -181,6 +181,7 @@ struct ToolbarEvents {
   std::function<void(Tool&)> toolDblClick;
   std::function<void(Band&)> bandResize;
   std::function<void(Tool&)> mouseEnter;  // pointer entered a tool
+  std::function<void(Tool&)> mouseLeave;  // pointer left a tool
   std::function<void(Band&)> childBandChange;  // the side bar's shown child; gets the child
   std::function<void(int16_t& cancel)> queryUnload;  // close request; non-zero cancels
 };
@@ -256,6 +257,7 @@ class ToolbarControl {
   void fireToolDblClick(Tool& tool);
   void fireBandResize(Band& band);
   void fireMouseEnter(Tool& tool);
+  void fireMouseLeave(Tool& tool);
   void fireChildBandChange(Band& band);
   bool fireQueryUnload();  // true when the close was cancelled
 

@@ -131,25 +131,55 @@ TEST_F(Dispatcher, TextSizesSetTheZoomLevelWithoutPrompt) {
   EXPECT_THAT(Calls(1), ElementsAre("exec:19:2:4", "exec:19:2:3", "exec:19:2:2", "exec:19:2:1", "exec:19:2:0"));
 }
 
+// The open tab menu's entries act on its tab; the same tools reached by a shortcut (the
+// menu closed, the pointer left over a tab) act on the shown page.
 TEST_F(Dispatcher, TabMenuCommandsActOnTheContextPageOthersOnTheCurrent) {
+  Load(1, "http://127.0.0.1:9/a");
   const int second = OpenPage("http://127.0.0.1:9/b");
   Calls(1);
   Calls(second);
   form->tabMenu.ContextPage = 1;
+  form->tabMenu.MenuBandFlag = false;  // the tab menu is open on tab 1
   Click("tab_Menu", "b_saveas");
+  Click("tab_Menu", "b_refresh");
   Click("sub_File", "b_print");
-  EXPECT_THAT(Calls(1), ElementsAre("exec:4:1:0"));
+  Click("tab_Menu", "b_new3");
+  EXPECT_THAT(Calls(1), ElementsAre("exec:4:1:0", "refresh:1"));
+  EXPECT_THAT(Page(form->tabs.LastPageIndex)->navigations, ElementsAre("http://127.0.0.1:9/a"));
   EXPECT_THAT(Calls(second), ElementsAre("exec:6:1:0"));
-  // Without a context page the current page takes its place.
-  form->tabMenu.ContextPage = 0;
-  Click("sub_File", "b_saveas");
-  EXPECT_THAT(Calls(second), ElementsAre("exec:4:1:0"));
+
+  form->tabs.SelectPage(second);
+  form->tabMenu.MenuBandFlag = true;  // closed; the pointer still rests on tab 1
+  Calls(1);
+  Click("tab_Menu", "b_saveas");
+  Click("tab_Menu", "b_refresh");
+  Click("tab_Menu", "b_close");
+  EXPECT_THAT(Calls(1), IsEmpty());
+  EXPECT_EQ(pages.Fake(second), nullptr);
+  EXPECT_NE(pages.Fake(1), nullptr);
+}
+
+// Once the tab menu has closed its own tab, the keyboard's Close closes the shown page.
+TEST_F(Dispatcher, AfterTheTabMenuClosedItsTabCloseActsOnTheShownPage) {
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  const int third = OpenPage("http://127.0.0.1:9/c");
+  form->tabMenu.ContextPage = second;
+  form->tabMenu.MenuBandFlag = false;
+  Click("tab_Menu", "b_close");
+  form->chrome.ab_Main.fireBandClose(*form->chrome.ab_Main.band("tab_Menu"));
+  EXPECT_EQ(form->tabMenu.ContextPage, 0);
+  const int shown = form->tabs.ActivePage;
+  const int other = shown == third ? 1 : third;
+  Click("sub_File", "b_close");
+  EXPECT_EQ(pages.Fake(shown), nullptr);
+  EXPECT_NE(pages.Fake(other), nullptr);
 }
 
 TEST_F(Dispatcher, CloseRowsUseTheContextPage) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   const int third = OpenPage("http://127.0.0.1:9/c");
   form->tabMenu.ContextPage = second;
+  form->tabMenu.MenuBandFlag = false;
   Click("tab_Menu", "b_close");
   EXPECT_EQ(pages.Fake(second), nullptr);
   EXPECT_NE(pages.Fake(third), nullptr);
@@ -282,6 +312,7 @@ TEST_F(Dispatcher, CorvaneRowsCreateTheConnectionAndPassThePage) {
   const int second = OpenPage("http://127.0.0.1:8/z");
   (void)second;
   form->tabMenu.ContextPage = 1;
+  form->tabMenu.MenuBandFlag = false;
   corvane.clear();
   Click("sub_Usetools", "b_delcookie");
   Click("sub_Usetools", "b_deltempfiles");
