@@ -161,6 +161,13 @@ class Click {
     Step([&] { form.address.Go(!CurrentAddress().empty()); });
   }
 
+  // The tab at `position` (1 = leftmost) is shown; a position past the last does nothing.
+  void ShowTab(int position) {
+    Step([&] {
+      if (position >= 1 && position <= form.tabs.TabCount()) form.tabs.SelectPage(form.tabs.PageAtPosition.get(position));
+    });
+  }
+
   // A script run in the current page's document; its answer is not waited for.
   void Dom(const std::string& body) {
     Step([&] { Page(current).RunDom(body, nullptr); });
@@ -375,6 +382,25 @@ const Row kCommands[] = {
     {"b_showfav", [](Click& c) { c.SideBarToggle("b_history"); }},
     {"b_history", [](Click& c) { c.SideBarToggle("b_showfav"); }},
     {"b_addtononproxy", [](Click& c) { c.Step([&] { c.form.proxies.AddToNonProxy(c.Context()); }); }},
+    {"b_nexttab", [](Click& c) { c.ShowTab(c.form.tabs.PositionOf(c.form.tabs.PageBeside(1))); }},
+    {"b_prevtab", [](Click& c) { c.ShowTab(c.form.tabs.PositionOf(c.form.tabs.PageBeside(-1))); }},
+    {"b_tab1", [](Click& c) { c.ShowTab(1); }},
+    {"b_tab2", [](Click& c) { c.ShowTab(2); }},
+    {"b_tab3", [](Click& c) { c.ShowTab(3); }},
+    {"b_tab4", [](Click& c) { c.ShowTab(4); }},
+    {"b_tab5", [](Click& c) { c.ShowTab(5); }},
+    {"b_tab6", [](Click& c) { c.ShowTab(6); }},
+    {"b_tab7", [](Click& c) { c.ShowTab(7); }},
+    {"b_tab8", [](Click& c) { c.ShowTab(8); }},
+    {"b_lasttab", [](Click& c) { c.ShowTab(c.form.tabs.TabCount()); }},
+    {"b_reopen",
+     [](Click& c) {
+       c.Step([&] {
+         const std::string address =
+             c.form.chrome.commandHooks.takeNewestBlocked ? c.form.chrome.commandHooks.takeNewestBlocked() : "";
+         if (!address.empty()) c.form.tabs.AddNewPage(address, true);
+       });
+     }},
 };
 
 // "lang...": the language file named by the tooltip replaces lng.ini.

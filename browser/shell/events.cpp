@@ -50,6 +50,7 @@ void MainForm::WireEvents() {
   hooks.watchPreviousDocument = [this](int n) { protection.docs.PrevDoc = n; };
   hooks.refreshEditTools = [this] { edit.RefreshEditTools(); };
   chrome.commandHooks.blockedUrl = [this](int entry) { return protection.BlockedUrl(entry); };
+  chrome.commandHooks.takeNewestBlocked = [this] { return protection.TakeNewestBlocked(); };
 
   bars.mouseEnter = [this](toolbar::Tool& tool) { tabMenu.OnToolHover(tool); };
   bars.mouseLeave = [this](toolbar::Tool& tool) { tabMenu.OnToolLeave(tool); };

@@ -3,6 +3,7 @@
 // PageAtPosition maps a position back to N.
 #include "browser/shell/tabs.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -421,6 +422,14 @@ int Tabs::TabCount() const {
 int Tabs::PositionOf(int n) const {
   const hosts::PageControl* page = c_.WB.Page(n);
   return page ? NumberOf(page->Tag()) : 0;
+}
+
+int Tabs::PageBeside(int step) const {
+  const int count = TabCount();
+  if (count < 1) return 0;
+  const int position = std::clamp(PositionOf(ActivePage), 1, count);
+  const int to = ((position - 1 + step) % count + count) % count + 1;
+  return PageAtPosition.get(to);
 }
 
 void Tabs::OnWindowClosing(int n, bool& cancel) {

@@ -93,6 +93,44 @@ TEST_F(Dispatcher, NavigationRowsActOnTheCurrentPage) {
   EXPECT_THAT(Calls(1), IsEmpty());
 }
 
+// Tab keys walk the strip's positions, not page numbers: page 2 closed leaves pages 1, 3,
+// 4, 5 at positions 1..4. Next and previous wrap round the ends; a number past the last
+// tab does nothing; 9 is the last tab.
+TEST_F(Dispatcher, TabKeysMoveByPositionAndWrap) {
+  for (int i = 0; i < 4; ++i) OpenPage("http://127.0.0.1:9/" + std::to_string(i));
+  form->tabs.ClosePage(2);
+  form->tabs.SelectPage(5);
+  const std::vector<std::pair<const char*, int>> steps = {
+      {"b_nexttab", 1}, {"b_nexttab", 3}, {"b_prevtab", 1}, {"b_prevtab", 5}, {"b_tab2", 3},
+      {"b_tab1", 1},    {"b_tab5", 1},    {"b_lasttab", 5}, {"b_tab4", 5},    {"b_tab3", 4},
+  };
+  for (const auto& [tool, shown] : steps) {
+    Click("sub_Tabs", tool);
+    EXPECT_EQ(form->tabs.ActivePage, shown) << tool;
+  }
+}
+
+// Reopen takes the closed pages newest first, each once, and leaves the menu with the rest.
+TEST_F(Dispatcher, ReopenTakesClosedPagesNewestFirst) {
+  Load(1, "http://127.0.0.1:9/first");
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  Load(second, "http://127.0.0.1:9/b");
+  const int third = OpenPage("http://127.0.0.1:9/c");
+  Load(third, "http://127.0.0.1:9/c");
+  form->tabs.ClosePage(second);
+  form->tabs.ClosePage(third);
+  ASSERT_EQ(form->chrome.ab_Main.band("sub_Blocked")->tools().count(), 2);
+  Click("sub_Tabs", "b_reopen");
+  EXPECT_THAT(Page(form->tabs.LastPageIndex)->navigations, ElementsAre("http://127.0.0.1:9/c"));
+  EXPECT_EQ(form->tabs.ActivePage, form->tabs.LastPageIndex);
+  Click("sub_Tabs", "b_reopen");
+  EXPECT_THAT(Page(form->tabs.LastPageIndex)->navigations, ElementsAre("http://127.0.0.1:9/b"));
+  const int pages_open = form->tabs.TabCount();
+  Click("sub_Tabs", "b_reopen");
+  EXPECT_EQ(form->tabs.TabCount(), pages_open);
+  EXPECT_EQ(form->chrome.ab_Main.band("sub_Blocked")->tools().count(), 0);
+}
+
 TEST_F(Dispatcher, StopAndStopAllZeroTheProgress) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   form->tabs.PageProgress.set(1, 40);
