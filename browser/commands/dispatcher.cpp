@@ -164,7 +164,8 @@ class Click {
   // The tab at `position` (1 = leftmost) is shown; a position past the last does nothing.
   void ShowTab(int position) {
     Step([&] {
-      if (position >= 1 && position <= form.tabs.TabCount()) form.tabs.SelectPage(form.tabs.PageAtPosition.get(position));
+      if (position >= 1 && position <= form.tabs.TabCount())
+        form.tabs.SelectPage(form.tabs.PageAtPosition.get(position));
     });
   }
 

@@ -32,7 +32,7 @@ struct MainWindowEvents {
   std::function<void(bool ctrl, bool shift, bool alt)> addressEnter;
   std::function<void()> addressListPick;  // a list entry was chosen; the box holds its text
   std::function<void(bool focused)> addressFocus;
-  std::function<void()> addressEscape;  // Escape in the address box
+  std::function<void()> addressEscape;                       // Escape in the address box
   std::function<void(const std::string& text)> addressDrop;  // first line of what was dropped
   std::function<std::string()> pageIconText;                 // what a drag from the page icon carries
   std::function<void()> resized;                             // size or state changed; once per idle

@@ -258,7 +258,12 @@ class ProgramWindowTest : public ::testing::Test {
   ProgramWindowTest() : server(kPages) {
     // An earlier test's window went without the exit sequence: start fresh, not
     // recovered.
-    fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
+    // The engine's helpers of the earlier window may still be writing there: try again.
+    std::error_code error;
+    for (int tries = 0; tries < 20 && fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser", error) ==
+                                          static_cast<std::uintmax_t>(-1);
+         ++tries)
+      Settle(0.05);
     window = std::make_unique<app::BrowserWindow>(CopyProgramFolder());
   }
   ~ProgramWindowTest() override {
@@ -652,6 +657,14 @@ TEST_F(KeysAndMouseTest, AClickOnThePageAfterTheTabMenuSwitchesNoTab) {
   ASSERT_TRUE(PumpUntil([&] { return window->bars().openMenu() == nullptr && form().tabMenu.MenuBandFlag; }, 10));
   for (int i = 0; i < 2; ++i) ClickPage();
   EXPECT_EQ(form().tabs.ActivePage, 3);
+  // The right button really held: the rocker still goes a tab left.
+  ASSERT_TRUE(Xdo("mousedown 3"));
+  Settle(0.2);
+  ASSERT_TRUE(Xdo("click 1"));
+  Settle(0.2);
+  ASSERT_TRUE(Xdo("mouseup 3"));
+  EXPECT_TRUE(PumpUntil([&] { return form().tabs.ActivePage == 2; }, 5));
+  if (window->bars().openMenu()) window->bars().closeMenus();
 }
 
 // With the page focused, the skin's keys reach their commands (Alt+Left goes back, the
@@ -660,7 +673,8 @@ TEST_F(KeysAndMouseTest, SkinKeysReachTheirCommandsFromTheFocusedPage) {
   OpenTabs({"/text", "/home", "/input"});
   window->mainWindow().SetAddressText(server.Url("/home"));
   form().address.Go(false);
-  ASSERT_TRUE(PumpUntil([&] { return Current()->LocationURL() == server.Url("/home") && Current()->ReadyState() == 4; }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return Current()->LocationURL() == server.Url("/home") && Current()->ReadyState() == 4; }));
   ClickPage();
   ASSERT_TRUE(Xdo("key alt+Left"));
   EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == server.Url("/input"); }, 10));
@@ -695,12 +709,20 @@ TEST_F(KeysAndMouseTest, AddressListClosesAndEscapeRestoresTheAddress) {
   window->mainWindow().AddAddressItem(home);
   auto type_into_box = [&](const std::string &text) {
     window->mainWindow().SetAddressText("");
-    window->mainWindow().FocusAddressBox();
+    // A page just clicked may take the focus back once more as its click ends.
+    for (int tries = 0; tries < 5 && form().address.AddressFocusFlag != 1; ++tries) {
+      window->mainWindow().FocusAddressBox();
+      Settle(0.3);
+    }
+    EXPECT_EQ(form().address.AddressFocusFlag, 1);
     Settle(0.2);
     EXPECT_TRUE(Xdo("type --delay 30 '" + text + "'"));
     return PumpUntil([&] { return window->mainWindow().AddressListShown(); }, 10);
   };
   ASSERT_TRUE(PointerOnto(*window, window->pageArea()));
+  ASSERT_TRUE(type_into_box("127.0.0.1"));
+  ClickPage();
+  EXPECT_TRUE(PumpUntil([&] { return !window->mainWindow().AddressListShown(); }, 5)) << "a click on the page";
   ASSERT_TRUE(type_into_box("127.0.0.1"));
   ASSERT_TRUE(PointerOnto(*window, *TabWidget(1)));
   ASSERT_TRUE(Xdo("click 1"));
@@ -715,10 +737,13 @@ TEST_F(KeysAndMouseTest, AddressListClosesAndEscapeRestoresTheAddress) {
   EXPECT_TRUE(PumpUntil([&] { return form().address.AddressFocusFlag == 0; }, 5)) << "the page takes the focus";
   EXPECT_EQ(window->mainWindow().AddressText(), server.Url("/text"));
 
-  ASSERT_TRUE(type_into_box(home));
+  // Enter with a typed address: the list must not come back as the box's list grows.
+  ASSERT_TRUE(type_into_box(server.Url("/ho")));
+  ASSERT_TRUE(Xdo("type 'me'"));
   ASSERT_TRUE(Xdo("key Return"));
-  EXPECT_TRUE(PumpUntil([&] { return !window->mainWindow().AddressListShown(); }, 5)) << "Enter";
-  EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == home; }));
+  EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == home && Current()->ReadyState() == 4; }));
+  Settle(0.5);
+  EXPECT_FALSE(window->mainWindow().AddressListShown()) << "Enter";
 }
 
 // Offline switched on in the status bar and off again in the File menu: meanwhile the
