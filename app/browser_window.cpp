@@ -68,6 +68,7 @@ void BrowserWindow::WireWindow() {
   events.addressEnter = [this](bool ctrl, bool shift, bool alt) { form_->address.OnAddressEnter(ctrl, shift, alt); };
   events.addressListPick = [this] { form_->address.OnAddressListPick(); };
   events.addressFocus = [this](bool focused) { form_->address.OnAddressFocus(focused); };
+  events.addressEscape = [this] { form_->address.OnAddressEscape(); };
   events.addressDrop = [this](const std::string& text) { form_->address.OnAddressDrop(text); };
   events.pageIconText = [this] {
     const hosts::PageControl* page = form_->chrome.WB.Page(form_->tabs.ActivePage);

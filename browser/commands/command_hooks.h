@@ -32,6 +32,8 @@ struct CommandHooks {
 
   // The addresses behind the blocked and closed pages menu, 1..10.
   std::function<std::string(int entry)> blockedUrl;
+  // Takes the newest of them out of the menu: its address, or empty when none is left.
+  std::function<std::string()> takeNewestBlocked;
 
   // Page queries answered by the engine. The text-size level of a page (0..4), or -1
   // when it cannot be read.

@@ -51,12 +51,17 @@ int LeadingNumber(const std::string& text) {
 class Click {
  public:
   Click(const CommandTargets& form, std::string& link_filter, toolbar::Tool& tool)
-      : form(form), link_filter(link_filter), tool(tool), current(form.tabs.ActivePage) {}
+      : form(form),
+        link_filter(link_filter),
+        tool(tool),
+        current(form.tabs.ActivePage),
+        context(form.tabMenu.PageFor(tool)) {}
 
   const CommandTargets& form;
   std::string& link_filter;
   toolbar::Tool& tool;
   const int current;  // the working copy of the current page number
+  const int context;  // the tab menu's page when the tool is its entry (-1: gone), else 0
   bool ended = false;
 
   template <typename F>
@@ -70,7 +75,7 @@ class Click {
   }
 
   // The context page when there is one, otherwise the current page.
-  int Context() const { return form.tabMenu.ContextPage >= 1 ? form.tabMenu.ContextPage : current; }
+  int Context() const { return context != 0 ? context : current; }
 
   hosts::PageControl& Page(int n) const {
     hosts::PageControl* page = form.chrome.WB.Page(n);
@@ -158,6 +163,14 @@ class Click {
     Step([&] { form.address.Go(!CurrentAddress().empty()); });
   }
 
+  // The tab at `position` (1 = leftmost) is shown; a position past the last does nothing.
+  void ShowTab(int position) {
+    Step([&] {
+      if (position >= 1 && position <= form.tabs.TabCount())
+        form.tabs.SelectPage(form.tabs.PageAtPosition.get(position));
+    });
+  }
+
   // A script run in the current page's document; its answer is not waited for.
   void Dom(const std::string& body) {
     Step([&] { Page(current).RunDom(body, nullptr); });
@@ -193,7 +206,7 @@ const Row kCommands[] = {
        c.Step([&] { c.form.tabs.AddNewPage("", true); });
        c.Step([&] { c.Page(c.form.tabs.LastPageIndex).GoHome(); });
      }},
-    {"b_new3", [](Click& c) { c.Step([&] { c.form.tabs.AddNewPage(c.Page(c.current).LocationURL(), true); }); }},
+    {"b_new3", [](Click& c) { c.Step([&] { c.form.tabs.AddNewPage(c.Page(c.Context()).LocationURL(), true); }); }},
     {"spe_sNew1",
      [](Click& c) {
        c.Step([&] {
@@ -222,7 +235,7 @@ const Row kCommands[] = {
          c.form.chrome.window.DrawProgress(0, false, c.form.progress.lbl_Inf);
        });
      }},
-    {"b_refresh", [](Click& c) { c.Step([&] { c.Page(c.current).Refresh(1); }); }},
+    {"b_refresh", [](Click& c) { c.Step([&] { c.Page(c.Context()).Refresh(1); }); }},
     {"b_home", [](Click& c) { c.Step([&] { c.Page(c.current).GoHome(); }); }},
     {"b_saveas", [](Click& c) { c.Exec(c.Context(), hosts::kExecSaveAs, hosts::kExecPromptUser); }},
     {"b_pageset", [](Click& c) { c.Exec(c.current, hosts::kExecPageSetup, 0); }},
@@ -374,6 +387,25 @@ const Row kCommands[] = {
     {"b_showfav", [](Click& c) { c.SideBarToggle("b_history"); }},
     {"b_history", [](Click& c) { c.SideBarToggle("b_showfav"); }},
     {"b_addtononproxy", [](Click& c) { c.Step([&] { c.form.proxies.AddToNonProxy(c.Context()); }); }},
+    {"b_nexttab", [](Click& c) { c.ShowTab(c.form.tabs.PositionOf(c.form.tabs.PageBeside(1))); }},
+    {"b_prevtab", [](Click& c) { c.ShowTab(c.form.tabs.PositionOf(c.form.tabs.PageBeside(-1))); }},
+    {"b_tab1", [](Click& c) { c.ShowTab(1); }},
+    {"b_tab2", [](Click& c) { c.ShowTab(2); }},
+    {"b_tab3", [](Click& c) { c.ShowTab(3); }},
+    {"b_tab4", [](Click& c) { c.ShowTab(4); }},
+    {"b_tab5", [](Click& c) { c.ShowTab(5); }},
+    {"b_tab6", [](Click& c) { c.ShowTab(6); }},
+    {"b_tab7", [](Click& c) { c.ShowTab(7); }},
+    {"b_tab8", [](Click& c) { c.ShowTab(8); }},
+    {"b_lasttab", [](Click& c) { c.ShowTab(c.form.tabs.TabCount()); }},
+    {"b_reopen",
+     [](Click& c) {
+       c.Step([&] {
+         const std::string address =
+             c.form.chrome.commandHooks.takeNewestBlocked ? c.form.chrome.commandHooks.takeNewestBlocked() : "";
+         if (!address.empty()) c.form.tabs.AddNewPage(address, true);
+       });
+     }},
 };
 
 // "lang...": the language file named by the tooltip replaces lng.ini.

@@ -38,6 +38,9 @@ class PageProtection {
   void AddBlocked(const std::string& caption, const std::string& address);
   // The address behind entry 1..10 of that menu; empty for another number.
   std::string BlockedUrl(int entry) const;
+  // Takes the newest entry out of that menu and gives its address (empty: none left),
+  // so that reopening again goes one closed page further back.
+  std::string TakeNewestBlocked();
 
   // The content blocker.
   void ApplyPageHooks(int page);

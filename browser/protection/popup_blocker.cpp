@@ -213,4 +213,16 @@ std::string PageProtection::BlockedUrl(int entry) const {
   return entry >= 1 && entry <= kBlockedEntries ? BlockedUrls[entry] : std::string();
 }
 
+std::string PageProtection::TakeNewestBlocked() {
+  toolbar::Band* band = shell_.Bars().band("sub_Blocked");
+  if (!band) return {};
+  const int n = std::min(band->tools().count(), kBlockedEntries);
+  if (n < 1) return {};
+  std::string address = std::move(BlockedUrls[n]);
+  BlockedUrls[n].clear();
+  band->tools().remove(n - 1);
+  shell_.Bars().recalcLayout();
+  return address;
+}
+
 }  // namespace zor::protection

@@ -94,6 +94,17 @@ void AddressBar::OnAddressEnter(bool ctrl, bool shift, bool alt) { Go(ctrl && !s
 
 void AddressBar::OnAddressListPick() { Go(false); }
 
+void AddressBar::OnAddressEscape() {
+  hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage);
+  const std::string shown = page ? ShowBlanks(page->LocationURL()) : std::string();
+  if (c_.window.AddressText() != shown) {
+    c_.window.SetAddressText(shown);
+    c_.window.SelectAllAddress();
+  } else if (page) {
+    page->Focus();
+  }
+}
+
 void AddressBar::OnAddressDrop(const std::string& text) {
   if (!text.empty()) c_.window.SetAddressText(text);
   Go(true);

@@ -25,6 +25,9 @@ class AddressBar {
   void OnAddressListPick();
   void OnAddressDrop(const std::string& text);  // empty when the data held no text or link
   void OnAddressFocus(bool got) { AddressFocusFlag = got ? 1 : 0; }
+  // Escape in the box: half-typed text gives way to the shown page's address; with that
+  // address already there, the page takes the focus.
+  void OnAddressEscape();
   int AddressFocusFlag = 0;
   static constexpr int kTypedUrlsKept = 25;
   // The bands moved: the address box takes the width of the rule above.

@@ -37,6 +37,7 @@ struct ShellHooks {
   std::function<void()> refreshEditTools;
   std::function<void()> raiseWindow;  // to the top of the window order, without moving or sizing
   std::function<void()> showDownloads;  // the downloads window, in front
+  std::function<void(int page)> pageClosed;  // the page and its tab are gone
 
   // Start-up steps provided by the window, the side panel and the outside objects.
   std::function<void()> createSidePanel;

@@ -52,8 +52,11 @@ void MainForm::WireEvents() {
   hooks.watchPreviousDocument = [this](int n) { protection.docs.PrevDoc = n; };
   hooks.refreshEditTools = [this] { edit.RefreshEditTools(); };
   chrome.commandHooks.blockedUrl = [this](int entry) { return protection.BlockedUrl(entry); };
+  chrome.commandHooks.takeNewestBlocked = [this] { return protection.TakeNewestBlocked(); };
 
   bars.mouseEnter = [this](toolbar::Tool& tool) { tabMenu.OnToolHover(tool); };
+  bars.mouseLeave = [this](toolbar::Tool& tool) { tabMenu.OnToolLeave(tool); };
+  hooks.pageClosed = [this](int n) { tabMenu.OnPageClosed(n); };
   bars.bandResize = [this](toolbar::Band& band) { address.OnBandResize(band); };
   bars.toolClick = [this](toolbar::Tool& tool) { dispatcher.OnToolClick(tool); };
   bars.bandOpen = [this](toolbar::Band& band, bool& cancel) { bands.OnBandOpen(band, cancel); };

@@ -25,4 +25,21 @@ void TabMenu::OnToolHover(toolbar::Tool& tool) {
   OverTab = true;
 }
 
+void TabMenu::OnToolLeave(toolbar::Tool& tool) {
+  if (tool.name.rfind("tabs-", 0) != 0) return;
+  OverTab = false;
+  if (MenuBandFlag) ContextPage = 0;
+}
+
+void TabMenu::OnPageClosed(int page) {
+  if (page == ContextPage) ContextPage = 0;
+}
+
+int TabMenu::PageFor(const toolbar::Tool& tool) const {
+  const toolbar::Band* band = tool.band();
+  if (MenuBandFlag || !band || band->name != "tab_Menu") return 0;
+  // The menu's own page closed while it was open: its entries have nothing to act on.
+  return ContextPage >= 1 ? ContextPage : -1;
+}
+
 }  // namespace zor::shell

@@ -18,6 +18,14 @@ class TabMenu {
 
   // The pointer entered a tool of the bars.
   void OnToolHover(toolbar::Tool& tool);
+  // The pointer left a tool: off a tab, and no tab menu open, there is no context page.
+  void OnToolLeave(toolbar::Tool& tool);
+  // A closed page is nobody's context page.
+  void OnPageClosed(int page);
+  // The page a click on `tool` acts on instead of the shown one: the context page for an
+  // entry of the open tab menu (-1 once that page has closed); 0 for everything else,
+  // the keyboard's shortcuts included.
+  int PageFor(const toolbar::Tool& tool) const;
 
  private:
   Chrome& c_;

@@ -3,6 +3,7 @@
 // PageAtPosition maps a position back to N.
 #include "browser/shell/tabs.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -212,7 +213,8 @@ void Tabs::ToggleSilent() {
 namespace {
 
 // A closing page goes quietly: nothing it still does may reach the user.
-void Dispose(hosts::PageHost& pages, int n) {
+void Dispose(Chrome& c, int n) {
+  hosts::PageHost& pages = c.WB;
   hosts::PageControl* page = pages.Page(n);
   if (!page) return;
   page->SetContainer(hosts::Container::kHidden);
@@ -221,6 +223,7 @@ void Dispose(hosts::PageHost& pages, int n) {
   if (page->HasDocument()) page->ClearDocument();
   page->SetVisible(false);
   pages.Destroy(n);
+  if (c.hooks.pageClosed) c.hooks.pageClosed(n);
 }
 
 }  // namespace
@@ -281,7 +284,7 @@ void Tabs::ClosePage(int n) {
   PreviousPage = n == ActivePage ? PageAtPosition.get(fallback) : ActivePage;
   ActivePage = next;
   PageProgress.set(n, 0);
-  Dispose(c_.WB, n);
+  Dispose(c_, n);
   ShowPage(ActivePage);
 }
 
@@ -296,7 +299,7 @@ void Tabs::CloseAllPages() {
     PageAtPosition.set(p, 0);
     if (n > 0) {
       PageProgress.set(n, 0);
-      Dispose(c_.WB, n);
+      Dispose(c_, n);
     }
     if (c_.hooks.watchPreviousDocument) c_.hooks.watchPreviousDocument(0);
   }
@@ -333,7 +336,7 @@ void Tabs::CloseOtherPages(int k) {
     PageAtPosition.set(p, 0);
     if (n > 0 && n != k) {
       PageProgress.set(n, 0);
-      Dispose(c_.WB, n);
+      Dispose(c_, n);
     }
   }
   if (toolbar::Band* tabs = c_.ab_Main.band("tb_Tabs")) tabs->tools().removeAll();
@@ -421,6 +424,14 @@ int Tabs::PositionOf(int n) const {
   return page ? NumberOf(page->Tag()) : 0;
 }
 
+int Tabs::PageBeside(int step) const {
+  const int count = TabCount();
+  if (count < 1) return 0;
+  const int position = std::clamp(PositionOf(ActivePage), 1, count);
+  const int to = ((position - 1 + step) % count + count) % count + 1;
+  return PageAtPosition.get(to);
+}
+
 void Tabs::OnWindowClosing(int n, bool& cancel) {
   if (ClosingPages) return;
   cancel = true;
@@ -433,7 +444,7 @@ void Tabs::OnWindowClosing(int n, bool& cancel) {
   RemoveTabAt(NumberOf(page->Tag()), n);
   if (PreviousPage == n) PreviousPage = ActivePage;
   PageProgress.set(n, 0);
-  Dispose(c_.WB, n);
+  Dispose(c_, n);
   c_.ab_Main.recalcLayout();
 }
 

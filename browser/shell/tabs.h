@@ -44,6 +44,9 @@ class Tabs {
   int TabCount() const;
   // The tab position a page's tag holds, 0 when it holds no number.
   int PositionOf(int page) const;
+  // The page `step` tabs right of the shown one (left when negative), round the strip's
+  // ends; 0 when there is no tab.
+  int PageBeside(int step) const;
   // Back and forward follow what the shown page's position allows, Stop whether it loads.
   void UpdateNavigationTools();
   // Stop is enabled while the shown page loads; true when that changed.

@@ -40,7 +40,20 @@ AddressCompletion::AddressCompletion(Gtk::ComboBoxText& box) : completion_(Gtk::
     row->get_value(0, item);
     return AddressMatches(key, item);
   });
-  if (Gtk::Entry* entry = box.get_entry()) entry->set_completion(completion_);
+  entry_ = box.get_entry();
+  if (entry_) entry_->set_completion(completion_);
+}
+
+Gtk::Popover* AddressCompletion::ShownList() const {
+  if (!entry_) return nullptr;
+  // The toolkit hangs the list on the entry as a popover child and offers no call to close it.
+  for (Gtk::Widget* child = entry_->get_first_child(); child; child = child->get_next_sibling())
+    if (auto* list = dynamic_cast<Gtk::Popover*>(child); list && list->get_visible()) return list;
+  return nullptr;
+}
+
+void AddressCompletion::Close() {
+  if (Gtk::Popover* list = ShownList()) list->popdown();
 }
 
 }  // namespace zor::gtk

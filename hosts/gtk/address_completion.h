@@ -18,8 +18,15 @@ class AddressCompletion {
   explicit AddressCompletion(Gtk::ComboBoxText& box);
   Glib::RefPtr<Gtk::EntryCompletion> completion() const { return completion_; }
 
+  // The suggestion list while it is shown, else null.
+  Gtk::Popover* ShownList() const;
+  // Closes the list: the toolkit itself leaves it open over the window after Enter, on a
+  // click elsewhere and when the focus goes.
+  void Close();
+
  private:
   Glib::RefPtr<Gtk::EntryCompletion> completion_;
+  Gtk::Entry* entry_ = nullptr;
 };
 
 }  // namespace zor::gtk

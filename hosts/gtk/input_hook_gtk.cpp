@@ -75,6 +75,11 @@ void InputHookGtk::Remove() {
 bool InputHookGtk::OnEvent(GdkEvent* raw) {
   double x = 0, y = 0;
   const bool has_position = gdk_event_get_position(raw, &x, &y);
+  // Every pointer event carries the buttons held as it happened (before a press or release
+  // of its own): a release that went to a popup menu's grab shows here as a missing button.
+  const GdkEventType type = gdk_event_get_event_type(raw);
+  if (type == GDK_BUTTON_PRESS || type == GDK_BUTTON_RELEASE || type == GDK_MOTION_NOTIFY || type == GDK_SCROLL)
+    OnButtonState((gdk_event_get_modifier_state(raw) & GDK_BUTTON3_MASK) != 0);
   switch (gdk_event_get_event_type(raw)) {
     case GDK_BUTTON_PRESS:
     case GDK_BUTTON_RELEASE:
@@ -163,6 +168,13 @@ bool InputHookGtk::OnButton(unsigned button, bool pressed, double x, double y) {
 }
 
 void InputHookGtk::OnMotion(double x, double y) { ToScreen(x, y); }
+
+void InputHookGtk::OnButtonState(bool right_down) {
+  if (right_down || !right_held_) return;
+  right_held_ = false;
+  gesture_done_ = false;
+  right_held_back_ = false;
+}
 
 bool InputHookGtk::OnScroll(double dy) {
   if (!right_held_ || dy == 0) return false;

@@ -35,6 +35,9 @@ class InputHookGtk : public hosts::InputHook {
   // whether the press or release is kept from the page.
   bool OnButton(unsigned button, bool pressed, double x, double y);
   void OnMotion(double x, double y);
+  // Whether the right button is down as the device reports it with an event: a gesture
+  // needs it really held, whatever presses and releases came through.
+  void OnButtonState(bool right_down);
   // Wheel while the right button is held: dy < 0 (away from the user) goes left.
   bool OnScroll(double dy);
   void OnDragMotion(double x, double y);

@@ -66,6 +66,8 @@ MainWindow::MainWindow(const std::string& program_folder) {
 MainWindow::~MainWindow() {
   // Timers and idle calls hold this window; none may run once it is gone.
   resize_idle_.disconnect();
+  completion_.reset();
+  completion_check_.disconnect();
   sound_sweep_.disconnect();
   sounds_.clear();
 }
@@ -123,6 +125,7 @@ void MainWindow::ConnectAddressBox() {
   };
   auto enter = [this](Gdk::ModifierType state) {
     using M = Gdk::ModifierType;
+    if (completion_) completion_->Close();
     if (events.addressEnter)
       events.addressEnter((state & M::CONTROL_MASK) == M::CONTROL_MASK, (state & M::SHIFT_MASK) == M::SHIFT_MASK,
                           (state & M::ALT_MASK) == M::ALT_MASK);
@@ -139,6 +142,32 @@ void MainWindow::ConnectAddressBox() {
       },
       false);
   address_box_.add_controller(keys);
+  // Escape before the box or its list sees it: the list closes and the shell decides
+  // between the shown page's address and the page's focus.
+  auto escape = Gtk::EventControllerKey::create();
+  escape->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+  escape->signal_key_pressed().connect(
+      [this](guint keyval, guint, Gdk::ModifierType state) {
+        using M = Gdk::ModifierType;
+        if (keyval != GDK_KEY_Escape || (state & (M::CONTROL_MASK | M::ALT_MASK | M::SHIFT_MASK)) != M{}) return false;
+        if (completion_) completion_->Close();
+        if (events.addressEscape) events.addressEscape();
+        return true;
+      },
+      false);
+  address_box_.add_controller(escape);
+  // A press anywhere but on the suggestion list closes the list.
+  auto presses = Gtk::GestureClick::create();
+  presses->set_button(0);
+  presses->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+  presses->signal_pressed().connect([this, gesture = presses.get()](int, double, double) {
+    Gtk::Popover* list = completion_ ? completion_->ShownList() : nullptr;
+    if (!list) return;
+    auto event = gesture->get_current_event();
+    if (event && list->get_surface() && event->get_surface() == list->get_surface()) return;
+    list->popdown();
+  });
+  add_controller(presses);
 
   // A list entry chosen: the entry holds its text once the change has run its course.
   address_box_.signal_changed().connect([this] {
@@ -154,6 +183,17 @@ void MainWindow::ConnectAddressBox() {
   });
   focus->signal_leave().connect([this] {
     if (events.addressFocus) events.addressFocus(false);
+    // Checked once the focus has settled: a move into the list itself keeps it open.
+    completion_check_.disconnect();
+    if (!completion_) return;  // the window is going
+    completion_check_ = Glib::signal_idle().connect([this] {
+      Gtk::Popover* list = completion_ ? completion_->ShownList() : nullptr;
+      if (!list) return false;
+      if (Gtk::Widget* focus = get_focus(); focus && (focus->is_ancestor(address_box_) || focus->is_ancestor(*list)))
+        return false;
+      list->popdown();
+      return false;
+    });
   });
   address_box_.add_controller(focus);
 

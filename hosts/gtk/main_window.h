@@ -32,6 +32,7 @@ struct MainWindowEvents {
   std::function<void(bool ctrl, bool shift, bool alt)> addressEnter;
   std::function<void()> addressListPick;  // a list entry was chosen; the box holds its text
   std::function<void(bool focused)> addressFocus;
+  std::function<void()> addressEscape;                       // Escape in the address box
   std::function<void(const std::string& text)> addressDrop;  // first line of what was dropped
   std::function<std::string()> pageIconText;                 // what a drag from the page icon carries
   std::function<void()> resized;                             // size or state changed; once per idle
@@ -89,6 +90,8 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   void SetStatusText(const std::string& text) { status_text_.set_text(text); }
   void FocusAddressBox();
   bool AddressBoxVisible() const;
+  // Whether the address box shows its suggestion list.
+  bool AddressListShown() const { return completion_ && completion_->ShownList(); }
 
   void SetTypedUrlsFile(const std::string& file) { typed_urls_file_ = file; }
   // From now on size and state changes reach events.resized.
@@ -110,6 +113,7 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   Gtk::Stack page_area_;
   std::unique_ptr<ToolbarView> bars_;
   std::unique_ptr<AddressCompletion> completion_;
+  sigc::connection completion_check_;  // a focus change waiting to settle
   std::unique_ptr<InternetOptionsDialog> options_;
   int options_task_ = 0;
 

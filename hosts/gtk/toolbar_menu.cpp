@@ -62,11 +62,11 @@ void MenuBuilder::fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu,
     bound_.push_back({band.name, tool->name,
                       std::dynamic_pointer_cast<Gio::SimpleAction>(actions_->lookup_action(action)), tool->checked});
     auto item = Gio::MenuItem::create(label, std::string(kActionPrefix) + "." + action);
-    if (!tool->shortcut.empty()) {
+    if (const auto keys = toolbar::ShortcutKeys(tool->shortcut); !keys.empty()) {
       guint key = 0;
       Gdk::ModifierType mods{};
-      if (Gtk::Accelerator::parse(tool->shortcut, key, mods) && key != 0)
-        item->set_attribute_value("accel", Glib::Variant<Glib::ustring>::create(tool->shortcut));
+      if (Gtk::Accelerator::parse(keys.front(), key, mods) && key != 0)
+        item->set_attribute_value("accel", Glib::Variant<Glib::ustring>::create(keys.front()));
     }
     section->append_item(item);
   }

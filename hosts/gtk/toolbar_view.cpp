@@ -570,6 +570,9 @@ void ToolbarView::connectToolInput(ToolRec& rec, Gtk::Widget& widget, bool click
     // The handler may have set the tooltip (a tab shows its page address).
     if (r->alive) syncTool(*r);
   });
+  motion->signal_leave().connect([this, r] {
+    if (live(*r)) control_.fireMouseLeave(*r->tool);
+  });
   widget.add_controller(motion);
   if (!clickable) return;
   auto clicks = Gtk::GestureClick::create();

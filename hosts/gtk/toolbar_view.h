@@ -43,8 +43,11 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   // The page area. The view does not own it.
   void setClient(Gtk::Widget& client);
 
-  // Puts every tool's shortcut on `window` (global scope); kept up to date as tools change.
-  // An enabled tool's shortcut raises its click; a docked control's shortcut focuses it.
+  // Puts every tool's shortcut on `window`; kept up to date as tools change. A key a
+  // focused text field needs (typing, Escape, Ctrl+A/C/V/X/Z/Y, Ctrl with a caret key) is
+  // taken only when the focus leaves it unused; every other key is taken before the focus
+  // (page, address box) sees it. An enabled tool's shortcut raises its click; a docked
+  // control's shortcut focuses it.
   void attachShortcuts(Gtk::Window& window);
 
   // Pictures that are not files (the page icon): a tool whose image is `key` shows
@@ -150,7 +153,8 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   std::vector<std::unique_ptr<Gtk::Widget>> dead_widgets_;
   sigc::connection cleanup_;
 
-  Glib::RefPtr<Gtk::ShortcutController> shortcuts_;
+  Glib::RefPtr<Gtk::ShortcutController> shortcuts_;        // after the focus had its turn
+  Glib::RefPtr<Gtk::ShortcutController> first_shortcuts_;  // before the focus sees the key
   std::vector<std::pair<std::string, toolbar::Tool*>> shortcut_list_;
 
   std::map<std::string, Glib::RefPtr<Gdk::Paintable>> named_images_;

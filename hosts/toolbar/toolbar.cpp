@@ -1,5 +1,6 @@
 #include "hosts/toolbar/toolbar.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace zor::toolbar {
@@ -186,12 +187,24 @@ void ToolbarControl::fireBandClose(Band& band) { raise(events.bandClose, band); 
 void ToolbarControl::fireToolDblClick(Tool& tool) { raise(events.toolDblClick, tool); }
 void ToolbarControl::fireBandResize(Band& band) { raise(events.bandResize, band); }
 void ToolbarControl::fireMouseEnter(Tool& tool) { raise(events.mouseEnter, tool); }
+void ToolbarControl::fireMouseLeave(Tool& tool) { raise(events.mouseLeave, tool); }
 void ToolbarControl::fireChildBandChange(Band& band) { raise(events.childBandChange, band); }
 
 bool ToolbarControl::fireQueryUnload() {
   int16_t cancel = 0;
   raise(events.queryUnload, cancel);
   return cancel != 0;
+}
+
+std::vector<std::string> ShortcutKeys(const std::string& shortcut) {
+  std::vector<std::string> keys;
+  size_t start = 0;
+  while (start <= shortcut.size()) {
+    const size_t end = std::min(shortcut.find(',', start), shortcut.size());
+    if (end > start) keys.push_back(shortcut.substr(start, end - start));
+    start = end + 1;
+  }
+  return keys;
 }
 
 }  // namespace zor::toolbar

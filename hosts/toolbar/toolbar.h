@@ -68,7 +68,7 @@ class Tool {
   int style = 0;         // 0 default, 1 icon only, 2 text only, 3 icon and text
   std::string submenu;   // name of the band this tool opens as a submenu, or empty
   std::string image;     // picture path relative to the program folder, "icon:<theme name>", or empty
-  std::string shortcut;  // accelerator in GTK syntax ("<Control>t"), or empty
+  std::string shortcut;  // accelerators in GTK syntax, comma-separated ("<Control>t"), or empty
   int width = 0;         // pixels; 0 means natural width
   std::shared_ptr<CustomControl> custom;  // set by docking a form control into the tool
 
@@ -91,6 +91,9 @@ class Tool {
 
 // An ordered collection of tools. A band's collection owns its tools; the control's
 // collection of all tools owns the tools created through it.
+// The accelerators of a tool's shortcut text, in their order (the first is the one menus show).
+std::vector<std::string> ShortcutKeys(const std::string& shortcut);
+
 class ToolCollection {
  public:
   explicit ToolCollection(Band* owner = nullptr, ToolbarControl* control = nullptr)
@@ -181,6 +184,7 @@ struct ToolbarEvents {
   std::function<void(Tool&)> toolDblClick;
   std::function<void(Band&)> bandResize;
   std::function<void(Tool&)> mouseEnter;  // pointer entered a tool
+  std::function<void(Tool&)> mouseLeave;  // pointer left a tool
   std::function<void(Band&)> childBandChange;  // the side bar's shown child; gets the child
   std::function<void(int16_t& cancel)> queryUnload;  // close request; non-zero cancels
 };
@@ -256,6 +260,7 @@ class ToolbarControl {
   void fireToolDblClick(Tool& tool);
   void fireBandResize(Band& band);
   void fireMouseEnter(Tool& tool);
+  void fireMouseLeave(Tool& tool);
   void fireChildBandChange(Band& band);
   bool fireQueryUnload();  // true when the close was cancelled
 

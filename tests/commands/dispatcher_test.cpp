@@ -93,6 +93,44 @@ TEST_F(Dispatcher, NavigationRowsActOnTheCurrentPage) {
   EXPECT_THAT(Calls(1), IsEmpty());
 }
 
+// Tab keys walk the strip's positions, not page numbers: page 2 closed leaves pages 1, 3,
+// 4, 5 at positions 1..4. Next and previous wrap round the ends; a number past the last
+// tab does nothing; 9 is the last tab.
+TEST_F(Dispatcher, TabKeysMoveByPositionAndWrap) {
+  for (int i = 0; i < 4; ++i) OpenPage("http://127.0.0.1:9/" + std::to_string(i));
+  form->tabs.ClosePage(2);
+  form->tabs.SelectPage(5);
+  const std::vector<std::pair<const char*, int>> steps = {
+      {"b_nexttab", 1}, {"b_nexttab", 3}, {"b_prevtab", 1}, {"b_prevtab", 5}, {"b_tab2", 3},
+      {"b_tab1", 1},    {"b_tab5", 1},    {"b_lasttab", 5}, {"b_tab4", 5},    {"b_tab3", 4},
+  };
+  for (const auto& [tool, shown] : steps) {
+    Click("sub_Tabs", tool);
+    EXPECT_EQ(form->tabs.ActivePage, shown) << tool;
+  }
+}
+
+// Reopen takes the closed pages newest first, each once, and leaves the menu with the rest.
+TEST_F(Dispatcher, ReopenTakesClosedPagesNewestFirst) {
+  Load(1, "http://127.0.0.1:9/first");
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  Load(second, "http://127.0.0.1:9/b");
+  const int third = OpenPage("http://127.0.0.1:9/c");
+  Load(third, "http://127.0.0.1:9/c");
+  form->tabs.ClosePage(second);
+  form->tabs.ClosePage(third);
+  ASSERT_EQ(form->chrome.ab_Main.band("sub_Blocked")->tools().count(), 2);
+  Click("sub_Tabs", "b_reopen");
+  EXPECT_THAT(Page(form->tabs.LastPageIndex)->navigations, ElementsAre("http://127.0.0.1:9/c"));
+  EXPECT_EQ(form->tabs.ActivePage, form->tabs.LastPageIndex);
+  Click("sub_Tabs", "b_reopen");
+  EXPECT_THAT(Page(form->tabs.LastPageIndex)->navigations, ElementsAre("http://127.0.0.1:9/b"));
+  const int pages_open = form->tabs.TabCount();
+  Click("sub_Tabs", "b_reopen");
+  EXPECT_EQ(form->tabs.TabCount(), pages_open);
+  EXPECT_EQ(form->chrome.ab_Main.band("sub_Blocked")->tools().count(), 0);
+}
+
 TEST_F(Dispatcher, StopAndStopAllZeroTheProgress) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   form->tabs.PageProgress.set(1, 40);
@@ -131,25 +169,55 @@ TEST_F(Dispatcher, TextSizesSetTheZoomLevelWithoutPrompt) {
   EXPECT_THAT(Calls(1), ElementsAre("exec:19:2:4", "exec:19:2:3", "exec:19:2:2", "exec:19:2:1", "exec:19:2:0"));
 }
 
+// The open tab menu's entries act on its tab; the same tools reached by a shortcut (the
+// menu closed, the pointer left over a tab) act on the shown page.
 TEST_F(Dispatcher, TabMenuCommandsActOnTheContextPageOthersOnTheCurrent) {
+  Load(1, "http://127.0.0.1:9/a");
   const int second = OpenPage("http://127.0.0.1:9/b");
   Calls(1);
   Calls(second);
   form->tabMenu.ContextPage = 1;
+  form->tabMenu.MenuBandFlag = false;  // the tab menu is open on tab 1
   Click("tab_Menu", "b_saveas");
+  Click("tab_Menu", "b_refresh");
   Click("sub_File", "b_print");
-  EXPECT_THAT(Calls(1), ElementsAre("exec:4:1:0"));
+  Click("tab_Menu", "b_new3");
+  EXPECT_THAT(Calls(1), ElementsAre("exec:4:1:0", "refresh:1"));
+  EXPECT_THAT(Page(form->tabs.LastPageIndex)->navigations, ElementsAre("http://127.0.0.1:9/a"));
   EXPECT_THAT(Calls(second), ElementsAre("exec:6:1:0"));
-  // Without a context page the current page takes its place.
-  form->tabMenu.ContextPage = 0;
-  Click("sub_File", "b_saveas");
-  EXPECT_THAT(Calls(second), ElementsAre("exec:4:1:0"));
+
+  form->tabs.SelectPage(second);
+  form->tabMenu.MenuBandFlag = true;  // closed; the pointer still rests on tab 1
+  Calls(1);
+  Click("tab_Menu", "b_saveas");
+  Click("tab_Menu", "b_refresh");
+  Click("tab_Menu", "b_close");
+  EXPECT_THAT(Calls(1), IsEmpty());
+  EXPECT_EQ(pages.Fake(second), nullptr);
+  EXPECT_NE(pages.Fake(1), nullptr);
+}
+
+// Once the tab menu has closed its own tab, the keyboard's Close closes the shown page.
+TEST_F(Dispatcher, AfterTheTabMenuClosedItsTabCloseActsOnTheShownPage) {
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  const int third = OpenPage("http://127.0.0.1:9/c");
+  form->tabMenu.ContextPage = second;
+  form->tabMenu.MenuBandFlag = false;
+  Click("tab_Menu", "b_close");
+  form->chrome.ab_Main.fireBandClose(*form->chrome.ab_Main.band("tab_Menu"));
+  EXPECT_EQ(form->tabMenu.ContextPage, 0);
+  const int shown = form->tabs.ActivePage;
+  const int other = shown == third ? 1 : third;
+  Click("sub_File", "b_close");
+  EXPECT_EQ(pages.Fake(shown), nullptr);
+  EXPECT_NE(pages.Fake(other), nullptr);
 }
 
 TEST_F(Dispatcher, CloseRowsUseTheContextPage) {
   const int second = OpenPage("http://127.0.0.1:9/b");
   const int third = OpenPage("http://127.0.0.1:9/c");
   form->tabMenu.ContextPage = second;
+  form->tabMenu.MenuBandFlag = false;
   Click("tab_Menu", "b_close");
   EXPECT_EQ(pages.Fake(second), nullptr);
   EXPECT_NE(pages.Fake(third), nullptr);
@@ -273,6 +341,7 @@ TEST_F(Dispatcher, CorvaneRowsCreateTheConnectionAndPassThePage) {
   const int second = OpenPage("http://127.0.0.1:8/z");
   (void)second;
   form->tabMenu.ContextPage = 1;
+  form->tabMenu.MenuBandFlag = false;
   corvane.clear();
   Click("sub_Usetools", "b_delcookie");
   Click("sub_Usetools", "b_deltempfiles");

@@ -236,6 +236,7 @@ const std::map<std::string, std::string> kPages = {
      "these words</p>"
      "<div id='e' contenteditable='true'>Edit me</div></body></html>"},
     {"/home", "<html><head><title>Chosen home</title></head><body>home</body></html>"},
+    {"/input", "<html><head><title>Input</title></head><body><input id='i' value='typed words'></body></html>"},
 };
 
 // The program folder without the program: the window reads its skin and texts
@@ -257,7 +258,12 @@ class ProgramWindowTest : public ::testing::Test {
   ProgramWindowTest() : server(kPages) {
     // An earlier test's window went without the exit sequence: start fresh, not
     // recovered.
-    fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
+    // The engine's helpers of the earlier window may still be writing there: try again.
+    std::error_code error;
+    for (int tries = 0; tries < 20 && fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser", error) ==
+                                          static_cast<std::uintmax_t>(-1);
+         ++tries)
+      Settle(0.05);
     window = std::make_unique<app::BrowserWindow>(CopyProgramFolder());
   }
   ~ProgramWindowTest() override {
@@ -571,6 +577,173 @@ TEST_F(ProgramWindowTest, RightClickOnATabOpensItsMenuWhoseCloseClosesThatTab) {
   ASSERT_NE(form().chrome.WB.Page(2), nullptr);
   EXPECT_EQ(form().tabs.ActivePage, 2);
   EXPECT_TRUE(PumpUntil([&] { return form().tabMenu.MenuBandFlag; }, 5));  // the tab menu closed
+}
+
+// ---- Real keys and pointer on the program window
+
+bool Xdo(const std::string &args) { return std::system(("xdotool " + args).c_str()) == 0; }
+
+// Moves the real pointer to the middle of `widget` in the program window.
+bool PointerOnto(app::BrowserWindow &window, Gtk::Widget &widget) {
+  hosts::WindowSystem::Rect frame;
+  auto *windows = window.form().chrome.windows;
+  if (!windows || !windows->GetRect(windows->MainWindow(), frame)) return false;
+  const graphene_point_t middle = GRAPHENE_POINT_INIT(widget.get_width() / 2.0f, widget.get_height() / 2.0f);
+  graphene_point_t at;
+  if (!gtk_widget_compute_point(widget.gobj(), GTK_WIDGET(window.mainWindow().gobj()), &middle, &at)) return false;
+  return Xdo("mousemove " + std::to_string(frame.left + static_cast<int>(at.x)) + " " +
+             std::to_string(frame.top + static_cast<int>(at.y)));
+}
+
+class KeysAndMouseTest : public ProgramWindowTest {
+ protected:
+  // The pages of `paths` open in tabs 1.., the last one shown.
+  void OpenTabs(const std::vector<std::string> &paths) {
+    ASSERT_TRUE(StartOn(paths.front()));
+    for (size_t i = 1; i < paths.size(); ++i) form().tabs.AddNewPage(server.Url(paths[i]), true);
+    ASSERT_TRUE(PumpUntil([&] {
+      return form().tabs.TabCount() == static_cast<int>(paths.size()) && Current() && Current()->ReadyState() == 4;
+    }));
+  }
+  Gtk::Widget *TabWidget(int page) {
+    toolbar::Tool *tool = Tool("tb_Tabs", ("tabs-" + std::to_string(page)).c_str());
+    Gtk::Widget *widget = nullptr;
+    PumpUntil([&] {
+      widget = tool ? window->bars().toolWidget(*tool) : nullptr;
+      return widget && widget->get_mapped() && widget->get_width() > 0;
+    });
+    return widget;
+  }
+  // The pointer on the page and a left click there: the page has the focus.
+  void ClickPage() {
+    ASSERT_TRUE(PointerOnto(*window, window->pageArea()));
+    Settle(0.2);
+    ASSERT_TRUE(Xdo("click 1"));
+    Settle(0.3);
+  }
+};
+
+// The pointer resting on a tab does not make it the keyboard's target: Ctrl+W closes the
+// shown page; and off the tab strip there is no context page left.
+TEST_F(KeysAndMouseTest, KeyboardCloseActsOnTheShownPageWhileThePointerIsOnAnotherTab) {
+  OpenTabs({"/text", "/home"});
+  Gtk::Widget *first = TabWidget(1);
+  ASSERT_NE(first, nullptr);
+  ASSERT_TRUE(PointerOnto(*window, *first));
+  ASSERT_TRUE(PumpUntil([&] { return form().tabMenu.ContextPage == 1; }, 10));
+  ASSERT_TRUE(Xdo("key ctrl+w"));
+  ASSERT_TRUE(PumpUntil([&] { return form().tabs.TabCount() == 1; }, 10));
+  EXPECT_NE(form().chrome.WB.Page(1), nullptr);
+  EXPECT_EQ(form().chrome.WB.Page(2), nullptr);
+
+  form().tabs.AddNewPage(server.Url("/home"), true);
+  ASSERT_TRUE(PumpUntil([&] { return form().tabMenu.ContextPage == 0 || form().tabs.TabCount() == 2; }, 10));
+  ASSERT_TRUE(PointerOnto(*window, *TabWidget(1)));
+  ASSERT_TRUE(PumpUntil([&] { return form().tabMenu.ContextPage == 1; }, 10));
+  ASSERT_TRUE(PointerOnto(*window, window->pageArea()));
+  EXPECT_TRUE(PumpUntil([&] { return form().tabMenu.ContextPage == 0 && !form().tabMenu.OverTab; }, 10));
+}
+
+// Right click on a tab, Escape: the release went to the menu, yet a later left click on
+// the page is a plain click, not a rocker gesture going a tab left.
+TEST_F(KeysAndMouseTest, AClickOnThePageAfterTheTabMenuSwitchesNoTab) {
+  OpenTabs({"/text", "/home", "/text"});
+  ASSERT_EQ(form().tabs.ActivePage, 3);
+  ASSERT_TRUE(PointerOnto(*window, *TabWidget(1)));
+  ASSERT_TRUE(PumpUntil([&] { return form().tabMenu.OverTab && form().tabMenu.ContextPage == 1; }, 10));
+  ASSERT_TRUE(Xdo("click 3"));
+  ASSERT_TRUE(PumpUntil([&] { return window->bars().openMenu() != nullptr; }, 10));
+  ASSERT_TRUE(Xdo("key Escape"));
+  ASSERT_TRUE(PumpUntil([&] { return window->bars().openMenu() == nullptr && form().tabMenu.MenuBandFlag; }, 10));
+  for (int i = 0; i < 2; ++i) ClickPage();
+  EXPECT_EQ(form().tabs.ActivePage, 3);
+  // The right button really held: the rocker still goes a tab left.
+  ASSERT_TRUE(Xdo("mousedown 3"));
+  Settle(0.2);
+  ASSERT_TRUE(Xdo("click 1"));
+  Settle(0.2);
+  ASSERT_TRUE(Xdo("mouseup 3"));
+  EXPECT_TRUE(PumpUntil([&] { return form().tabs.ActivePage == 2; }, 5));
+  if (window->bars().openMenu()) window->bars().closeMenus();
+}
+
+// With the page focused, the skin's keys reach their commands (Alt+Left goes back, the
+// tab keys switch tabs); in a focused input Ctrl+A still selects the input's text.
+TEST_F(KeysAndMouseTest, SkinKeysReachTheirCommandsFromTheFocusedPage) {
+  OpenTabs({"/text", "/home", "/input"});
+  window->mainWindow().SetAddressText(server.Url("/home"));
+  form().address.Go(false);
+  ASSERT_TRUE(
+      PumpUntil([&] { return Current()->LocationURL() == server.Url("/home") && Current()->ReadyState() == 4; }));
+  ClickPage();
+  ASSERT_TRUE(Xdo("key alt+Left"));
+  EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == server.Url("/input"); }, 10));
+
+  const std::vector<std::pair<std::string, int>> keys = {
+      {"ctrl+Tab", 1}, {"ctrl+shift+Tab", 3}, {"ctrl+Prior", 2}, {"ctrl+Next", 3}, {"ctrl+1", 1}, {"ctrl+9", 3},
+  };
+  for (const auto &[key, shown] : keys) {
+    ASSERT_TRUE(Xdo("key " + key));
+    EXPECT_TRUE(PumpUntil([&] { return form().tabs.ActivePage == shown; }, 5)) << key;
+  }
+
+  ASSERT_TRUE(PumpUntil([&] { return Current()->ReadyState() == 4; }));
+  ClickPage();  // the page, not the address box, has the keyboard
+  ASSERT_EQ(RunAndWait("const i = document.getElementById('i'); i.focus(); i.setSelectionRange(0, 0);"
+                       "return document.activeElement === i;"),
+            "true");
+  ASSERT_TRUE(Xdo("key ctrl+a"));
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        return RunAndWait("const i = document.getElementById('i'); return [i.selectionStart, i.selectionEnd];") ==
+               "[0,11]";
+      },
+      5));
+}
+
+// The address box's suggestion list closes on a click outside it, on Escape and on
+// Enter; Escape brings back the shown page's address, a second one focuses the page.
+TEST_F(KeysAndMouseTest, AddressListClosesAndEscapeRestoresTheAddress) {
+  OpenTabs({"/text"});
+  const std::string home = server.Url("/home");
+  window->mainWindow().AddAddressItem(home);
+  auto type_into_box = [&](const std::string &text) {
+    window->mainWindow().SetAddressText("");
+    // A page just clicked may take the focus back once more as its click ends.
+    for (int tries = 0; tries < 5 && form().address.AddressFocusFlag != 1; ++tries) {
+      window->mainWindow().FocusAddressBox();
+      Settle(0.3);
+    }
+    EXPECT_EQ(form().address.AddressFocusFlag, 1);
+    Settle(0.2);
+    EXPECT_TRUE(Xdo("type --delay 30 '" + text + "'"));
+    return PumpUntil([&] { return window->mainWindow().AddressListShown(); }, 10);
+  };
+  ASSERT_TRUE(PointerOnto(*window, window->pageArea()));
+  ASSERT_TRUE(type_into_box("127.0.0.1"));
+  ClickPage();
+  EXPECT_TRUE(PumpUntil([&] { return !window->mainWindow().AddressListShown(); }, 5)) << "a click on the page";
+  ASSERT_TRUE(type_into_box("127.0.0.1"));
+  ASSERT_TRUE(PointerOnto(*window, *TabWidget(1)));
+  ASSERT_TRUE(Xdo("click 1"));
+  EXPECT_TRUE(PumpUntil([&] { return !window->mainWindow().AddressListShown(); }, 5)) << "a click on a tab";
+
+  ASSERT_TRUE(type_into_box("127.0.0.1"));
+  ASSERT_TRUE(Xdo("key Escape"));
+  EXPECT_TRUE(PumpUntil([&] { return !window->mainWindow().AddressListShown(); }, 5)) << "Escape";
+  EXPECT_EQ(window->mainWindow().AddressText(), server.Url("/text"));
+  EXPECT_EQ(form().address.AddressFocusFlag, 1);
+  ASSERT_TRUE(Xdo("key Escape"));
+  EXPECT_TRUE(PumpUntil([&] { return form().address.AddressFocusFlag == 0; }, 5)) << "the page takes the focus";
+  EXPECT_EQ(window->mainWindow().AddressText(), server.Url("/text"));
+
+  // Enter with a typed address: the list must not come back as the box's list grows.
+  ASSERT_TRUE(type_into_box(server.Url("/ho")));
+  ASSERT_TRUE(Xdo("type 'me'"));
+  ASSERT_TRUE(Xdo("key Return"));
+  EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == home && Current()->ReadyState() == 4; }));
+  Settle(0.5);
+  EXPECT_FALSE(window->mainWindow().AddressListShown()) << "Enter";
 }
 
 // Offline switched on in the status bar and off again in the File menu: meanwhile the

@@ -612,12 +612,13 @@ TEST_F(ToolbarViewTest, ShortcutsRaiseClicksOrFocusTheDockedControl) {
   load(kSkin);
   show();
   view->attachShortcuts(window);
-  // Runs the window's global shortcut for the key as a key press would.
+  // Runs the window's shortcut for the key as a key press would (the controller taking
+  // keys before the focus, or the one taking what the focus left).
   auto trigger = [&](guint key, Gdk::ModifierType mods) {
     auto controllers = window.observe_controllers();
     for (guint i = 0; i < controllers->get_n_items(); ++i) {
       auto c = std::dynamic_pointer_cast<Gtk::ShortcutController>(controllers->get_object(i));
-      for (guint j = 0; c && c->get_scope() == Gtk::ShortcutScope::GLOBAL && j < c->get_n_items(); ++j) {
+      for (guint j = 0; c && j < c->get_n_items(); ++j) {
         auto s = std::dynamic_pointer_cast<Gtk::Shortcut>(c->get_object(j));
         auto k = std::dynamic_pointer_cast<Gtk::KeyvalTrigger>(s->get_trigger());
         if (k && k->get_keyval() == key && k->get_modifiers() == mods) return s->get_action()->activate(window);

@@ -144,6 +144,22 @@ TEST(AddressBoxWidth, BesideTheToolbarOrOnItsOwnRow) {
   EXPECT_EQ(shell::AddressBoxWidthTwips(14000, false, 1500), 9300);
 }
 
+// Escape: half-typed text goes back to the shown page's address; a second Escape gives
+// the page the focus; the text is never touched by it.
+TEST_F(AddressBarTest, EscapeRestoresTheShownAddressThenFocusesThePage) {
+  const int n = Open("http://127.0.0.1:9/a b");
+  Page(n)->location = "http://127.0.0.1:9/a b";
+  Type("http://127.0.0.1:9/half-ty");
+  const int focused = Page(n)->focused;
+  form->address.OnAddressEscape();
+  EXPECT_EQ(window.address_text, "http://127.0.0.1:9/a b");
+  EXPECT_TRUE(window.all_selected);
+  EXPECT_EQ(Page(n)->focused, focused);
+  form->address.OnAddressEscape();
+  EXPECT_EQ(Page(n)->focused, focused + 1);
+  EXPECT_EQ(window.address_text, "http://127.0.0.1:9/a b");
+}
+
 TEST_F(AddressBarTest, MovingTheBandsAppliesTheWidthRule) {
   toolbar::Band* address = toolbar.band("tb_Addressbar");
   toolbar::Tool* box = toolbar.tool("tb_Addressbar", "ctl_addr");

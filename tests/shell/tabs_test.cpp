@@ -182,6 +182,11 @@ TEST_F(TabsTest, HoverTooltipAndContextPage) {
   tabMenu.MenuBandFlag = true;
   tabMenu.OnToolHover(*toolbar.tool("tb_Main", "b_back"));
   EXPECT_EQ(tabMenu.ContextPage, 0);
+  // Off the tab strip (towards the page, which is no tool) there is no context page.
+  tabMenu.OnToolHover(*Tab(1));
+  tabMenu.OnToolLeave(*Tab(1));
+  EXPECT_FALSE(tabMenu.OverTab);
+  EXPECT_EQ(tabMenu.ContextPage, 0);
 }
 
 TEST_F(TabsTest, LoadingPicturesChangeOncePerStage) {
