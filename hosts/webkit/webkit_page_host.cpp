@@ -385,9 +385,10 @@ void WebKitPage::Connect() {
         page->tls_failed_ = false;
         const std::string failed = uri ? uri : "";
         hosts::LoadError kind;
-        if (!page->FailureShown(failed, error, tls, kind)) return FALSE;
-        if (auto& handler = page->host_.events.navigateError)
-          handler(page->index_, failed, kind, error && error->message ? error->message : "");
+        auto& handler = page->host_.events.navigateError;
+        // Unanswered, the engine's own one-line page stays.
+        if (!handler || !page->FailureShown(failed, error, tls, kind)) return FALSE;
+        handler(page->index_, failed, kind, error && error->message ? error->message : "");
         return TRUE;
       }),
       this);
