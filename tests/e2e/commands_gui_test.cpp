@@ -601,10 +601,12 @@ TEST_F(ProgramWindowTest, OfflineFromTheStatusBarHoldsLoadsUntilTheFileMenuEndsI
   EXPECT_TRUE(Tool("sub_File", "b_offline")->checked);
   EXPECT_TRUE(Tool("sb_Status", "b_offline")->checked);
 
+  // Nothing reaches the network: the load ends with the page saying it is offline.
   window->mainWindow().SetAddressText(home);
   form().address.Go(false);
-  Settle(1.5);
-  EXPECT_EQ(Current()->LocationURL(), server.Url("/text"));
+  EXPECT_TRUE(PumpUntil([&] { return Current()->ErrorPageShown(); }));
+  EXPECT_EQ(Current()->LocationURL(), home);
+  EXPECT_FALSE(server.Asked("/home"));
 
   Click("sub_File", "b_offline");
   EXPECT_FALSE(form().chrome.page_commands->Offline());
