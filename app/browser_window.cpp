@@ -83,8 +83,18 @@ void BrowserWindow::WireWindow() {
   };
   events.internetOptionsPage = [this] {
     const webkit::WebKitPage* shown = pages_->WebPage(form_->tabs.ActivePage);
-    return gtk::InternetOptionsPage{pages_->home_page, shown ? shown->LocationURL() : std::string(),
-                                    shown ? shown->view() : nullptr};
+    gtk::InternetOptionsPage on;
+    on.home_page = pages_->home_page;
+    on.current_address = shown ? shown->LocationURL() : std::string();
+    on.view = shown ? shown->view() : nullptr;
+    for (const shell::SearchService& service : shell::SearchServices())
+      on.search_services.emplace_back(service.name, service.address);
+    on.search_template = form_->chrome.SearchTemplate;
+    return on;
+  };
+  // Kept with the other settings of Browser.ini, written at exit.
+  events.searchChosen = [this](const std::string& search) {
+    if (shell::UsableSearchTemplate(search)) form_->chrome.SearchTemplate = search;
   };
   events.homePageChosen = [this](const std::string& home) {
     // Home goes where a typed address would.

@@ -28,6 +28,9 @@ enum ExecCommand : int {
   kExecDelete = 33,
 };
 
+// Why a page could not be loaded, as the error page tells the user.
+enum class LoadError { kNoSuchHost, kRefused, kSecurity, kTimeout, kBlockedPort, kOffline, kOther };
+
 // ExecWB options.
 enum ExecOption : int { kExecPromptUser = 1, kExecDontPromptUser = 2 };
 
@@ -64,6 +67,12 @@ class PageControl {
   virtual void Refresh(int level) = 0;  // 0 normal, 1 if expired, 3 completely
   virtual void ExecWB(int command, int option, int input = 0) = 0;
 
+  // Shows `html`, the program's own page, in place of `url` that could not be loaded: the
+  // page's address stays `url`, and reloading it tries `url` again.
+  virtual void ShowErrorPage(const std::string& html, const std::string& url) { (void)html, (void)url; }
+  // Whether the document shown is such an error page (no visit of its address).
+  virtual bool ErrorPageShown() const { return false; }
+
   // What the page's script last reported about its document (empty before any report).
   virtual const DocumentSnapshot& Snapshot() const {
     static const DocumentSnapshot kNone;
@@ -97,6 +106,9 @@ struct PageEvents {
   std::function<void(int page, const std::string& url, bool& cancel)> beforeNavigate2;
   // A navigation of the page's top document committed: `url` is its new address.
   std::function<void(int page, const std::string& url)> navigateComplete2;
+  // The top document's load of `url` failed (not when stopped or turned into a download);
+  // `detail` is the engine's own description.
+  std::function<void(int page, const std::string& url, LoadError error, const std::string& detail)> navigateError;
   // The handler may set `target` to the page element that takes the new window.
   std::function<void(int page, int& target, bool& cancel)> newWindow2;
   std::function<void(int page, bool full_screen)> onFullScreen;

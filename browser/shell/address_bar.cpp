@@ -68,11 +68,14 @@ void AddressBar::LoadTypedUrls() {
 
 void AddressBar::Go(bool new_page) {
   std::string t = c_.window.AddressText();
-  const size_t four = CharsPrefix(t, 4);
-  if (four < t.size()) t = Trim(t.substr(0, four)) + t.substr(four);
+  // Up to four leading blanks go from a text longer than four characters; a blank
+  // between typed words stays ("how to" is not "howto").
+  if (CharsPrefix(t, 4) < t.size()) t.erase(0, std::min<size_t>(t.find_first_not_of(' '), 4));
   // Only an address the engine cannot load at all is changed ("example.org" with no
-  // scheme); the box then shows what is really opened.
-  const std::string loadable = LoadableAddress(t);
+  // scheme, words to search for); the box then shows what is really opened. The list
+  // keeps the words, not the search service's address.
+  const std::string typed = IsSearchText(t) ? Trim(t) : std::string();
+  const std::string loadable = LoadableAddress(t, c_.SearchTemplate);
   if (loadable != t) {
     t = loadable;
     c_.window.SetAddressText(t);
@@ -85,7 +88,7 @@ void AddressBar::Go(bool new_page) {
   } else {
     tabs_.AddNewPage(t, true);
   }
-  RecordTypedUrl(c_.window.TypedUrlsFile(), Trim(t), kTypedUrlsKept);
+  RecordTypedUrl(c_.window.TypedUrlsFile(), typed.empty() ? Trim(t) : typed, kTypedUrlsKept);
   c_.window.SelectAllAddress();
   if (hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage)) page->MoveToFill();
 }

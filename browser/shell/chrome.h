@@ -8,6 +8,7 @@
 
 #include "browser/commands/command_hooks.h"
 #include "browser/messaging/status_channel.h"
+#include "browser/shell/address.h"
 #include "hosts/input_hook.h"
 #include "hosts/main_window_host.h"
 #include "hosts/page_commands.h"
@@ -91,6 +92,8 @@ struct Chrome {
 
   // The title from lng.ini, "{V}" and "{N}" filled in.
   std::string TitleText;
+  // Where words typed in the address box are looked up ("{query}" stands for them).
+  std::string SearchTemplate = SearchServices().front().address;
   // The picture shown by the page-icon box (pic_ieicon); tools that take "the page icon" copy it.
   std::string PageIconImage = "icon:text-html-symbolic";
   // Set by a gesture: the menu the release of the right button brings is refused once.

@@ -14,7 +14,15 @@ void MainForm::WireEvents() {
     History.OnTitleChange(n, title);
     if (chrome.hooks.applyToFrames) chrome.hooks.applyToFrames(n);
   };
-  page.navigateComplete2 = [this](int n, const std::string& url) { History.OnNavigateComplete(n, url); };
+  page.navigateComplete2 = [this](int n, const std::string& url) {
+    // An error page is no visit of the address it stands in for.
+    const hosts::PageControl* shown = chrome.WB.Page(n);
+    History.OnNavigateComplete(n, shown && shown->ErrorPageShown() ? std::string() : url);
+    tabs.OnNavigateComplete(n, url);
+  };
+  page.navigateError = [this](int n, const std::string& url, hosts::LoadError error, const std::string& detail) {
+    pageReports.OnNavigateError(n, url, error, detail);
+  };
   page.statusTextChange = [this](int n, const std::string& text) { pageReports.OnStatusTextChange(n, text); };
   page.progressChange = [this](int n, long progress, long max) { pageReports.OnProgressChange(n, progress, max); };
   page.commandStateChange = [this](int n, int command, bool enable) {

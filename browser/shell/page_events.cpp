@@ -5,6 +5,7 @@
 #include <string>
 
 #include "browser/shell/address_bar.h"
+#include "browser/shell/error_page.h"
 #include "browser/shell/layout.h"
 #include "common/ini_text.h"
 
@@ -95,6 +96,13 @@ void PageReports::OnBeforeNavigate(int n, bool cancelled) {
 }
 
 void PageReports::OnPageFullScreen(int n, bool on) { layout_.PageFullScreen(n, on); }
+
+void PageReports::OnNavigateError(int n, const std::string& url, hosts::LoadError error, const std::string& detail) {
+  hosts::PageControl* page = c_.WB.Page(n);
+  // The sink of refused windows shows nothing; a closing page goes quietly.
+  if (n == 0 || !page || tabs_.ClosingPages) return;
+  page->ShowErrorPage(ErrorPageHtml(c_.files.LngFile(), error, url, detail), url);
+}
 
 void PageReports::OnSaveFailed(int page, const std::string& path, const std::string& reason) {
   (void)page;

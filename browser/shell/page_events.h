@@ -28,6 +28,8 @@ class PageReports {
   void OnBeforeNavigate(int page, bool cancelled);
   void OnPageFocus(int page, bool got);
   void OnPageFullScreen(int page, bool on);
+  // A load failed: the page shows the program's error page in place of the address.
+  void OnNavigateError(int page, const std::string& url, hosts::LoadError error, const std::string& detail);
   // Save As could not write the file: the user hears why.
   void OnSaveFailed(int page, const std::string& path, const std::string& reason);
 

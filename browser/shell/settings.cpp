@@ -18,6 +18,8 @@ namespace {
 
 constexpr const char* kSettingsSection = "ZOR-BROWSER";
 constexpr const char* kLanguageSection = "ZOR_Main";
+// The address box's search service: a web address with "{query}" for the typed words.
+constexpr const char* kSearchKey = "SEARCH_URL";
 
 // The eight integer flags of Browser.ini, in the order they are read and written.
 struct FlagSetting {
@@ -96,6 +98,9 @@ void Settings::LoadSettings() {
   }
 
   proxies_.BuildStartupProxyMenu(ini.Read(kSettingsSection, "PROXY_IP"));
+  // A template without "{query}" or a web address would lose the words: the default stays.
+  const std::string search = ini.Read(kSettingsSection, kSearchKey);
+  if (UsableSearchTemplate(search)) c_.SearchTemplate = search;
 
   c_.window.LoadProgressImage(c_.files.FolderPath() + "res/pb.bmp");
 }
@@ -115,6 +120,7 @@ bool Settings::SaveSettings(std::string* error) {
   }
   const toolbar::Tool* proxy = proxies_.GetCheckedProxyTool();
   doc.Set(kSettingsSection, "PROXY_IP", proxy && proxy->caption != "Empty" ? proxy->caption : "");
+  doc.Set(kSettingsSection, kSearchKey, c_.SearchTemplate);
   return doc.Save(ini, error);
 }
 

@@ -56,7 +56,8 @@ bool MainForm::StartUp(const std::string& command_line) {
   // A path or bare host name on the command line is what the user means to open.
   if (!start_address.empty() && first) {
     std::error_code no_folder;
-    first->Navigate(StartAddress(start_address, std::filesystem::current_path(no_folder).string()));
+    first->Navigate(
+        StartAddress(start_address, std::filesystem::current_path(no_folder).string(), chrome.SearchTemplate));
   }
 
   Run(hooks.createInputHook);

@@ -173,6 +173,13 @@ void Tabs::SetPageTitle(int n, const std::string& title, const std::string& addr
   }
 }
 
+void Tabs::OnNavigateComplete(int n, const std::string& url) {
+  // The title known now may still be the previous document's; the new one's own title,
+  // when it has one, is reported after this.
+  if (n == 0 || !c_.WB.Page(n) || url.empty()) return;
+  SetPageTitle(n, url, url);
+}
+
 void Tabs::UpdateWindowCaption() {
   const hosts::PageControl* page = c_.WB.Page(ActivePage);
   SetWindowCaption(page && !page->LocationURL().empty() ? ShownTitle(*page) : std::string());

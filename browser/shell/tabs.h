@@ -37,6 +37,9 @@ class Tabs {
   // A page's script asked to close its window.
   void OnWindowClosing(int page, bool& cancel);
   void SetPageTitle(int page, const std::string& title, const std::string& address);
+  // A new document committed at `url`: its tab, the window and the address box name it
+  // by its address until it reports a title (a document may never have one).
+  void OnNavigateComplete(int page, const std::string& url);
   // The window's caption for the shown page, after the program's title changed.
   void UpdateWindowCaption();
   void SetTabIcon(int page, int percent);

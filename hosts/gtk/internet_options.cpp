@@ -111,6 +111,12 @@ Gtk::Widget& InternetOptionsDialog::GeneralPage(const std::string& current_addre
   box->append(*label);
   box->append(home_);
   box->append(*row);
+  auto* search_label = Gtk::make_managed<Gtk::Label>("_Search from the address box with:", true);
+  search_label->set_xalign(0);
+  search_label->set_margin_top(12);
+  search_label->set_mnemonic_widget(search_);
+  box->append(*search_label);
+  box->append(search_);
   return *box;
 }
 
@@ -126,11 +132,27 @@ Gtk::Widget& InternetOptionsDialog::SecurityPage(const std::string& text) {
 
 std::string InternetOptionsDialog::SecurityText() const { return security_.get_text(); }
 
+void InternetOptionsDialog::SetSearch(const std::vector<std::pair<std::string, std::string>>& services,
+                                      const std::string& current) {
+  search_.remove_all();
+  bool listed = false;
+  for (const auto& [name, address] : services) {
+    search_.append(address, name);
+    listed = listed || address == current;
+  }
+  if (!listed && !current.empty()) search_.append(current, current);
+  search_.set_active_id(current);
+  initial_search_ = current;
+}
+
 void InternetOptionsDialog::Accept() {
   std::string home = home_.get_text();
   if (home.empty()) home = "about:blank";
   if (home != initial_home_ && onHomePage) onHomePage(home);
   initial_home_ = home;
+  const std::string search = search_.get_active_id();
+  if (!search.empty() && search != initial_search_ && onSearch) onSearch(search);
+  initial_search_ = search;
 }
 
 }  // namespace zor::gtk

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zor::gtk {
 
@@ -19,6 +21,12 @@ class InternetOptionsDialog : public Gtk::Window {
 
   // Runs with the home page when the user confirms a change.
   std::function<void(const std::string& home_page)> onHomePage;
+  // The search services offered (name, address template) and the one in use; a template
+  // that is none of them is offered as it stands.
+  void SetSearch(const std::vector<std::pair<std::string, std::string>>& services, const std::string& current);
+  // Runs with the chosen template when the user confirms a change.
+  std::function<void(const std::string& search_template)> onSearch;
+  Gtk::ComboBoxText& search_choice() { return search_; }
 
   Gtk::Notebook& pages() { return pages_; }
   Gtk::Entry& home_entry() { return home_; }
@@ -37,6 +45,8 @@ class InternetOptionsDialog : public Gtk::Window {
   Gtk::Box layout_{Gtk::Orientation::VERTICAL, 8};
   Gtk::Notebook pages_;
   Gtk::Entry home_;
+  Gtk::ComboBoxText search_;
+  std::string initial_search_;
   Gtk::Label security_;
   std::string initial_home_;
 };

@@ -452,6 +452,10 @@ int MainWindow::StartInternetOptions(int page) {
   options_->onHomePage = [this](const std::string& home) {
     if (events.homePageChosen) events.homePageChosen(home);
   };
+  options_->SetSearch(on.search_services, on.search_template);
+  options_->onSearch = [this](const std::string& search) {
+    if (events.searchChosen) events.searchChosen(search);
+  };
   options_->present();
   return options_task_;
 }

@@ -24,6 +24,8 @@ struct InternetOptionsPage {
   std::string home_page;
   std::string current_address;
   WebKitWebView* view = nullptr;  // the shown page, for its certificate; null for none
+  std::vector<std::pair<std::string, std::string>> search_services;  // name, address template
+  std::string search_template;                                       // the one in use
 };
 
 // The window's events. Unset ones are ignored.
@@ -39,6 +41,7 @@ struct MainWindowEvents {
   std::function<bool()> closeRequest;                        // false keeps the window open
   std::function<InternetOptionsPage()> internetOptionsPage;
   std::function<void(const std::string& home_page)> homePageChosen;
+  std::function<void(const std::string& search_template)> searchChosen;
 };
 
 class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {

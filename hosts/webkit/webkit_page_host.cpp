@@ -352,15 +352,19 @@ void WebKitPage::Connect() {
                          break;
                        case WEBKIT_LOAD_REDIRECTED:
                          break;
-                       case WEBKIT_LOAD_COMMITTED:
+                       case WEBKIT_LOAD_COMMITTED: {
                          page->ready_state_ = 2;  // loaded: the new document exists; 3 comes from its script
                          page->snapshot_ = {};
+                         const char* committed = webkit_web_view_get_uri(page->view_);
+                         page->error_shown_ = page->error_pending_ && committed && page->error_url_ == committed;
+                         page->error_pending_ = false;
                          page->ReportSecurity();
                          if (auto& handler = page->host_.events.navigateComplete2) {
                            const char* uri = webkit_web_view_get_uri(page->view_);
                            handler(page->index_, uri ? uri : "");
                          }
                          break;
+                       }
                        case WEBKIT_LOAD_FINISHED:
                          page->ready_state_ = 4;  // complete
                          if (auto& handler = page->host_.events.progressChange) handler(page->index_, -1, 0);
@@ -371,20 +375,33 @@ void WebKitPage::Connect() {
                      }
                    }),
                    this);
-  g_signal_connect(view_, "load-failed",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, char*, GError*, gpointer data) -> gboolean {
-                     // A failed or stopped load leaves whatever document there is as complete.
-                     PageOf(data)->ready_state_ = 4;
-                     return FALSE;
-                   }),
-                   this);
-  g_signal_connect(view_, "load-failed-with-tls-errors",
-                   G_CALLBACK(+[](WebKitWebView*, char*, GTlsCertificate*, GTlsCertificateFlags,
-                                  gpointer data) -> gboolean {
-                     // Silent: no certificate page either; the load just ends.
-                     return PageOf(data)->silent_ ? TRUE : FALSE;
-                   }),
-                   this);
+  g_signal_connect(
+      view_, "load-failed",
+      G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent, char* uri, GError* error, gpointer data) -> gboolean {
+        WebKitPage* page = PageOf(data);
+        // A failed or stopped load leaves whatever document there is as complete.
+        page->ready_state_ = 4;
+        const bool tls = page->tls_failed_;
+        page->tls_failed_ = false;
+        const std::string failed = uri ? uri : "";
+        hosts::LoadError kind;
+        auto& handler = page->host_.events.navigateError;
+        // Unanswered, the engine's own one-line page stays.
+        if (!handler || !page->FailureShown(failed, error, tls, kind)) return FALSE;
+        handler(page->index_, failed, kind, error && error->message ? error->message : "");
+        return TRUE;
+      }),
+      this);
+  g_signal_connect(
+      view_, "load-failed-with-tls-errors",
+      G_CALLBACK(+[](WebKitWebView*, char*, GTlsCertificate*, GTlsCertificateFlags, gpointer data) -> gboolean {
+        WebKitPage* page = PageOf(data);
+        // Silent: no error page either; the load just ends.
+        if (page->silent_) return TRUE;
+        page->tls_failed_ = true;
+        return FALSE;
+      }),
+      this);
   g_signal_connect(view_, "mouse-target-changed",
                    G_CALLBACK(+[](WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer data) {
                      WebKitPage* page = PageOf(data);
@@ -437,13 +454,19 @@ void WebKitPage::Connect() {
                      bool cancel = false;
                      WebKitPageHost& host = page->host_;
                      const std::string target = uri ? uri : "";
+                     // Our own error page standing in for its address is no navigation of the page's.
+                     if (page->error_pending_ && target == page->error_url_) return FALSE;
                      if (page->index_ == 0) page->sink_waiting_ = false;
                      host.ReleaseRetiredSink(page);
                      // The handler may close the page (the black-list guard does): nothing
                      // of `page` is touched after it, the decision is kept alive instead.
                      g_object_ref(decision);
                      if (auto& handler = host.events.beforeNavigate2) handler(page->index_, target, cancel);
-                     if (!cancel && host.offline_ && IsNetworkAddress(target.c_str())) cancel = true;
+                     // Offline, the blocking rule stops the load as it starts, and the failure
+                     // brings the error page; refused here instead, the load would never end.
+                     // Only before the rule is ready is the navigation refused here.
+                     if (!cancel && host.offline_ && !host.offline_rule_ready() && IsNetworkAddress(target.c_str()))
+                       cancel = true;
                      if (cancel) webkit_policy_decision_ignore(decision);
                      g_object_unref(decision);
                      return cancel ? TRUE : FALSE;
@@ -725,6 +748,40 @@ void WebKitPage::Navigate(const std::string& url) {
 }
 
 void WebKitPage::Stop() { webkit_web_view_stop_loading(view_); }
+
+void WebKitPage::ShowErrorPage(const std::string& html, const std::string& url) {
+  error_pending_ = true;
+  error_url_ = url;
+  webkit_web_view_load_alternate_html(view_, html.c_str(), url.c_str(), nullptr);
+}
+
+bool WebKitPage::FailureShown(const std::string& uri, const GError* error, bool tls, hosts::LoadError& kind) const {
+  using hosts::LoadError;
+  // Working offline, every network address fails alike, whatever the engine calls it.
+  if (host_.offline_ && IsNetworkAddress(uri.c_str())) {
+    kind = LoadError::kOffline;
+    return true;
+  }
+  if (!error || uri.empty()) return false;
+  // Stopped, turned into a download, or handed to a media player: nothing failed.
+  if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+      g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE) ||
+      g_error_matches(error, WEBKIT_MEDIA_ERROR, WEBKIT_MEDIA_ERROR_WILL_HANDLE_LOAD))
+    return false;
+  if (tls || error->domain == G_TLS_ERROR)
+    kind = LoadError::kSecurity;
+  else if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_USE_RESTRICTED_PORT))
+    kind = LoadError::kBlockedPort;
+  else if (error->domain == G_RESOLVER_ERROR || g_error_matches(error, G_IO_ERROR, G_IO_ERROR_HOST_NOT_FOUND))
+    kind = LoadError::kNoSuchHost;
+  else if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CONNECTION_REFUSED))
+    kind = LoadError::kRefused;
+  else if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT))
+    kind = LoadError::kTimeout;
+  else
+    kind = LoadError::kOther;
+  return true;
+}
 
 std::string WebKitPage::LocationName() const {
   std::string title = DocumentTitle();

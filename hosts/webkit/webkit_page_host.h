@@ -63,6 +63,9 @@ class WebKitPage : public hosts::PageControl {
   void Refresh(int level) override;
   void ExecWB(int command, int option, int input = 0) override;
 
+  void ShowErrorPage(const std::string& html, const std::string& url) override;
+  bool ErrorPageShown() const override { return error_shown_; }
+
   const hosts::DocumentSnapshot& Snapshot() const override { return snapshot_; }
   void RunDom(const std::string& body, hosts::ScriptDone done) override;
 
@@ -75,6 +78,8 @@ class WebKitPage : public hosts::PageControl {
   void ReportSecurity();
   int LockState() const;
   void OnScriptMessage(JSCValue* message);
+  // Whether a failed load of `uri` gets the error page, and for what reason.
+  bool FailureShown(const std::string& uri, const GError* error, bool tls, hosts::LoadError& kind) const;
   void SaveAs();
   void ShowProperties();
   void Print(bool dialog);
@@ -94,7 +99,11 @@ class WebKitPage : public hosts::PageControl {
   bool register_as_browser_ = false;
   bool register_as_drop_target_ = true;
   bool mixed_content_ = false;
-  bool sink_waiting_ = false;  // a sink handed to a refused window, before its first navigation
+  bool sink_waiting_ = false;
+  bool tls_failed_ = false;     // the failing load's certificate was refused
+  bool error_pending_ = false;  // an error page for error_url_ is on its way in
+  bool error_shown_ = false;    // the committed document is that error page
+  std::string error_url_;       // a sink handed to a refused window, before its first navigation
   // Whether a download the page starts follows the user's own action: the last navigation
   // decision's gesture, or the link the user opened the context menu on.
   bool navigation_gesture_ = false;

@@ -207,6 +207,22 @@ TEST(InternetOptionsTest, OpensOnTheAskedPageAndReportsOnlyAChangedHomePage) {
   owner.destroy();
 }
 
+TEST(InternetOptionsTest, OffersTheSearchServicesAndTheTemplateInUseAndReportsAChoice) {
+  Gtk::Window owner;
+  owner.present();
+  InternetOptionsDialog options(owner, 0, "about:blank", "", nullptr);
+  options.SetSearch({{"One", "https://one.test/?q={query}"}, {"Two", "https://two.test/?q={query}"}},
+                    "http://127.0.0.1/own?q={query}");
+  std::vector<std::string> chosen;
+  options.onSearch = [&](const std::string &search) { chosen.push_back(search); };
+  EXPECT_EQ(options.search_choice().get_active_text(), "http://127.0.0.1/own?q={query}") << "a template of the user's";
+  options.Accept();
+  options.search_choice().set_active_id("https://two.test/?q={query}");
+  options.Accept();
+  EXPECT_EQ(chosen, std::vector<std::string>{"https://two.test/?q={query}"});
+  owner.destroy();
+}
+
 TEST(InternetOptionsTest, SecurityPageNamesTheCertificateAndItsProblems) {
   GError *error = nullptr;
   GTlsCertificate *certificate = g_tls_certificate_new_from_pem(kCertificate, -1, &error);
@@ -758,10 +774,12 @@ TEST_F(ProgramWindowTest, OfflineFromTheStatusBarHoldsLoadsUntilTheFileMenuEndsI
   EXPECT_TRUE(Tool("sub_File", "b_offline")->checked);
   EXPECT_TRUE(Tool("sb_Status", "b_offline")->checked);
 
+  // Nothing reaches the network: the load ends with the page saying it is offline.
   window->mainWindow().SetAddressText(home);
   form().address.Go(false);
-  Settle(1.5);
-  EXPECT_EQ(Current()->LocationURL(), server.Url("/text"));
+  EXPECT_TRUE(PumpUntil([&] { return Current()->ErrorPageShown(); }));
+  EXPECT_EQ(Current()->LocationURL(), home);
+  EXPECT_FALSE(server.Asked("/home"));
 
   Click("sub_File", "b_offline");
   EXPECT_FALSE(form().chrome.page_commands->Offline());

@@ -88,6 +88,12 @@ class FakePage : public hosts::PageControl {
   void ExecWB(int command, int option, int input) override {
     Call("exec", std::to_string(command) + ":" + std::to_string(option) + ":" + std::to_string(input));
   }
+  // The error page shown last, and the address it stands in for.
+  std::string error_html, error_url;
+  void ShowErrorPage(const std::string& html, const std::string& url) override {
+    error_html = html;
+    error_url = url;
+  }
   // What the page's script reported last.
   hosts::DocumentSnapshot snapshot;
   const hosts::DocumentSnapshot& Snapshot() const override {

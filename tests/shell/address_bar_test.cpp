@@ -62,10 +62,16 @@ TEST_F(AddressBarTest, EnterNavigatesWithoutTheLeadingBlanks) {
   Type(" a:b");
   form->address.OnAddressEnter(false, false, false);
   EXPECT_EQ(Page(1)->navigations.back(), " a:b");
-  // Characters, not bytes: four two-byte letters are not "longer than 4".
+  // Characters, not bytes: four two-byte letters are not "longer than 4"; a word is
+  // looked up by the search service.
+  form->chrome.SearchTemplate = "http://127.0.0.1:9/?q={query}";
   Type("  éé");
   form->address.OnAddressEnter(false, false, false);
-  EXPECT_EQ(Page(1)->navigations.back(), "  éé");
+  EXPECT_EQ(Page(1)->navigations.back(), "http://127.0.0.1:9/?q=%C3%A9%C3%A9");
+  // Only leading blanks go: words keep the blank between them.
+  Type("how to");
+  form->address.OnAddressEnter(false, false, false);
+  EXPECT_EQ(Page(1)->navigations.back(), "http://127.0.0.1:9/?q=how%20to");
 }
 
 TEST_F(AddressBarTest, AnAddressWithoutSchemeOpensAsHttp) {

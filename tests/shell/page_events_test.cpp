@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fstream>
+#include <set>
 #include <string>
 
+#include "browser/shell/error_page.h"
+#include "common/text_width.h"
 #include "tab_fixture.h"
 
 namespace zor::testing {
@@ -310,6 +314,53 @@ TEST_F(PageEventsTest, TitlesReachTabAndWindowThroughTheEvent) {
   EXPECT_EQ(Tab(1)->caption, "Loaded");
   EXPECT_EQ(window.caption, "Loaded - ZOR");
   EXPECT_EQ(framed, std::vector<int>{1});
+}
+
+TEST_F(PageEventsTest, AFailedLoadShowsItsErrorPageWithTheAddressMadeHarmless) {
+  std::ofstream(folder / "lng.ini") << "[ZOR_Main]\nerr_Refused=Refused <b>here</b>\nerr_TryAgain=Again\n";
+  const std::string hostile = "http://127.0.0.1:9/<script>alert(1)</script>\"'&x";
+  pages.events.navigateError(1, hostile, hosts::LoadError::kRefused, "Connection <refused>");
+  const std::string& html = Page(1)->error_html;
+  EXPECT_EQ(Page(1)->error_url, hostile);
+  EXPECT_EQ(html.find("<script>"), std::string::npos) << html;
+  EXPECT_NE(html.find("http://127.0.0.1:9/&lt;script&gt;alert(1)&lt;/script&gt;&quot;&#39;&amp;x"), std::string::npos);
+  EXPECT_NE(html.find("Refused &lt;b&gt;here&lt;/b&gt;"), std::string::npos) << "the language file's words, as text";
+  EXPECT_NE(html.find("Connection &lt;refused&gt;"), std::string::npos);
+  EXPECT_NE(html.find("<title>The page cannot be displayed</title>"), std::string::npos) << "a missing key's words";
+  EXPECT_NE(html.find(">Again</button>"), std::string::npos);
+  // Each kind of failure has its own words; the sink of refused windows shows none.
+  std::set<std::string> keys;
+  for (hosts::LoadError kind : {hosts::LoadError::kNoSuchHost, hosts::LoadError::kRefused, hosts::LoadError::kSecurity,
+                                hosts::LoadError::kTimeout, hosts::LoadError::kBlockedPort, hosts::LoadError::kOffline,
+                                hosts::LoadError::kOther})
+    keys.insert(shell::ErrorTextKey(kind));
+  EXPECT_EQ(keys.size(), 7u);
+  pages.events.navigateError(0, "http://127.0.0.1:9/", hosts::LoadError::kRefused, "");
+  EXPECT_TRUE(Page(0)->error_html.empty());
+}
+
+TEST_F(PageEventsTest, ACommittedDocumentIsNamedByItsAddressUntilItHasATitle) {
+  Page(1)->location = "http://a.test/one";
+  pages.events.titleChange(1, "One");
+  const int hidden = Open("http://a.test/h", "Hidden", false);
+  // The next document of the shown page has no title (a picture, a plain text).
+  Page(1)->location = "http://a.test/two%20x.png";
+  Page(1)->title = "";
+  pages.events.navigateComplete2(1, "http://a.test/two%20x.png");
+  EXPECT_EQ(Tab(1)->caption, ShortenText("http://a.test/two%20x.png", 14));
+  EXPECT_EQ(window.caption, "http://a.test/two%20x.png - ZOR");
+  EXPECT_EQ(window.address_text, "http://a.test/two x.png");
+  // about:blank after Home: nothing of the page before stays.
+  Page(1)->location = "about:blank";
+  pages.events.navigateComplete2(1, "about:blank");
+  EXPECT_EQ(Tab(1)->caption, "about:blank");
+  EXPECT_EQ(window.address_text, "about:blank");
+  // A hidden page's document changes only its own tab.
+  Page(hidden)->location = "http://a.test/h2";
+  Page(hidden)->title = "";
+  pages.events.navigateComplete2(hidden, "http://a.test/h2");
+  EXPECT_EQ(Tab(hidden)->caption, ShortenText("http://a.test/h2", 14));
+  EXPECT_EQ(window.address_text, "about:blank");
 }
 
 }  // namespace

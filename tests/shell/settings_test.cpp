@@ -221,7 +221,7 @@ TEST_F(ShellTest, SaveSettingsRoundTrip) {
   const auto doc = zor::ini::IniDocument::Parse(saved);
   EXPECT_EQ(doc.Keys("ZOR-BROWSER"),
             (std::vector<std::string>{"ADDRESSBAR", "PROXY_IP", "STATUSBAR", "TOOLSBAR", "ICONON", "OPENGETBAR",
-                                      "BESILENT", "STOPPOPUP", "KILLPOP"}));
+                                      "BESILENT", "STOPPOPUP", "KILLPOP", "SEARCH_URL"}));
   EXPECT_EQ(doc.Get("ZOR-BROWSER", "ADDRESSBAR"), "0");
   EXPECT_EQ(doc.Get("ZOR-BROWSER", "STATUSBAR"), "0");
   EXPECT_EQ(doc.Get("ZOR-BROWSER", "TOOLSBAR"), "1");
@@ -242,15 +242,40 @@ TEST_F(ShellTest, SaveSettingsRoundTrip) {
   EXPECT_EQ(form2.proxies.GetCheckedProxyTool()->caption, "127.0.0.1:3128");
 }
 
-TEST_F(ShellTest, NewFileHasTheNineKeysInOrderAndDirectProxyIsEmpty) {
+TEST_F(ShellTest, NewFileHasItsKeysInOrderAndDirectProxyIsEmpty) {
   form->settings.LoadSettings();  // no library: "Empty" checked
   ASSERT_TRUE(form->settings.SaveSettings());
   const auto doc = zor::ini::IniDocument::Parse(Read("Browser.ini"));
   EXPECT_EQ(doc.Keys("ZOR-BROWSER"),
             (std::vector<std::string>{"ADDRESSBAR", "STATUSBAR", "TOOLSBAR", "ICONON", "OPENGETBAR", "BESILENT",
-                                      "STOPPOPUP", "KILLPOP", "PROXY_IP"}));
+                                      "STOPPOPUP", "KILLPOP", "PROXY_IP", "SEARCH_URL"}));
   EXPECT_EQ(doc.Get("ZOR-BROWSER", "PROXY_IP"), "");
   EXPECT_EQ(doc.Get("ZOR-BROWSER", "ICONON"), "0");
+}
+
+TEST_F(ShellTest, ShippedSettingsTurnThePopupBlockerOnAndLeaveTheRestAtTheirDefaults) {
+  fs::copy_file(fs::path(ZOR_SOURCE_DIR) / "data" / "Browser.ini", folder / "Browser.ini");
+  form->settings.LoadSettings();
+  EXPECT_TRUE(Tool("sub_Usetools", "b_stoppopup")->checked);
+  for (const char* tool : {"b_addrok", "b_statusok", "b_toolsbarok"}) EXPECT_TRUE(Tool("sub_View", tool)->checked);
+  EXPECT_FALSE(Tool("sub_Fav", "b_iconon")->checked);
+  for (const char* tool : {"b_opengetbar", "b_besilent", "b_killpop"})
+    EXPECT_FALSE(Tool("sub_Usetools", tool)->checked) << tool;
+  EXPECT_EQ(form->proxies.GetCheckedProxyTool()->caption, "Empty");
+  EXPECT_EQ(form->chrome.SearchTemplate, zor::shell::SearchServices().front().address);
+}
+
+TEST_F(ShellTest, TheSearchTemplateIsKeptOnlyWhenItCanTakeTheWords) {
+  Write("Browser.ini", "[ZOR-BROWSER]\nSEARCH_URL=http://127.0.0.1/find\n");
+  form->settings.LoadSettings();
+  EXPECT_EQ(form->chrome.SearchTemplate, zor::shell::SearchServices().front().address) << "no {query}: the default";
+  Write("Browser.ini", "[ZOR-BROWSER]\nSEARCH_URL=http://127.0.0.1/find?q={query}\n");
+  form->settings.LoadSettings();
+  EXPECT_EQ(form->chrome.SearchTemplate, "http://127.0.0.1/find?q={query}");
+  form->chrome.SearchTemplate = "https://s.test/?q={query}";
+  ASSERT_TRUE(form->settings.SaveSettings());
+  EXPECT_EQ(zor::ini::IniDocument::Parse(Read("Browser.ini")).Get("ZOR-BROWSER", "SEARCH_URL"),
+            "https://s.test/?q={query}");
 }
 
 TEST_F(ShellTest, UnwritableSettingsAreReported) {
@@ -375,19 +400,48 @@ TEST_F(ShellTest, PageTitleShortensTabCaptionAndSetsWindowCaption) {
   EXPECT_EQ(Tool("tb_Tabs", "tabs-1")->caption, "Exactly14bytes") << "an empty title changes nothing";
 }
 
-TEST(LoadableAddress, TurnsPathsAndBareHostsIntoAddresses) {
+TEST(LoadableAddress, TypedTextOpensAnAddressOrSearchesForTheWords) {
   using zor::shell::LoadableAddress;
-  EXPECT_EQ(LoadableAddress("http://a.test/"), "http://a.test/");
-  EXPECT_EQ(LoadableAddress("about:blank"), "about:blank");
-  EXPECT_EQ(LoadableAddress("file:///x"), "file:///x");
-  EXPECT_EQ(LoadableAddress("javascript:void(0)"), "javascript:void(0)");
-  EXPECT_EQ(LoadableAddress("example.org"), "http://example.org");
-  EXPECT_EQ(LoadableAddress("example.org/a?b"), "http://example.org/a?b");
-  EXPECT_EQ(LoadableAddress("localhost:8080/x"), "http://localhost:8080/x");
-  EXPECT_EQ(LoadableAddress("127.0.0.1:8080"), "http://127.0.0.1:8080");
-  EXPECT_EQ(LoadableAddress("/home/u/a#b.html"), "file:///home/u/a%23b.html");
+  const std::string search = "http://127.0.0.1:9/s?q={query}&from=zor";
+  auto searched = [](const std::string& query) { return "http://127.0.0.1:9/s?q=" + query + "&from=zor"; };
+  const std::pair<std::string, std::string> cases[] = {
+      {"example.org", "http://example.org"},
+      {"localhost", "http://localhost"},
+      {"localhost:8080", "http://localhost:8080"},
+      {"foo bar", searched("foo%20bar")},
+      {"how to", searched("how%20to")},
+      {"a.b", "http://a.b"},
+      {"[::1]", "http://[::1]"},
+      {"C++", searched("C%2B%2B")},
+      {"file:///x", "file:///x"},
+      {"中文", searched("%E4%B8%AD%E6%96%87")},
+      // A single word names a host on the local network only when the user says so.
+      {"intranet", searched("intranet")},
+      {"intranet/", "http://intranet/"},
+      {"http://intranet", "http://intranet"},
+      {"intranet:8080", "http://intranet:8080"},
+      {"  example.org/a b ", "http://example.org/a b"},
+      {"what is a.b", searched("what%20is%20a.b")},
+      {"about:blank", "about:blank"},
+      {"javascript:void(0)", "javascript:void(0)"},
+      {"example.org/a?b", "http://example.org/a?b"},
+      {"127.0.0.1:8080", "http://127.0.0.1:8080"},
+      {"/home/u/a#b.html", "file:///home/u/a%23b.html"},
+      {"", ""},
+  };
+  for (const auto& [typed, opens] : cases) EXPECT_EQ(LoadableAddress(typed, search), opens) << typed;
+  // Without a usable template the words stay as they are (home page, old settings).
   EXPECT_EQ(LoadableAddress("just words"), "just words");
-  EXPECT_EQ(LoadableAddress(""), "");
+  EXPECT_EQ(LoadableAddress("just words", "http://s.test/no-placeholder"), "just words");
+  EXPECT_EQ(LoadableAddress("just words", "javascript:{query}"), "just words");
+}
+
+TEST(FillSearchTemplate, NoTypedCharacterCanEndOrSplitTheQuery) {
+  using zor::shell::FillSearchTemplate;
+  EXPECT_EQ(FillSearchTemplate("https://s.test/?q={query}&lang=en#top", "a&b=c#d+e 中"),
+            "https://s.test/?q=a%26b%3Dc%23d%2Be%20%E4%B8%AD&lang=en#top");
+  EXPECT_EQ(FillSearchTemplate("https://s.test/{query}/{query}", "x/y%z"), "https://s.test/x%2Fy%25z/x%2Fy%25z");
+  EXPECT_EQ(FillSearchTemplate("https://s.test/?q={query}", "safe-._~09Az"), "https://s.test/?q=safe-._~09Az");
 }
 
 TEST(StartAddress, AFileNamedRelativeToTheWorkingFolderOpensAsThatFile) {

@@ -219,6 +219,17 @@ const std::vector<std::string> kMainMessageKeys = {
     "msg_DownloadDone",
     "msg_DownloadRunning",
     "msg_DownloadsRunning",
+    "err_Title",
+    "err_NoSuchHost",
+    "err_Refused",
+    "err_Security",
+    "err_Timeout",
+    "err_BlockedPort",
+    "err_Offline",
+    "err_Other",
+    "err_Address",
+    "err_Details",
+    "err_TryAgain",
 };
 
 const std::vector<std::string> kCorvaneKeys = {

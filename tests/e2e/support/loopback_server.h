@@ -60,8 +60,10 @@ class LoopbackServer {
   // `stopping` turns true when the server is being torn down (for answers that wait).
   using Handler = std::function<HttpResponse(const HttpRequest& request, const std::atomic<bool>& stopping)>;
 
-  // `address` is one of the loopback addresses (127.0.0.1 to 127.255.255.254).
-  explicit LoopbackServer(Handler handler, std::string address = "127.0.0.1", int backlog = 64)
+  // `address` is one of the loopback addresses (127.0.0.1 to 127.255.255.254); `port` 0
+  // takes a free one, another asks for that one (a server that comes up where a page
+  // was refused before).
+  explicit LoopbackServer(Handler handler, std::string address = "127.0.0.1", int backlog = 64, int port = 0)
       : handler_(std::move(handler)), address_(std::move(address)) {
     fd_ = socket(AF_INET, SOCK_STREAM, 0);
     const int yes = 1;
@@ -69,6 +71,7 @@ class LoopbackServer {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     inet_pton(AF_INET, address_.c_str(), &addr.sin_addr);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
     bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
     socklen_t len = sizeof addr;
     getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
