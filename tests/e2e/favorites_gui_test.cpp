@@ -132,6 +132,38 @@ TEST_F(FavoritesWindowTest, MenuAndPanelOpenTheFolderShortcutsAddAndHistoryShows
       << testing::PrintToString(history_rows);
   EXPECT_TRUE(Has(history_rows, "    Page chosen")) << testing::PrintToString(history_rows);
   EXPECT_TRUE(Has(history_rows, "    Page linked")) << testing::PrintToString(history_rows);
+
+  // Shown again, the tree stays as it was filled; only Refresh reads the history again.
+  window->favoritesPanel()->ActivateKey("K2");
+  ASSERT_TRUE(PageShows("/chosen"));
+  form().chrome.ab_Main.events.childBandChange(*bars().band("cbnd_Fav"));
+  form().chrome.ab_Main.events.childBandChange(*bars().band("cbnd_History"));
+  EXPECT_EQ(Rows(*window->historyPanel()), history_rows);
+
+  // Whatever the window's size, Refresh sits in the panel's top right corner and the tree
+  // fills the rest below it.
+  int last_height = 0;
+  for (int height : {560, 760}) {
+    window->mainWindow().unmaximize();
+    window->mainWindow().set_default_size(1000, height);
+    SidePanel& panel = *window->historyPanel();
+    ASSERT_TRUE(PumpUntil([&] { return panel.get_mapped() && panel.get_height() != last_height; }, 10));
+    PumpUntil([] { return false; }, 0.3);
+    // Allocations hold the button's border and padding; the header row holds the button.
+    const Gtk::Allocation header = panel.refreshButton().get_parent()->get_allocation();
+    const Gtk::Allocation button = panel.refreshButton().get_allocation();
+    const Gtk::Allocation tree = panel.view().get_parent()->get_allocation();
+    EXPECT_EQ(header.get_x(), 0);
+    EXPECT_EQ(header.get_y(), 0);
+    EXPECT_EQ(button.get_x() + button.get_width(), panel.get_width());
+    EXPECT_EQ(button.get_y(), 0);
+    EXPECT_EQ(button.get_height(), header.get_height());
+    EXPECT_EQ(tree.get_x(), 0);
+    EXPECT_EQ(tree.get_y(), button.get_height());
+    EXPECT_EQ(tree.get_width(), panel.get_width());
+    EXPECT_EQ(tree.get_height(), panel.get_height() - button.get_height());
+    last_height = panel.get_height();
+  }
 }
 
 }  // namespace
