@@ -36,7 +36,8 @@ TEST(HistoryTreeTest, DaysDomainsAndLinksFromTheSortedHttpEntries) {
     int days_ago;
   } visits[] = {
       {"http://example.com/a", "  A page  ", 0},
-      {"http://www.example.com/b", "", 0},  // another host ending in a known domain's text
+      {"http://www.example.com/b", "", 0},           // another host ending in a known domain's text
+      {"http://zzz.org/?from=example.com", "Z", 0},  // a known domain's text in the query
       {"https://Zed.org/", "Upper", 1},
       {"https://zed.org/", "lower", 1},
       {"http://example.com/old", "Old", 1},
@@ -59,15 +60,16 @@ TEST(HistoryTreeTest, DaysDomainsAndLinksFromTheSortedHttpEntries) {
                              "  Domain" + today_text + "example.com:example.com",
                              "    Link1:A page",
                              "    Link3:http://www.example.com/b",
+                             "    Link4:Z",
                              "Root" + yesterday + ":" + yesterday,
                              "  Domain" + yesterday + "example.com:example.com",
                              "    Link2:Old",
                              "  Domain" + yesterday + "Zed.org:Zed.org",
-                             "    Link4:Upper",
+                             "    Link5:Upper",
                              "  Domain" + yesterday + "zed.org:zed.org",
-                             "    Link5:lower",
+                             "    Link6:lower",
                          }));
-  EXPECT_EQ(pending, 5);
+  EXPECT_EQ(pending, 6);
   EXPECT_EQ(days[0].domains[0].links[1].url, "http://www.example.com/b");
 
   EXPECT_EQ(getDomain("http://a.b/c/d"), "a.b");
