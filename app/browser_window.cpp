@@ -288,8 +288,11 @@ void BrowserWindow::WireSidePanel() {
       if (favorites_->Root().empty()) return;
       try {
         Gio::AppInfo::launch_default_for_uri(Glib::filename_to_uri(favorites_->Root()));
-      } catch (const Glib::Error& error) {
-        g_warning("cannot open the Favorites folder: %s", error.what());
+      } catch (const Glib::Error&) {
+        std::string text =
+            LngText("msg_FavNoFolderProgram", "No program is set to open folders, so {P} cannot be shown.");
+        ReplaceAll(text, "{P}", favorites_->Root());
+        Host().MessageBox(text);
       }
     };
   };
@@ -307,24 +310,13 @@ void BrowserWindow::CreateSidePanel() {
     const std::string url = favorites_->FavoriteUrl(number(key));
     if (!url.empty()) form_->tabs.AddNewPage(url, true);
   };
-  fav_panel_->rightClicked = [this, number](const std::string& key) {
-    const int n = number(key);
-    if (key.rfind("K", 0) == 0 && n >= 1 && n <= static_cast<int>(favorites_->FavoriteFiles.size()))
-      ShowFileProperties(favorites_->FavoriteFiles[n - 1]);
+  fav_panel_->rightClicked = [this](const std::string& key) {
+    const std::string file = favorites_->NodeFile(key);
+    if (!file.empty()) ShowFileProperties(file);
   };
-  fav_panel_->tooltip = [this, number](const std::string& key) -> std::string {
-    const int n = number(key);
-    if (key.rfind("K", 0) != 0) return "Click to open the directory!";
-    if (n < 1 || n > static_cast<int>(favorites_->FavoriteFiles.size())) return {};
-    return "Double Click ->" + favorites::ShortcutUrl(favorites_->FavoriteFiles[n - 1]);
-  };
-  fav_panel_->renamed = [this, number](const std::string& key, const std::string& old_text,
-                                       const std::string& new_text) {
-    if (Host().MessageBox("Are you sure?", hosts::MessageButtons::kYesNo) != hosts::MessageResult::kYes) return false;
-    // Folders keep their names.
-    if (key.rfind("K", 0) != 0) return false;
-    favorites_->RenameFavorite(number(key), old_text, new_text);
-    return true;
+  fav_panel_->tooltip = [this](const std::string& key) { return favorites_->NodeTooltip(key); };
+  fav_panel_->renamed = [this](const std::string& key, const std::string& old_text, const std::string& new_text) {
+    return favorites_->RenameNode(key, old_text, new_text);
   };
   fav_panel_->refresh = [this] { form_->chrome.commandHooks.rebuildFavorites(); };
 

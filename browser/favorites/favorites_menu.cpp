@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/files.h"
 #include "common/ini.h"
@@ -326,6 +327,25 @@ void FavoritesMenu::RenameFavorite(int n, const std::string& old_text, const std
     break;
   }
   if (treeChanged) treeChanged();
+}
+
+std::string FavoritesMenu::NodeFile(const std::string& key) const {
+  if (key.size() < 2 || key[0] != 'K') return {};
+  const int n = std::atoi(key.c_str() + 1);
+  return n >= 1 && n <= static_cast<int>(FavoriteFiles.size()) ? FavoriteFiles[n - 1] : std::string();
+}
+
+bool FavoritesMenu::RenameNode(const std::string& key, const std::string& old_text, const std::string& new_text) {
+  if (window_.MessageBox("Are you sure?", hosts::MessageButtons::kYesNo) != hosts::MessageResult::kYes) return false;
+  if (NodeFile(key).empty()) return false;
+  const std::string before = NodeFile(key);
+  RenameFavorite(std::atoi(key.c_str() + 1), old_text, new_text);
+  return NodeFile(key) != before;
+}
+
+std::string FavoritesMenu::NodeTooltip(const std::string& key) const {
+  if (key.rfind("K", 0) != 0) return "Click to open the directory!";
+  return "Double Click ->" + ShortcutUrl(NodeFile(key));
 }
 
 }  // namespace zor::favorites

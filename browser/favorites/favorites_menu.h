@@ -71,6 +71,14 @@ class FavoritesMenu {
   std::string FavoriteUrl(int n);
   void AddFavorite(const std::string& address, const std::string& title);
   void RenameFavorite(int n, const std::string& old_text, const std::string& new_text);
+  // The label edit of a tree node: asks "Are you sure?" and renames a favorite; a folder
+  // keeps its name. False when the old label stays.
+  bool RenameNode(const std::string& key, const std::string& old_text, const std::string& new_text);
+  // The tooltip of a tree node: a favorite's address (read without side effects), or the
+  // hint of a folder.
+  std::string NodeTooltip(const std::string& key) const;
+  // The file of favorite node `key` ("K" + number); empty for any other node.
+  std::string NodeFile(const std::string& key) const;
   // Every sub-folder of the root, relative to it, in menu order.
   std::vector<std::string> SubFolders() const;
 

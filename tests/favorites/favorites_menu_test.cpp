@@ -206,6 +206,18 @@ TEST_F(FavoritesMenuTest, RenameChangesOnlyTheFileNameAndKeepsTheNumber) {
   EXPECT_EQ(window.messages, (std::vector<std::string>{"Error when rename!"}));
   EXPECT_EQ(ShortcutUrl((root / "zzz.url").string()), "http://1/");
   EXPECT_TRUE(fs::exists(root / "b.url"));
+
+  // The panel's label edit asks first; No, or a folder node, keeps the name.
+  window.messages.clear();
+  window.message_answer = hosts::MessageResult::kNo;
+  EXPECT_FALSE(menu.RenameNode("K3", "b", "c"));
+  window.message_answer = hosts::MessageResult::kYes;
+  EXPECT_FALSE(menu.RenameNode("favband1", "news", "views"));
+  EXPECT_TRUE(fs::exists(root / "news"));
+  EXPECT_TRUE(menu.RenameNode("K3", "b", "c"));
+  EXPECT_EQ(window.messages, std::vector<std::string>(3, "Are you sure?"));
+  EXPECT_EQ(menu.NodeTooltip("K3"), "Double Click ->http://3/");
+  EXPECT_EQ(menu.NodeTooltip("favband1"), "Click to open the directory!");
 }
 
 }  // namespace
