@@ -6,11 +6,18 @@ namespace zor::gtk {
 
 class SidePanel::Item : public Glib::Object {
  public:
-  static Glib::RefPtr<Item> create(PanelNode* node) { return Glib::make_refptr_for_instance<Item>(new Item(node)); }
+  static Glib::RefPtr<Item> create(PanelNode* node, std::shared_ptr<std::vector<PanelNode>> tree) {
+    return Glib::make_refptr_for_instance<Item>(new Item(node, std::move(tree)));
+  }
   PanelNode* node;
+  const std::shared_ptr<std::vector<PanelNode>>& tree() const { return tree_; }
 
  protected:
-  explicit Item(PanelNode* n) : node(n) {}
+  Item(PanelNode* n, std::shared_ptr<std::vector<PanelNode>> tree) : node(n), tree_(std::move(tree)) {}
+
+ private:
+  // The tree the node lives in stays while any row still shows one of its nodes.
+  std::shared_ptr<std::vector<PanelNode>> tree_;
 };
 
 namespace {
@@ -129,11 +136,12 @@ void SidePanel::BindRow(const Glib::RefPtr<Gtk::ListItem>& list_item) {
   SetIcon(row->image, item->node->image);
 }
 
-Glib::RefPtr<Gio::ListStore<SidePanel::Item>> SidePanel::StoreOf(std::vector<PanelNode>& nodes) {
+Glib::RefPtr<Gio::ListStore<SidePanel::Item>> SidePanel::StoreOf(std::vector<PanelNode>& nodes,
+                                                                 const std::shared_ptr<std::vector<PanelNode>>& tree) {
   auto store = Gio::ListStore<Item>::create();
   std::vector<Glib::RefPtr<Item>> items;
   items.reserve(nodes.size());
-  for (PanelNode& node : nodes) items.push_back(Item::create(&node));
+  for (PanelNode& node : nodes) items.push_back(Item::create(&node, tree));
   store->splice(0, 0, items);
   return store;
 }
@@ -141,19 +149,19 @@ Glib::RefPtr<Gio::ListStore<SidePanel::Item>> SidePanel::StoreOf(std::vector<Pan
 Glib::RefPtr<Gio::ListModel> SidePanel::ChildrenOf(const Glib::RefPtr<Glib::ObjectBase>& object) {
   auto item = std::dynamic_pointer_cast<Item>(object);
   if (!item || item->node->children.empty()) return {};
-  return StoreOf(item->node->children);
+  return StoreOf(item->node->children, item->tree());
 }
 
 void SidePanel::SetNodes(std::vector<PanelNode> roots) {
-  // The old rows point into the old nodes: they go only after the view has the new model.
-  std::vector<PanelNode> old = std::move(roots_);
-  roots_ = std::move(roots);
+  // Rows of the old tree may still be shown while the view changes over: they hold it.
+  roots_ = std::make_shared<std::vector<PanelNode>>(std::move(roots));
   rename_popover_.popdown();
-  model_ = Gtk::TreeListModel::create(StoreOf(roots_), sigc::mem_fun(*this, &SidePanel::ChildrenOf), false, false);
+  model_ =
+      Gtk::TreeListModel::create(StoreOf(*roots_, roots_), sigc::mem_fun(*this, &SidePanel::ChildrenOf), false, false);
   selection_->set_model(model_);
 }
 
-bool SidePanel::Empty() const { return roots_.empty(); }
+bool SidePanel::Empty() const { return !roots_ || roots_->empty(); }
 
 std::vector<std::string> SidePanel::ShownRows() const {
   std::vector<std::string> rows;

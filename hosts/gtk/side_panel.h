@@ -47,14 +47,15 @@ class SidePanel : public Gtk::Box {
  private:
   class Item;
   Glib::RefPtr<Gio::ListModel> ChildrenOf(const Glib::RefPtr<Glib::ObjectBase>& item);
-  Glib::RefPtr<Gio::ListStore<Item>> StoreOf(std::vector<PanelNode>& nodes);
+  Glib::RefPtr<Gio::ListStore<Item>> StoreOf(std::vector<PanelNode>& nodes,
+                                             const std::shared_ptr<std::vector<PanelNode>>& tree);
   void SetupRow(const Glib::RefPtr<Gtk::ListItem>& list_item);
   void BindRow(const Glib::RefPtr<Gtk::ListItem>& list_item);
   void StartRename();
   void SetIcon(Gtk::Image& image, int number) const;
 
   std::string icon_folder_;
-  std::vector<PanelNode> roots_;
+  std::shared_ptr<std::vector<PanelNode>> roots_;
   Gtk::Box header_;
   Gtk::Button refresh_;
   Gtk::ScrolledWindow scroll_;

@@ -111,6 +111,11 @@ TEST_F(FavoritesWindowTest, MenuAndPanelOpenTheFolderShortcutsAddAndHistoryShows
   EXPECT_TRUE(fs::exists(favorites / "Page chosen.url"));
   EXPECT_NE(ToolCaptioned("sub_Fav", "Page chosen"), nullptr);
 
+  // A shortcut written by another program shows up by itself.
+  Shortcut(favorites / "Links" / "From outside.url", server.Url("/outside"));
+  EXPECT_TRUE(
+      PumpUntil([&] { return ToolCaptioned(bars().tool("tb_Addressbar", "b_go")->submenu, "From outside"); }, 10));
+
   // The favorites panel shows the same tree; a double click opens a page in front.
   bars().events.toolClick(*bars().tool("tb_Main", "b_showfav"));
   ASSERT_NE(window->favoritesPanel(), nullptr);
@@ -118,7 +123,7 @@ TEST_F(FavoritesWindowTest, MenuAndPanelOpenTheFolderShortcutsAddAndHistoryShows
   EXPECT_TRUE(Has(fav_rows, "Links")) << testing::PrintToString(fav_rows);
   EXPECT_TRUE(Has(fav_rows, "  Linked")) << testing::PrintToString(fav_rows);
   const int pages_before = form().tabs.LastPageIndex;
-  ASSERT_TRUE(window->favoritesPanel()->ActivateKey("K1"));
+  ASSERT_TRUE(window->favoritesPanel()->ActivateKey("K2"));
   ASSERT_TRUE(PageShows("/linked"));
   EXPECT_GT(form().tabs.LastPageIndex, pages_before);
 
@@ -134,7 +139,7 @@ TEST_F(FavoritesWindowTest, MenuAndPanelOpenTheFolderShortcutsAddAndHistoryShows
   EXPECT_TRUE(Has(history_rows, "    Page linked")) << testing::PrintToString(history_rows);
 
   // Shown again, the tree stays as it was filled; only Refresh reads the history again.
-  window->favoritesPanel()->ActivateKey("K2");
+  window->favoritesPanel()->ActivateKey("K3");
   ASSERT_TRUE(PageShows("/chosen"));
   form().chrome.ab_Main.events.childBandChange(*bars().band("cbnd_Fav"));
   form().chrome.ab_Main.events.childBandChange(*bars().band("cbnd_History"));
