@@ -4,13 +4,17 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "browser/favorites/favorites_menu.h"
 #include "browser/shell/main_form.h"
 #include "hosts/gtk/download_dialogs.h"
 #include "hosts/gtk/downloads_window.h"
 #include "hosts/gtk/input_hook_gtk.h"
 #include "hosts/gtk/main_window.h"
 #include "hosts/gtk/page_commands_gtk.h"
+#include "hosts/gtk/side_panel.h"
 #include "hosts/gtk/window_system_gtk.h"
 #include "hosts/webkit/webkit_downloads.h"
 #include "hosts/webkit/webkit_page_host.h"
@@ -37,11 +41,25 @@ class BrowserWindow {
   gtk::DownloadDialogs& downloadDialogs() { return *download_dialogs_; }
   webkit::WebKitDownloads& downloads() { return *downloads_; }
   gtk::DownloadsWindow& downloadsWindow() { return *downloads_window_; }
+  favorites::FavoritesMenu& favorites() { return *favorites_; }
+  // The two side panel instances (null before start-up and after exit).
+  gtk::SidePanel* favoritesPanel() { return fav_panel_.get(); }
+  gtk::SidePanel* historyPanel() { return history_panel_.get(); }
 
  private:
   void ConnectCorvane();
   void WireWindow();
   void WireOutsideObjects();
+  void WireFavorites();
+  void WireSidePanel();
+  void CreateSidePanel();
+  void ReleaseSidePanel();
+  void WatchFavorites();
+  void RefreshHistory(bool force);
+  void ShowFileProperties(const std::string& path);
+  void ImportExportFav(bool import);
+  std::string LngText(const std::string& key, const std::string& fallback) const;
+  hosts::MainWindowHost& Host() { return *window_; }
 
   // Declared first so it goes last: the pages live in its page area.
   std::unique_ptr<gtk::MainWindow> window_;
@@ -56,6 +74,18 @@ class BrowserWindow {
   std::unique_ptr<gtk::InputHookGtk> input_hook_;
   std::unique_ptr<gtk::WindowSystemGtk> windows_;
   std::string options_file_;  // internet-options.ini: the home page
+  // The Favorites folder as menu and tree; its folders watched for outside changes.
+  std::unique_ptr<favorites::FavoritesMenu> favorites_;
+  std::vector<Glib::RefPtr<Gio::FileMonitor>> favorite_monitors_;
+  sigc::connection favorites_rebuild_;
+  bool favorites_changed_ = false;
+  // The side panel: its widgets live in the side bar's slots while docked.
+  std::unique_ptr<gtk::SidePanel> fav_panel_;
+  std::unique_ptr<gtk::SidePanel> history_panel_;
+  std::unordered_map<std::string, std::string> history_urls_;  // link key -> address
+  bool refreshing_ = false;
+  sigc::connection history_expiry_;
+  sigc::connection store_message_;  // the one message of an unusable history store
   sigc::connection recovery_timer_;
 };
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "browser/favorites/history_tree.h"
 #include "browser/favorites/url_history.h"
 
 namespace fs = std::filesystem;
@@ -54,6 +55,14 @@ int main(int argc, char** argv) {
   start = std::chrono::steady_clock::now();
   list.Refresh("http", 0);
   std::printf("refresh with filter \"http\" (%d entries): %.1f ms\n", list.Count(), Millis(start));
+  // The panel's tree from the "http" list: days, domains, links.
+  for (int half : {2, 1}) {
+    const int take = list.Count() / half;
+    const zor::favorites::HistoryEntries part(list.NewEnum().begin(), list.NewEnum().begin() + take);
+    start = std::chrono::steady_clock::now();
+    const auto days = zor::favorites::BuildHistoryTree(part, zor::favorites::ShortDateText, "", "Today");
+    std::printf("history tree of %d entries (%zu days): %.1f ms\n", take, days.size(), Millis(start));
+  }
   start = std::chrono::steady_clock::now();
   list.Refresh("https://site5.", 0);
   std::printf("refresh with a narrow filter (%d entries): %.2f ms\n", list.Count(), Millis(start));

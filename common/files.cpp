@@ -240,4 +240,35 @@ std::string JoinPath(const std::string& a, const std::string& b) {
   return out;
 }
 
+std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return std::nullopt;
+  std::vector<FolderEntry> entries;
+  const int dir_fd = dirfd(dir);
+  while (const dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    FolderEntry entry;
+    entry.name = name;
+    struct stat st {};
+    if (fstatat(dir_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
+      entry.link = true;
+      if (fstatat(dir_fd, e->d_name, &st, 0) != 0) st = {};
+    }
+    entry.directory = S_ISDIR(st.st_mode);
+    entry.regular = S_ISREG(st.st_mode);
+    entries.push_back(std::move(entry));
+  }
+  closedir(dir);
+  return entries;
+}
+
+std::string RealPath(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved) return {};
+  std::string result = resolved;
+  free(resolved);
+  return result;
+}
+
 }  // namespace zor

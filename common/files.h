@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zor {
 
@@ -30,6 +31,22 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // Appends line + eol in one write, creating the file when absent.
 bool AppendLine(const std::string& path, std::string_view line,
                 std::string_view eol = "\r\n");
+
+// One entry of a folder listing. `directory` and `regular` describe what the entry
+// leads to (a symbolic link is followed); `link` says it is a symbolic link.
+struct FolderEntry {
+  std::string name;
+  bool directory = false;
+  bool regular = false;
+  bool link = false;
+};
+
+// The entries of a folder other than "." and "..", in the order the system lists
+// them; nullopt when the folder cannot be opened.
+std::optional<std::vector<FolderEntry>> ListFolder(const std::string& folder);
+
+// The path with every symbolic link and "."/".." resolved; empty when it does not exist.
+std::string RealPath(const std::string& path);
 
 // Folder of the running program (from /proc/self/exe), without a trailing
 // slash ("/" for the root folder); empty when it cannot be determined.

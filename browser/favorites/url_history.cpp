@@ -215,6 +215,13 @@ void UrlHistoryStore::ClearHistory() {
   sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
 }
 
+int UrlHistoryStore::RemoveExpired() {
+  Statement s(Prepare("DELETE FROM urls WHERE expires < ?1"));
+  s.Int(1, static_cast<int64_t>(Clock ? Clock() : FileTimeNow()));
+  if (sqlite3_step(s.get()) != SQLITE_DONE) Fail("expire");
+  return sqlite3_changes(db_);
+}
+
 std::vector<STATURL> UrlHistoryStore::EnumUrls(const std::string& filter, uint32_t flags) {
   const std::optional<std::string> end = PrefixEnd(filter);
   std::string sql = "SELECT url, title, last_visited, last_updated, expires, flags FROM urls WHERE url >= ?1";

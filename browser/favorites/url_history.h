@@ -75,6 +75,8 @@ class UrlHistoryStore {
   void DeleteUrl(const std::string& url, uint32_t flags);
   // Removes every entry and leaves none of their text in the file or its journal.
   void ClearHistory();
+  // Removes the entries whose expiry has passed; returns how many went.
+  int RemoveExpired();
   // Entries whose address begins with `filter` (bytes, case-sensitive), ascending by
   // address in byte order.
   std::vector<STATURL> EnumUrls(const std::string& filter, uint32_t flags);

@@ -298,12 +298,15 @@ std::optional<std::string> MainWindow::InputBox(const std::string& prompt, const
   return std::string(entry.get_text());
 }
 
-std::string MainWindow::OpenFileDialog(const std::string& filter) {
-  Gtk::FileChooserDialog dialog(*this, "Open", Gtk::FileChooser::Action::OPEN, true);
+std::string MainWindow::OpenFileDialog(const std::string& filter) { return ChooseFile(filter, "Open", false); }
+
+std::string MainWindow::ChooseFile(const std::string& filter, const std::string& title, bool save) {
+  Gtk::FileChooserDialog dialog(*this, title, save ? Gtk::FileChooser::Action::SAVE : Gtk::FileChooser::Action::OPEN,
+                                true);
   // Closed from its title bar it must stay alive: it is read and freed below.
   dialog.set_hide_on_close(true);
   dialog.add_button("_Cancel", Gtk::ResponseType::CANCEL);
-  dialog.add_button("_Open", Gtk::ResponseType::ACCEPT);
+  dialog.add_button(save ? "_Save" : "_Open", Gtk::ResponseType::ACCEPT);
   // "description|pattern|description|pattern..."; a pattern may list several, split by ";".
   std::vector<std::string> parts;
   for (size_t start = 0;;) {

@@ -81,6 +81,8 @@ class MainWindow : public Gtk::ApplicationWindow, public hosts::MainWindowHost {
   std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                       const std::string& default_text) override;
   std::string OpenFileDialog(const std::string& filter) override;
+  // An open or save dialog with a title and the same filters; empty when cancelled.
+  std::string ChooseFile(const std::string& filter, const std::string& title, bool save);
   void SendControlKey(char key) override;
   void SetEnabled(bool on) override;
   void WaitForEvents() override;

@@ -230,6 +230,21 @@ const std::vector<std::string> kMainMessageKeys = {
     "err_Address",
     "err_Details",
     "err_TryAgain",
+    "msg_FavReplace",
+    "msg_FavImportFailed",
+    "msg_FavNoFolderProgram",
+    "dlg_AddFav",
+    "dlg_AddFavName",
+    "dlg_AddFavFolder",
+    "dlg_NewFolder",
+    "dlg_NewFolderName",
+    "cmdRefresh",
+    "txt_Today",
+    "txt_PropName",
+    "txt_PropAddress",
+    "txt_PropFolder",
+    "txt_PropSize",
+    "txt_PropModified",
 };
 
 const std::vector<std::string> kCorvaneKeys = {
