@@ -22,6 +22,7 @@ BrowserWindow::BrowserWindow(const std::string& program_folder) {
   downloads_window_ = std::make_unique<gtk::DownloadsWindow>();
   form_->downloads.AttachView(downloads_window_.get());
   ConnectCorvane();
+  ConnectCarrowel();
   WireWindow();
   WireOutsideObjects();
   form_->chrome.hooks.setStatusText = [this](const std::string& text) { window_->SetStatusText(text); };
@@ -59,6 +60,13 @@ void BrowserWindow::ConnectCorvane() {
   form_->proxies.createConnection =
       commands::ConnectionLibrary(form_->chrome.files.FolderPath() + commands::kConnectionLibrary, services);
   form_->chrome.hooks.rebuildProxyMenu = [this] { form_->proxies.BuildProxyMenu(); };
+}
+
+void BrowserWindow::ConnectCarrowel() {
+  // The basket from Requires/; without the library its tool stays unchecked.
+  basket_ = std::make_unique<commands::BasketToggle>(
+      form_->chrome, commands::ObjectLibrary(form_->chrome.files.FolderPath() + commands::kBasketLibrary));
+  form_->chrome.hooks.toggleBasket = [this] { basket_->ToggleBasket(); };
 }
 
 void BrowserWindow::WireWindow() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "browser/commands/basket_toggle.h"
 #include "browser/shell/main_form.h"
 #include "hosts/gtk/download_dialogs.h"
 #include "hosts/gtk/downloads_window.h"
@@ -40,6 +41,7 @@ class BrowserWindow {
 
  private:
   void ConnectCorvane();
+  void ConnectCarrowel();
   void WireWindow();
   void WireOutsideObjects();
 
@@ -55,6 +57,7 @@ class BrowserWindow {
   std::unique_ptr<gtk::PageCommandsGtk> page_commands_;
   std::unique_ptr<gtk::InputHookGtk> input_hook_;
   std::unique_ptr<gtk::WindowSystemGtk> windows_;
+  std::unique_ptr<commands::BasketToggle> basket_;  // the link basket tool
   std::string options_file_;  // internet-options.ini: the home page
   sigc::connection recovery_timer_;
 };

@@ -212,6 +212,7 @@ const std::vector<std::string> kMainMessageKeys = {
     "msg_DownloadDone",
     "msg_DownloadRunning",
     "msg_DownloadsRunning",
+    "msg_BasketMissing",
 };
 
 const std::vector<std::string> kCorvaneKeys = {
@@ -223,7 +224,8 @@ const std::vector<std::string> kCorvaneKeys = {
 };
 
 const std::vector<std::string> kBasketKeys = {"lbl_Caption", "Open", "Copyone", "Copyall", "Saveone",
-                                              "Saveall", "Delone", "Delall", "Load", "Exit"};
+                                              "Saveall", "Delone", "Delall", "Load", "Exit",
+                                              "msgReadFailed", "msgWriteFailed"};
 
 // The dispatcher recognises the run-time tool families by these prefixes, so a skin tool
 // named so would run one of their commands.
