@@ -93,7 +93,6 @@ class BasketWindow : public BasketView {
       root.set_name("basket");
       icon.set_from_icon_name("folder-download-symbolic");
       icon.set_pixel_size(Pixels(Basket::kCollapsedTwips) - 4);
-      icon.set_tooltip_text(kBasketTitle);
       top.append(icon);
       caption.set_xalign(0);
       caption.set_ellipsize(Pango::EllipsizeMode::END);
