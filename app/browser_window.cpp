@@ -63,10 +63,10 @@ void BrowserWindow::ConnectCorvane() {
 }
 
 void BrowserWindow::ConnectCarrowel() {
-  // The basket from Requires/; without the library its tool stays unchecked.
+  // The basket from Requires/; without the library the run is one without a basket.
   basket_ = std::make_unique<commands::BasketToggle>(
       form_->chrome, commands::ObjectLibrary(form_->chrome.files.FolderPath() + commands::kBasketLibrary));
-  form_->chrome.hooks.toggleBasket = [this] { basket_->ToggleBasket(); };
+  basket_->Install();
 }
 
 void BrowserWindow::WireWindow() {

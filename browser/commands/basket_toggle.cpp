@@ -25,6 +25,10 @@ BasketToggle::~BasketToggle() {
 
 toolbar::Tool* BasketToggle::Tool() const { return c_.ab_Main.tool("sub_Usetools", "b_opengetbar"); }
 
+void BasketToggle::Install() {
+  c_.hooks.toggleBasket = [this] { ToggleBasket(); };
+}
+
 void BasketToggle::ToggleBasket() {
   toolbar::Tool* tool = Tool();
   if (tool && tool->checked) {
@@ -48,6 +52,7 @@ void BasketToggle::ToggleBasket() {
       c_.window.MessageBox(text);
     }
     if (tool) tool->checked = false;
+    c_.hooks.toggleBasket = nullptr;
     return;
   }
   basket_ = std::move(created);

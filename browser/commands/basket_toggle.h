@@ -22,8 +22,11 @@ class BasketToggle {
   BasketToggle(const BasketToggle&) = delete;
   BasketToggle& operator=(const BasketToggle&) = delete;
 
-  // The tool's click and the start-up setting. Without the library the tool stays
-  // unchecked and the user is told once (msg_BasketMissing).
+  // Wires the tool's click and the start-up setting (hooks.toggleBasket) to ToggleBasket.
+  void Install();
+  // Without the library the tool stays unchecked, the user is told once
+  // (msg_BasketMissing) and the hook is taken away again: the run is one without a
+  // basket, so Browser.ini keeps the user's OPENGETBAR.
   void ToggleBasket();
 
  private:

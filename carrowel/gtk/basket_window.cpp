@@ -127,6 +127,7 @@ class BasketWindow : public BasketView {
       list->set_name("List1");
       scroller.set_policy(Gtk::PolicyType::AUTOMATIC, Gtk::PolicyType::AUTOMATIC);
       scroller.set_vexpand(true);
+      scroller.set_has_frame(true);
       scroller.set_child(*list);
     }
 

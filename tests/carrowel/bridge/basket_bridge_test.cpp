@@ -50,7 +50,7 @@ class BasketBridge : public ::testing::Test {
   void Start(BasketToggle::Creator create) {
     form = std::make_unique<MainForm>(toolbar, pages, window, folder.string());
     toggle = std::make_unique<BasketToggle>(form->chrome, std::move(create));
-    form->chrome.hooks.toggleBasket = [this] { toggle->ToggleBasket(); };
+    toggle->Install();
     ASSERT_TRUE(form->StartUp(""));
     form->WireEvents();
   }
@@ -112,7 +112,7 @@ TEST_F(BasketBridge, ThreeSelectedEntriesOpenThreePagesInListOrder) {
   EXPECT_NE(zor::carrowel::OpenBasket(), nullptr);
 }
 
-TEST_F(BasketBridge, AMissingLibraryLeavesTheToolUncheckedAndSaysSoOnce) {
+TEST_F(BasketBridge, AMissingLibraryLeavesTheToolUncheckedSaysSoOnceAndKeepsTheSetting) {
   std::ofstream(folder / "Browser.ini") << "[ZOR-BROWSER]\r\nOPENGETBAR=1\r\n";
   std::string error;
   Start(zor::commands::ObjectLibrary((folder / "Requires" / "libcarrowel.so").string(),
@@ -122,6 +122,8 @@ TEST_F(BasketBridge, AMissingLibraryLeavesTheToolUncheckedAndSaysSoOnce) {
   form->dispatcher.OnToolClick(*toolbar.tool("sub_Usetools", "b_opengetbar"));
   EXPECT_FALSE(Checked());
   EXPECT_EQ(window.messages, std::vector<std::string>{"No basket here."});
+  ASSERT_TRUE(form->settings.SaveSettings());
+  EXPECT_NE(BrowserIni().find("OPENGETBAR=1"), std::string::npos) << "the next run with a basket opens it";
 }
 
 TEST_F(BasketBridge, TheBuiltLibraryMakesTheBasketByItsClassName) {
