@@ -29,6 +29,7 @@ BrowserWindow::BrowserWindow(const std::string& program_folder) {
   downloads_window_ = std::make_unique<gtk::DownloadsWindow>();
   form_->downloads.AttachView(downloads_window_.get());
   ConnectCorvane();
+  ConnectCarrowel();
   WireWindow();
   WireOutsideObjects();
   WireFavorites();
@@ -74,6 +75,13 @@ void BrowserWindow::ConnectCorvane() {
   form_->proxies.createConnection =
       commands::ConnectionLibrary(form_->chrome.files.FolderPath() + commands::kConnectionLibrary, services);
   form_->chrome.hooks.rebuildProxyMenu = [this] { form_->proxies.BuildProxyMenu(); };
+}
+
+void BrowserWindow::ConnectCarrowel() {
+  // The basket from Requires/; without the library the run is one without a basket.
+  basket_ = std::make_unique<commands::BasketToggle>(
+      form_->chrome, commands::ObjectLibrary(form_->chrome.files.FolderPath() + commands::kBasketLibrary));
+  basket_->Install();
 }
 
 void BrowserWindow::WireWindow() {

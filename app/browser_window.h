@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "browser/favorites/favorites_menu.h"
+#include "browser/commands/basket_toggle.h"
 #include "browser/shell/main_form.h"
 #include "hosts/gtk/download_dialogs.h"
 #include "hosts/gtk/downloads_window.h"
@@ -48,6 +49,7 @@ class BrowserWindow {
 
  private:
   void ConnectCorvane();
+  void ConnectCarrowel();
   void WireWindow();
   void WireOutsideObjects();
   void WireFavorites();
@@ -73,6 +75,7 @@ class BrowserWindow {
   std::unique_ptr<gtk::PageCommandsGtk> page_commands_;
   std::unique_ptr<gtk::InputHookGtk> input_hook_;
   std::unique_ptr<gtk::WindowSystemGtk> windows_;
+  std::unique_ptr<commands::BasketToggle> basket_;  // the link basket tool
   std::string options_file_;  // internet-options.ini: the home page
   // The Favorites folder as menu and tree; its folders watched for outside changes.
   std::unique_ptr<favorites::FavoritesMenu> favorites_;

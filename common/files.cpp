@@ -1,6 +1,7 @@
 #include "common/files.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -222,6 +223,15 @@ std::string ProgramFolder() {
     }
     buf.resize(buf.size() * 2);
   }
+}
+
+std::string LoadedFileFolder(const void* address) {
+  Dl_info info{};
+  if (::dladdr(address, &info) == 0 || !info.dli_fname) return ".";
+  const std::string file = info.dli_fname;
+  const std::size_t slash = file.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : file.substr(0, slash);
 }
 
 std::string FolderPath(std::string folder) {

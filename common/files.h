@@ -52,6 +52,10 @@ std::string RealPath(const std::string& path);
 // slash ("/" for the root folder); empty when it cannot be determined.
 std::string ProgramFolder();
 
+// Folder of the loaded program or library file that holds `address` (code or data of
+// it), without a trailing slash; "." when it cannot be determined.
+std::string LoadedFileFolder(const void* address);
+
 // The folder with a "/" appended when it does not already end with one.
 std::string FolderPath(std::string folder);
 

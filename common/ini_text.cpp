@@ -52,6 +52,12 @@ std::optional<IniDocument> LoadTextFile(const std::string& file) {
 
 }  // namespace
 
+std::string DecodeLegacyText(const std::string& bytes) {
+  if (IsValidUtf8(bytes)) return bytes;
+  if (std::optional<std::string> converted = FromGb18030(bytes)) return *converted;
+  return ToValidUtf8(bytes);
+}
+
 IniTextSource::IniTextSource(const std::string& file) : doc_(LoadTextFile(file)) {}
 
 std::string IniTextSource::Read(std::string_view section, std::string_view key) const {

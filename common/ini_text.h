@@ -41,6 +41,11 @@ class IniTextSource {
   std::optional<IniDocument> doc_;
 };
 
+// A text file's contents as UTF-8: valid UTF-8 as it is, else read as GB18030 when it
+// converts as a whole (files of the old Chinese systems), else with its invalid bytes
+// replaced by U+FFFD.
+std::string DecodeLegacyText(const std::string& bytes);
+
 // Fills a language text's placeholder ("{N}", "{V}"...): every `from` becomes `to`.
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to);
 

@@ -1,9 +1,8 @@
 // The library's entry point: the factory the browser finds by name after loading us.
-#include <dlfcn.h>
-
 #include <cstdlib>
 #include <string>
 
+#include "common/files.h"
 #include "corvane/corvane_connection.h"
 #include "corvane/panel.h"
 #ifdef ZOR_CORVANE_GTK
@@ -11,16 +10,6 @@
 #endif
 
 namespace {
-
-// The folder that holds this library file: the list files live beside it.
-std::string LibraryFolder() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) == 0 || !info.dli_fname) return ".";
-  const std::string file = info.dli_fname;
-  const size_t slash = file.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : file.substr(0, slash);
-}
 
 // The per-user store file that may record the system-information program.
 std::string UserStore() {
@@ -42,7 +31,8 @@ extern "C" __attribute__((visibility("default"))) zor::Connection* zor_create_co
     const zor::ConnectionServices* services) {
   zor::corvane::PanelEnvironment& env = zor::corvane::Environment();
   if (env.library_folder.empty()) {
-    env.library_folder = LibraryFolder();
+    // The list files live beside this library.
+    env.library_folder = zor::LoadedFileFolder(reinterpret_cast<const void*>(&zor_create_connection));
     env.user_store = UserStore();
     const char* path = std::getenv("PATH");
     env.search_path = path ? path : "/usr/local/bin:/usr/bin:/bin";

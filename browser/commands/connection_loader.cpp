@@ -6,6 +6,19 @@ namespace zor::commands {
 
 namespace {
 
+// The library's factory symbol, or nullptr with the reason given to `error`.
+void* OpenSymbol(const std::string& path, const char* name, const std::function<void(const std::string&)>& error) {
+  // Never closed: the library's objects and state must outlive every caller.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    if (error) error(dlerror());
+    return nullptr;
+  }
+  void* symbol = dlsym(handle, name);
+  if (!symbol && error) error(path + ": no " + name);
+  return symbol;
+}
+
 struct Loaded {
   std::string path;
   ConnectionServices services;
@@ -13,20 +26,11 @@ struct Loaded {
   ConnectionFactory factory = nullptr;
 };
 
-ConnectionFactory Open(Loaded& lib) {
-  // Never closed: the library's objects and state must outlive every caller.
-  void* handle = dlopen(lib.path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle) {
-    if (lib.error) lib.error(dlerror());
-    return nullptr;
-  }
-  void* symbol = dlsym(handle, kConnectionFactorySymbol);
-  if (!symbol) {
-    if (lib.error) lib.error(lib.path + ": no " + kConnectionFactorySymbol);
-    return nullptr;
-  }
-  return reinterpret_cast<ConnectionFactory>(symbol);
-}
+struct LoadedObjects {
+  std::string path;
+  std::function<void(const std::string&)> error;
+  ObjectFactory factory = nullptr;
+};
 
 }  // namespace
 
@@ -37,9 +41,25 @@ std::function<std::unique_ptr<Connection>()> ConnectionLibrary(std::string path,
   lib->services = std::move(services);
   lib->error = std::move(error);
   return [lib]() -> std::unique_ptr<Connection> {
-    if (!lib->factory) lib->factory = Open(*lib);
+    if (!lib->factory)
+      lib->factory = reinterpret_cast<ConnectionFactory>(OpenSymbol(lib->path, kConnectionFactorySymbol, lib->error));
     if (!lib->factory) return nullptr;
     return std::unique_ptr<Connection>(lib->factory(&lib->services));
+  };
+}
+
+std::function<std::unique_ptr<DispatchObject>(const std::string&)> ObjectLibrary(
+    std::string path, std::function<void(const std::string&)> error) {
+  auto lib = std::make_shared<LoadedObjects>();
+  lib->path = std::move(path);
+  lib->error = std::move(error);
+  return [lib](const std::string& class_name) -> std::unique_ptr<DispatchObject> {
+    if (!lib->factory)
+      lib->factory = reinterpret_cast<ObjectFactory>(OpenSymbol(lib->path, kObjectFactorySymbol, lib->error));
+    if (!lib->factory) return nullptr;
+    DispatchObject* object = lib->factory(class_name.c_str());
+    if (!object && lib->error) lib->error(lib->path + ": no class " + class_name);
+    return std::unique_ptr<DispatchObject>(object);
   };
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/connection.h"
+#include "common/dispatch.h"
 
 namespace zor::commands {
 
@@ -20,5 +21,13 @@ inline constexpr const char* kConnectionLibrary = "Requires/libcorvane.so";
 std::function<std::unique_ptr<Connection>()> ConnectionLibrary(
     std::string path, ConnectionServices services,
     std::function<void(const std::string& error)> error = {});
+
+inline constexpr const char* kBasketLibrary = "Requires/libcarrowel.so";
+
+// A creator of objects by class name from the library at `path` (its kObjectFactorySymbol),
+// loaded as above. It returns nullptr while the library is missing, has no factory or does
+// not provide the class; `error` (when set) then receives the reason.
+std::function<std::unique_ptr<DispatchObject>(const std::string& class_name)> ObjectLibrary(
+    std::string path, std::function<void(const std::string& error)> error = {});
 
 }  // namespace zor::commands

@@ -245,6 +245,7 @@ const std::vector<std::string> kMainMessageKeys = {
     "txt_PropFolder",
     "txt_PropSize",
     "txt_PropModified",
+    "msg_BasketMissing",
 };
 
 const std::vector<std::string> kCorvaneKeys = {
@@ -256,7 +257,8 @@ const std::vector<std::string> kCorvaneKeys = {
 };
 
 const std::vector<std::string> kBasketKeys = {"lbl_Caption", "Open", "Copyone", "Copyall", "Saveone",
-                                              "Saveall", "Delone", "Delall", "Load", "Exit"};
+                                              "Saveall", "Delone", "Delall", "Load", "Exit",
+                                              "msgReadFailed", "msgWriteFailed"};
 
 // The dispatcher recognises the run-time tool families by these prefixes, so a skin tool
 // named so would run one of their commands.
