@@ -20,9 +20,11 @@ ConnectionFactory Open(Loaded& lib) {
     if (lib.error) lib.error(dlerror());
     return nullptr;
   }
+  dlerror();
   void* symbol = dlsym(handle, kConnectionFactorySymbol);
   if (!symbol) {
-    if (lib.error) lib.error(lib.path + ": no " + kConnectionFactorySymbol);
+    const char* reason = dlerror();
+    if (lib.error) lib.error(reason ? reason : lib.path + ": no " + kConnectionFactorySymbol);
     return nullptr;
   }
   return reinterpret_cast<ConnectionFactory>(symbol);

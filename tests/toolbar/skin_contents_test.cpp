@@ -141,9 +141,9 @@ const std::vector<std::tuple<std::string, std::string, bool>> kStartStates = {
 
 // Keys of ZOR_Main besides band and tool names.
 const std::vector<std::string> kMainMessageKeys = {
-    "ZOR_TITLE",          "msg_Exit",           "b_security1",          "b_security2",
-    "b_security3",        "b_orgtrans",         "msg_DownloadAsk",      "msg_DownloadFailed",
-    "msg_DownloadNotSaved", "msg_DownloadCancelled", "msg_SaveFailed"};
+    "ZOR_TITLE",      "msg_Exit",          "b_security1",        "b_security2",          "b_security3",
+    "b_orgtrans",     "msg_DownloadAsk",   "msg_DownloadFailed", "msg_DownloadNotSaved", "msg_DownloadCancelled",
+    "msg_SaveFailed", "msg_CorvaneMissing"};
 
 const std::vector<std::string> kCorvaneKeys = {
     "page1", "page2", "page3", "page4", "page5", "lblHei", "cmdHei", "pop1", "pop2", "pop3",
