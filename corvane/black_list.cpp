@@ -4,8 +4,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <deque>
-#include <unordered_map>
+#include <utility>
 
 #include "corvane/lists.h"
 
@@ -43,30 +42,53 @@ std::vector<std::string> Pieces(std::string_view entry) {
   return pieces;
 }
 
-size_t Slot(uint64_t key, size_t mask) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask; }
+size_t SlotOf(uint64_t key, size_t mask) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask; }
 
 }  // namespace
 
 BlackList::BlackList(std::vector<std::string> entries) : entries_(std::move(entries)) {
-  // Every entry's pieces, numbered once across the list.
-  std::unordered_map<std::string, uint32_t> ids;
-  std::vector<const std::string*> texts;
+  std::vector<std::vector<std::string>> texts;
+  texts.reserve(entries_.size());
   size_t total_length = 0;
-  entry_pieces_.reserve(entries_.size());
   for (const std::string& entry : entries_) {
+    texts.push_back(Pieces(entry));
+    for (const std::string& piece : texts.back()) total_length += piece.size();
+  }
+
+  // The trie of all pieces; a piece's end node numbers it, so equal pieces share a number.
+  // Shared prefixes make far fewer nodes than characters; the table grows as needed.
+  table_.assign(std::bit_ceil(total_length + 64), Slot{kFree, 0});
+  fail_.assign(1, 0);
+  piece_at_.assign(1, -1);
+  std::vector<uint32_t> parent{0};
+  std::vector<uint8_t> via{0};
+  std::vector<uint32_t> depth{0};
+  size_t pieces = 0;
+  entry_pieces_.reserve(entries_.size());
+  for (const auto& own_texts : texts) {
     std::vector<uint32_t> own;
-    for (std::string& piece : Pieces(entry)) {
-      const auto [it, added] = ids.emplace(std::move(piece), static_cast<uint32_t>(ids.size()));
-      if (added) {
-        texts.push_back(&it->first);
-        total_length += it->first.size();
+    for (const std::string& piece : own_texts) {
+      uint32_t node = 0;
+      bool fresh = false;  // below a node made for this piece nothing exists yet
+      for (char c : piece) {
+        const uint8_t byte = static_cast<uint8_t>(c);
+        uint32_t next = fresh ? 0 : Child(node, byte);
+        if (!next) {
+          fresh = true;
+          next = AddChild(node, byte);
+          parent.push_back(node);
+          via.push_back(byte);
+          depth.push_back(depth[node] + 1);
+        }
+        node = next;
       }
-      own.push_back(it->second);
+      if (piece_at_[node] < 0) piece_at_[node] = static_cast<int32_t>(pieces++);
+      own.push_back(static_cast<uint32_t>(piece_at_[node]));
     }
     entry_pieces_.push_back(std::move(own));
   }
+  texts.clear();
 
-  const size_t pieces = texts.size();
   piece_alone_.assign(pieces, false);
   entries_by_piece_.assign(pieces, {});
   std::vector<uint32_t> uses(pieces, 0);
@@ -85,66 +107,58 @@ BlackList::BlackList(std::vector<std::string> entries) : entries_(std::move(entr
     }
   }
 
-  // The trie of all pieces.
-  const size_t capacity = std::bit_ceil(2 * total_length + 16);
-  keys_.assign(capacity, kFree);
-  children_.assign(capacity, 0);
-  fail_.assign(1, 0);
-  piece_at_.assign(1, -1);
-  for (size_t p = 0; p < pieces; ++p) {
-    uint32_t node = 0;
-    for (char c : *texts[p]) {
-      const uint8_t byte = static_cast<uint8_t>(c);
-      const uint32_t next = Child(node, byte);
-      node = next ? next : AddChild(node, byte);
+  // Failure and output links, shallow nodes first: a node's links use only shallower ones.
+  const size_t nodes = fail_.size();
+  std::vector<uint32_t> order(nodes);
+  {
+    std::vector<uint32_t> at_depth;
+    for (uint32_t d : depth) {
+      if (d >= at_depth.size()) at_depth.resize(d + 1, 0);
+      ++at_depth[d];
     }
-    piece_at_[node] = static_cast<int32_t>(p);
+    uint32_t start = 0;
+    for (uint32_t& count : at_depth) start += std::exchange(count, start);
+    for (uint32_t node = 0; node < nodes; ++node) order[at_depth[depth[node]]++] = node;
   }
-
-  // Failure and output links, breadth first so that shorter suffixes are ready first.
-  output_.assign(fail_.size(), 0);
-  std::vector<std::vector<std::pair<uint8_t, uint32_t>>> children_of(fail_.size());
-  for (size_t slot = 0; slot < keys_.size(); ++slot) {
-    if (keys_[slot] == kFree) continue;
-    children_of[keys_[slot] >> 8].emplace_back(static_cast<uint8_t>(keys_[slot] & 0xff), children_[slot]);
-  }
-  std::deque<uint32_t> queue;
-  for (const auto& [byte, child] : children_of[0]) queue.push_back(child);
-  while (!queue.empty()) {
-    const uint32_t node = queue.front();
-    queue.pop_front();
-    for (const auto& [byte, child] : children_of[node]) {
-      uint32_t f = fail_[node];
-      while (f != 0 && !Child(f, byte)) f = fail_[f];
-      const uint32_t target = Child(f, byte);
-      fail_[child] = target != child ? target : 0;
-      output_[child] = piece_at_[fail_[child]] >= 0 ? fail_[child] : output_[fail_[child]];
-      queue.push_back(child);
-    }
+  output_.assign(nodes, 0);
+  for (uint32_t node : order) {
+    if (node == 0 || parent[node] == 0) continue;
+    uint32_t f = fail_[parent[node]];
+    while (f != 0 && !Child(f, via[node])) f = fail_[f];
+    fail_[node] = Child(f, via[node]);
+    output_[node] = piece_at_[fail_[node]] >= 0 ? fail_[node] : output_[fail_[node]];
   }
 }
 
 uint32_t BlackList::Child(uint32_t node, uint8_t byte) const {
-  if (keys_.empty()) return 0;
+  if (table_.empty()) return 0;
   const uint64_t key = uint64_t{node} << 8 | byte;
-  const size_t mask = keys_.size() - 1;
-  for (size_t slot = Slot(key, mask);; slot = (slot + 1) & mask) {
-    if (keys_[slot] == key) return children_[slot];
-    if (keys_[slot] == kFree) return 0;
+  const size_t mask = table_.size() - 1;
+  for (size_t slot = SlotOf(key, mask);; slot = (slot + 1) & mask) {
+    if (table_[slot].key == key) return static_cast<uint32_t>(table_[slot].child);
+    if (table_[slot].key == kFree) return 0;
   }
 }
 
 uint32_t BlackList::AddChild(uint32_t node, uint8_t byte) {
-  const uint64_t key = uint64_t{node} << 8 | byte;
-  const size_t mask = keys_.size() - 1;
-  size_t slot = Slot(key, mask);
-  while (keys_[slot] != kFree) slot = (slot + 1) & mask;
+  if (2 * fail_.size() >= table_.size()) {
+    std::vector<Slot> old(2 * table_.size(), Slot{kFree, 0});
+    old.swap(table_);
+    for (const Slot& entry : old)
+      if (entry.key != kFree) Place(entry);
+  }
   const uint32_t child = static_cast<uint32_t>(fail_.size());
-  keys_[slot] = key;
-  children_[slot] = child;
+  Place(Slot{uint64_t{node} << 8 | byte, child});
   fail_.push_back(0);
   piece_at_.push_back(-1);
   return child;
+}
+
+void BlackList::Place(const Slot& entry) {
+  const size_t mask = table_.size() - 1;
+  size_t slot = SlotOf(entry.key, mask);
+  while (table_[slot].key != kFree) slot = (slot + 1) & mask;
+  table_[slot] = entry;
 }
 
 uint32_t BlackList::Step(uint32_t node, uint8_t byte) const {

@@ -29,8 +29,13 @@ class BlackList {
 
   std::vector<std::string> entries_;
   // The trie: (node << 8 | byte) -> child in an open-addressed table; node 0 is the root.
-  std::vector<uint64_t> keys_;
-  std::vector<uint32_t> children_;
+  // Key and child side by side: a lookup costs one cache line.
+  struct Slot {
+    uint64_t key;
+    uint64_t child;
+  };
+  std::vector<Slot> table_;
+  void Place(const Slot& entry);
   std::vector<uint32_t> fail_;
   std::vector<uint32_t> output_;   // nearest node on the fail chain that ends a piece, 0 for none
   std::vector<int32_t> piece_at_;  // piece ending at the node, or -1
