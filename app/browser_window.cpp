@@ -73,7 +73,8 @@ void BrowserWindow::ConnectCorvane() {
         return held ? favorites::ClearUrlHistory(*held) : std::string();
       });
   form_->proxies.createConnection =
-      commands::ConnectionLibrary(form_->chrome.files.FolderPath() + commands::kConnectionLibrary, services);
+      commands::ConnectionLibrary(form_->chrome.files.FolderPath() + commands::kConnectionLibrary, services,
+                                  [this](const std::string& reason) { form_->proxies.LibraryFailed(reason); });
   form_->chrome.hooks.rebuildProxyMenu = [this] { form_->proxies.BuildProxyMenu(); };
 }
 

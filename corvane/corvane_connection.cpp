@@ -64,8 +64,10 @@ bool CorvaneConnection::setProxy(const std::string& ip) {
 bool CorvaneConnection::inBlackList(const std::string& s) {
   const std::shared_ptr<Panel> held = LoadPanel();
   Panel& panel = *held;
-  ReadIfHidden(panel, &Panel::ReadBlackList);
-  return panel.checkInHei(s);
+  // An open panel's list holds the user's edits; otherwise the file decides as it is now,
+  // read again only when it changed.
+  if (panel.Visible()) return panel.checkInHei(s);
+  return Environment().black_list.Current(panel.BlackListPath()).Blocks(s);
 }
 
 void CorvaneConnection::delTemp(bool cookies, bool temp_files, bool history, StatusBox* myhwnd,

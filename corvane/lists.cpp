@@ -39,18 +39,23 @@ bool ReadListFile(const std::string& path, std::vector<std::string>& list) {
     struct stat st;
     return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
   }
-  const std::string& text = *data;
+  list = SplitListText(*data);
+  return true;
+}
+
+std::vector<std::string> SplitListText(std::string_view text) {
+  std::vector<std::string> list;
   size_t start = 0;
   while (start < text.size()) {
     const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) {
-      list.push_back(text.substr(start));
+    if (end == std::string_view::npos) {
+      list.emplace_back(text.substr(start));
       break;
     }
-    list.push_back(text.substr(start, end - start));
+    list.emplace_back(text.substr(start, end - start));
     start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
   }
-  return true;
+  return list;
 }
 
 void WriteListFile(const std::string& path, const std::vector<std::string>& list) {

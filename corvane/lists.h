@@ -20,6 +20,9 @@ std::string ListFilePath(const std::string& folder, const std::string& name);
 // be read (then it must not be written over, or its entries would be lost).
 bool ReadListFile(const std::string& path, std::vector<std::string>& list);
 
+// The entries of a list file's text, as ReadListFile takes them.
+std::vector<std::string> SplitListText(std::string_view text);
+
 // Replaces the file with every entry followed by CR LF, atomically. Throws
 // std::runtime_error naming the file when it cannot be written.
 void WriteListFile(const std::string& path, const std::vector<std::string>& list);

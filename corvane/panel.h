@@ -15,6 +15,7 @@
 
 #include "common/connection.h"
 #include "common/status_box.h"
+#include "corvane/black_list.h"
 #include "hosts/toolbar/toolbar.h"
 
 namespace zor::corvane {
@@ -52,6 +53,8 @@ struct PanelEnvironment {
   std::string search_path;
   // Starts a program without waiting; false when it cannot. Unset: StartDetached.
   std::function<bool(const std::string& path)> startProgram;
+  // blacklist.ini as the hidden panel's navigation checks see it.
+  BlackListFile black_list;
 };
 
 // The panel's two lists.

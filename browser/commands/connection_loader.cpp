@@ -14,8 +14,12 @@ void* OpenSymbol(const std::string& path, const char* name, const std::function<
     if (error) error(dlerror());
     return nullptr;
   }
+  dlerror();
   void* symbol = dlsym(handle, name);
-  if (!symbol && error) error(path + ": no " + name);
+  if (!symbol && error) {
+    const char* reason = dlerror();
+    error(reason ? std::string(reason) : path + ": no " + name);
+  }
   return symbol;
 }
 

@@ -16,8 +16,8 @@ inline constexpr const char* kConnectionLibrary = "Requires/libcorvane.so";
 
 // A creator of Connection objects from the library at `path`, for the proxy menu's
 // createConnection. It returns nullptr while the library is missing or has no factory;
-// `error` (when set) then receives the loader's reason. Each object is created with
-// `services`.
+// `error` (when set) then receives the loader's reason (ProxyMenu::LibraryFailed). Each
+// object is created with `services`.
 std::function<std::unique_ptr<Connection>()> ConnectionLibrary(
     std::string path, ConnectionServices services,
     std::function<void(const std::string& error)> error = {});

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "browser/commands/band_tools.h"
+#include "common/ini_text.h"
 
 namespace zor::commands {
 
@@ -41,6 +42,18 @@ Connection* ProxyMenu::EnsureConnection() {
     }
   }
   return ConnectionObject.get();
+}
+
+Connection* ProxyMenu::CommandConnection() {
+  Connection* connection = EnsureConnection();
+  if (!connection && !library_error_.empty() && !library_error_told_) {
+    library_error_told_ = true;
+    std::string text = ReadIniText(c_.files.LngFile(), "ZOR_Main", "msg_CorvaneMissing");
+    if (text.empty()) text = "The connection library could not be loaded: {E}";
+    ReplaceAll(text, "{E}", library_error_);
+    c_.window.MessageBox(text, hosts::MessageButtons::kOk, "");
+  }
+  return connection;
 }
 
 toolbar::Tool* ProxyMenu::GetCheckedProxyTool() const {
@@ -98,14 +111,14 @@ void ProxyMenu::PickProxy(toolbar::Tool& tool) {
   if (toolbar::Tool* previous = GetCheckedProxyTool()) previous->checked = false;
   tool.checked = true;
   const std::string proxy = tool.caption == kDirectCaption ? std::string() : tool.caption;
-  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->setProxy(proxy); });
+  if (Connection* connection = CommandConnection()) Skipping([&] { connection->setProxy(proxy); });
 }
 
 void ProxyMenu::AddToBlackList(int page) {
   const hosts::PageControl* control = c_.WB.Page(page);
   if (!control) return;
   const std::string address = control->LocationURL();
-  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->addtoHei(address); });
+  if (Connection* connection = CommandConnection()) Skipping([&] { connection->addtoHei(address); });
 }
 
 void ProxyMenu::AddToNonProxy(int page) {
@@ -114,17 +127,17 @@ void ProxyMenu::AddToNonProxy(int page) {
   const toolbar::Tool* checked = GetCheckedProxyTool();
   const std::string proxy = checked ? checked->caption : std::string();
   const std::string host = HostPart(control->LocationURL());
-  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->addToNonProxy(proxy, host); });
+  if (Connection* connection = CommandConnection()) Skipping([&] { connection->addToNonProxy(proxy, host); });
 }
 
 void ProxyMenu::ShowConnectionPanel() {
   const std::string version = shell::VersionText();
-  if (Connection* connection = EnsureConnection()) Skipping([&] { connection->ShowWindow(&c_.txt_status, version); });
+  if (Connection* connection = CommandConnection()) Skipping([&] { connection->ShowWindow(&c_.txt_status, version); });
 }
 
 void ProxyMenu::CleanPrivateData(bool cookies, bool temp_files, bool history) {
   const std::string version = shell::VersionText();
-  if (Connection* connection = EnsureConnection())
+  if (Connection* connection = CommandConnection())
     Skipping([&] { connection->delTemp(cookies, temp_files, history, &c_.txt_status, version); });
 }
 

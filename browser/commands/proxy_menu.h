@@ -27,6 +27,10 @@ class ProxyMenu {
   // Every call creates ConnectionObject when it is empty; without the library the
   // Corvane step is skipped.
   Connection* EnsureConnection();
+  // The loader's reason why the library could not be loaded. The first command of the
+  // user's that needs the library says it once; the automatic calls (menu builds, the
+  // navigation check) stay silent, as does everything after that first message.
+  void LibraryFailed(const std::string& reason) { library_error_ = reason; }
   // The proxy menu as built at start-up from the saved proxy.
   void BuildStartupProxyMenu(const std::string& proxy_ip);
   toolbar::Tool* GetCheckedProxyTool() const;
@@ -45,8 +49,12 @@ class ProxyMenu {
 
  private:
   void AddProxyTools(Connection* connection, const std::optional<std::string>& checked);
+  // EnsureConnection for a command the user gave.
+  Connection* CommandConnection();
 
   shell::Chrome& c_;
+  std::string library_error_;
+  bool library_error_told_ = false;
 };
 
 }  // namespace zor::commands

@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "common/temp_dir.h"
 #include "corvane/corvane_connection.h"
+#include "corvane/lists.h"
 #include "corvane/panel.h"
 
 namespace zor::corvane {
@@ -138,6 +139,23 @@ TEST_F(CorvaneTest, BlackListChecksAndAdditions) {
   EXPECT_EQ(File("blacklist.ini"), (List{"ads", "", "casino{*}poker", "http://tracker/"}));
   EXPECT_EQ(LoadedPanel(), nullptr);
   EXPECT_TRUE(connection.inBlackList("http://tracker/"));
+}
+
+TEST_F(CorvaneTest, NavigationChecksReadTheFileOnlyWhenItChanged) {
+  int reads = 0;
+  Environment().black_list.read = [&reads](const std::string& path, List& list) {
+    ++reads;
+    return ReadListFile(path, list);
+  };
+  dir.Write("Requires/blacklist.ini", "aaa\r\n");
+  EXPECT_TRUE(connection.inBlackList("http://aaa/"));
+  EXPECT_FALSE(connection.inBlackList("http://bbb/"));
+  EXPECT_EQ(reads, 1);
+  // Rewritten at once to the same size, the way the panel and addtoHei write it.
+  ASSERT_TRUE(WriteFileAtomic(dir / "Requires/blacklist.ini", "bbb\r\n"));
+  EXPECT_TRUE(connection.inBlackList("http://bbb/"));
+  EXPECT_FALSE(connection.inBlackList("http://aaa/"));
+  EXPECT_EQ(reads, 2);
 }
 
 TEST_F(CorvaneTest, AddToNonProxyKeepsEveryAddress) {

@@ -246,6 +246,7 @@ const std::vector<std::string> kMainMessageKeys = {
     "txt_PropSize",
     "txt_PropModified",
     "msg_BasketMissing",
+    "msg_CorvaneMissing",
 };
 
 const std::vector<std::string> kCorvaneKeys = {

@@ -230,7 +230,7 @@ TEST_F(BridgeTest, PanelCleanerAndNavigationCheck) {
 
 // ---- the loader ------------------------------------------------------------------
 
-TEST(ConnectionLoaderTest, MissingOrForeignLibraryGivesNoConnectionAndSaysWhy) {
+TEST(ConnectionLoaderTest, MissingEmptyOrForeignLibraryGivesNoConnectionAndSaysWhy) {
   Strings errors;
   auto report = [&](const std::string& e) { errors.push_back(e); };
   auto missing = zor::commands::ConnectionLibrary("/nonexistent/Requires/libcorvane.so", {}, report);
@@ -244,6 +244,43 @@ TEST(ConnectionLoaderTest, MissingOrForeignLibraryGivesNoConnectionAndSaysWhy) {
   EXPECT_EQ(foreign(), nullptr);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find("zor_create_connection"), std::string::npos);
+
+  errors.clear();
+  const fs::path empty = fs::temp_directory_path() / ("zor-empty-" + std::to_string(::getpid()) + ".so");
+  std::ofstream(empty).close();
+  auto broken = zor::commands::ConnectionLibrary(empty.string(), {}, report);
+  EXPECT_EQ(broken(), nullptr);
+  fs::remove(empty);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find(empty.string()), std::string::npos) << errors[0];
+}
+
+TEST_F(BridgeTest, AMissingLibraryIsToldOnceAtTheFirstCommandThatNeedsIt) {
+  const fs::path folder = fs::temp_directory_path() / ("zor-bridge-lng-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  std::ofstream(folder / "lng.ini") << "[ZOR_Main]\nmsg_CorvaneMissing=No Corvane: {E}\n";
+  form = std::make_unique<MainForm>(toolbar, pages, window, folder.string());
+  int tries = 0;
+  form->proxies.createConnection = [this, &tries] {
+    ++tries;
+    form->proxies.LibraryFailed("libcorvane.so: file too short");
+    return std::unique_ptr<Connection>();
+  };
+  OpenPage(3, "http://127.0.0.1:1/");
+  // Start-up, the rebuild and navigations work without it and say nothing.
+  form->proxies.BuildStartupProxyMenu("10.0.0.1:8080");
+  form->proxies.BuildProxyMenu();
+  EXPECT_FALSE(form->proxies.InBlackList("http://127.0.0.1:1/"));
+  EXPECT_TRUE(window.messages.empty());
+  // The user's commands: the first says why, the others go on silently.
+  form->proxies.ShowConnectionPanel();
+  form->proxies.AddToBlackList(3);
+  form->proxies.PickProxy(MenuTool("Proxy1"));
+  form->proxies.CleanPrivateData(true, false, false);
+  EXPECT_EQ(window.messages, (Strings{"No Corvane: libcorvane.so: file too short"}));
+  EXPECT_EQ(tries, 7) << "the library is looked for again on each use";
+  EXPECT_EQ(Captions(), (Strings{"Empty*", ""}));
+  fs::remove_all(folder);
 }
 
 // ---- the real library from a program folder's Requires/ ---------------------------
