@@ -305,7 +305,7 @@ TEST_F(EngineProtectionTest, KillModeClosesABlackListedPageBeforeItLoads) {
   EXPECT_NE(BackgroundPage("fine-page"), 0);
 }
 
-TEST_F(EngineProtectionTest, BlockedImagesAreNeverFetchedAndLateOnesGoAtTheNextStatus) {
+TEST_F(EngineProtectionTest, BlockedImagesAreNeverFetchedAndLateOnesGoAsTheyAreAdded) {
   Start("links.html");
   form().chrome.ab_Main.fireToolClick(*form().chrome.ab_Main.tool("sub_ContentBlock", "b_imgs"));
   form().chrome.ab_Main.fireToolClick(*form().chrome.ab_Main.tool("sub_ContentBlock", "b_swfs"));
