@@ -8,6 +8,7 @@
 
 #include "browser/favorites/favorites_menu.h"
 #include "common/files.h"
+#include "common/html_text.h"
 
 namespace zor::favorites {
 
@@ -94,29 +95,6 @@ class Importer {
   std::optional<std::string> pending_;
 };
 
-std::string Escape(const std::string& text) {
-  std::string out;
-  for (char ch : text) {
-    switch (ch) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += ch;
-    }
-  }
-  return out;
-}
-
 void ExportFolder(const std::string& folder, int depth, bool root, std::string& out) {
   const std::string indent(4 * depth, ' ');
   out += indent + "<DL><p>\n";
@@ -125,7 +103,7 @@ void ExportFolder(const std::string& folder, int depth, bool root, std::string& 
     if (!entry.directory || entry.link || entry.name[0] == '.') continue;
     out += indent + "    <DT><H3";
     if (root && entry.name == kLinksFolder) out += " PERSONAL_TOOLBAR_FOLDER=\"true\"";
-    out += ">" + Escape(entry.name) + "</H3>\n";
+    out += ">" + EscapeHtml(entry.name) + "</H3>\n";
     if (depth < 64) ExportFolder(JoinPath(folder, entry.name), depth + 1, false, out);
   }
   for (const FolderEntry& entry : entries) {
@@ -133,7 +111,7 @@ void ExportFolder(const std::string& folder, int depth, bool root, std::string& 
     const std::string url = ShortcutUrl(JoinPath(folder, entry.name));
     if (url.empty()) continue;
     const size_t dot = entry.name.rfind('.');
-    out += indent + "    <DT><A HREF=\"" + Escape(url) + "\">" + Escape(entry.name.substr(0, dot)) + "</A>\n";
+    out += indent + "    <DT><A HREF=\"" + EscapeHtml(url) + "\">" + EscapeHtml(entry.name.substr(0, dot)) + "</A>\n";
   }
   out += indent + "</DL><p>\n";
 }

@@ -1,5 +1,6 @@
 #include "browser/shell/error_page.h"
 
+#include "common/html_text.h"
 #include "common/ini_text.h"
 
 namespace zor::shell {
@@ -50,32 +51,6 @@ ErrorText ReasonText(hosts::LoadError error) {
 
 }  // namespace
 
-std::string EscapeHtml(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 const char* ErrorTextKey(hosts::LoadError error) { return ReasonText(error).key; }
 

@@ -9,9 +9,6 @@
 
 namespace zor::shell {
 
-// Text made safe to stand in HTML text and quoted attribute values.
-std::string EscapeHtml(std::string_view text);
-
 // The language file's key for what went wrong.
 const char* ErrorTextKey(hosts::LoadError error);
 
