@@ -1,6 +1,7 @@
 #include "hosts/gtk/toolbar_menu.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include <gtkmm/accelerator.h>
 
@@ -74,9 +75,17 @@ void MenuBuilder::fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu,
 }
 
 void MenuBuilder::refresh() {
+  // One pass over each band's tools, not a search per entry: a menu of a list file may
+  // hold tens of thousands of entries.
+  std::unordered_map<std::string, std::unordered_map<std::string, const toolbar::Tool*>> by_band;
   for (const Bound& bound : bound_) {
     if (!bound.action) continue;
-    const toolbar::Tool* tool = control_.tool(bound.band, bound.tool);
+    auto [entry, fresh] = by_band.try_emplace(bound.band);
+    if (fresh)
+      if (const toolbar::Band* band = control_.band(bound.band))
+        for (const auto& t : band->tools()) entry->second.try_emplace(t->name, t.get());
+    const auto found = entry->second.find(bound.tool);
+    const toolbar::Tool* tool = found == entry->second.end() ? nullptr : found->second;
     const bool enabled = tool && tool->enabled;
     if (bound.action->get_enabled() != enabled) bound.action->set_enabled(enabled);
     if (bound.stateful && tool) bound.action->set_state(Glib::Variant<bool>::create(tool->checked));
