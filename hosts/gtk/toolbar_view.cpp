@@ -312,6 +312,7 @@ std::unique_ptr<BandRec> ToolbarView::makeBand(Band& band) {
       close->set_icon_name("window-close-symbolic");
       close->add_css_class("flat");
       close->set_tooltip_text("Close");
+      setAccessibleName(*close, "Close");
       close->set_focus_on_click(false);
       close->signal_clicked().connect([this, r] {
         if (!r->alive) return;

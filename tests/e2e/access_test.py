@@ -68,6 +68,11 @@ class AccessTest(ProgramFixture):
         tab = self.find("Page second", ("page tab",))
         self.assertIsNotNone(tab, self.everything())
         self.assertTrue(tab.get_state_set().contains(Atspi.StateType.SELECTED))
+        # The side panel opened through AT-SPI's own click: its rows are named too.
+        history = self.find("Show history in the side bar", ("push button",))
+        self.assertIsNotNone(history, self.everything())
+        history.get_action_iface().do_action(0)
+        self.assertIsNotNone(self.find("Today", ("panel",)), self.everything())
         # No button of ours is left with the toolkit's class name for a name.
         self.assertFalse([n for n in self.everything() if n[0].startswith("gtkmm__") and n[1].endswith(("button", "tab"))])
 
