@@ -1,6 +1,7 @@
 #include "hosts/gtk/favorite_dialogs.h"
 
 #include "hosts/gtk/dialog_run.h"
+#include "hosts/gtk/toolbar_widgets.h"
 
 namespace zor::gtk {
 
@@ -26,8 +27,7 @@ std::optional<std::pair<std::string, std::string>> AskFavorite(
   list->append(texts.root);
   for (const std::string& folder : folders) list->append(folder);
   folder_box->set_model(list);
-  gtk_accessible_update_property(GTK_ACCESSIBLE(folder_box->gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                 texts.folder.c_str(), -1);
+  setAccessibleName(*folder_box, texts.folder);
   auto* new_folder = Gtk::make_managed<Gtk::Button>(texts.new_folder);
   new_folder->signal_clicked().connect([&] {
     Gtk::Dialog ask(texts.new_folder, dialog, true);
@@ -36,6 +36,7 @@ std::optional<std::pair<std::string, std::string>> AskFavorite(
     entry->set_activates_default(true);
     entry->set_margin(12);
     ask.get_content_area()->append(*Gtk::make_managed<Gtk::Label>(texts.new_folder_prompt));
+    setAccessibleName(*entry, texts.new_folder_prompt);
     ask.get_content_area()->append(*entry);
     ask.add_button("_Cancel", Gtk::ResponseType::CANCEL);
     ask.add_button("_OK", Gtk::ResponseType::OK);

@@ -2,6 +2,8 @@
 
 #include <glibmm/fileutils.h>
 
+#include "hosts/gtk/toolbar_widgets.h"
+
 namespace zor::gtk {
 
 class SidePanel::Item : public Glib::Object {
@@ -59,8 +61,7 @@ SidePanel::SidePanel(const std::string& refresh_caption, const std::string& icon
   view_.set_factory(factory);
   selection_ = Gtk::SingleSelection::create();
   view_.set_model(selection_);
-  gtk_accessible_update_property(GTK_ACCESSIBLE(view_.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, refresh_caption.c_str(),
-                                 -1);
+  setAccessibleName(view_, refresh_caption);
   view_.signal_activate().connect([this](guint position) {
     auto row = std::dynamic_pointer_cast<Gtk::TreeListRow>(selection_->get_object(position));
     auto item = row ? std::dynamic_pointer_cast<Item>(row->get_item()) : nullptr;
@@ -133,6 +134,8 @@ void SidePanel::BindRow(const Glib::RefPtr<Gtk::ListItem>& list_item) {
   if (!item || !row) return;
   row->key = item->node->key;
   row->label.set_text(item->node->text);
+  // The list row is what a screen reader walks; the expander inside it says what it holds.
+  setAccessibleName(*expander, item->node->text);
   SetIcon(row->image, item->node->image);
 }
 

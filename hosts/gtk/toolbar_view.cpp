@@ -312,6 +312,7 @@ std::unique_ptr<BandRec> ToolbarView::makeBand(Band& band) {
       close->set_icon_name("window-close-symbolic");
       close->add_css_class("flat");
       close->set_tooltip_text("Close");
+      setAccessibleName(*close, "Close");
       close->set_focus_on_click(false);
       close->signal_clicked().connect([this, r] {
         if (!r->alive) return;
@@ -527,11 +528,15 @@ std::unique_ptr<ToolRec> ToolbarView::makeTool(BandRec& band, Tool& tool) {
     case ToolKind::kButton:
     case ToolKind::kTab: {
       auto button = std::make_unique<Gtk::ToggleButton>();
+      // A tab is a tab to a screen reader, not a toggle; the role can change only before it is shown.
+      if (rec->kind == ToolKind::kTab) button->property_accessible_role() = Gtk::Accessible::Role::TAB;
       rec->toggle = button.get();
       button->set_focus_on_click(false);
       auto* box = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, rec->kind == ToolKind::kTab ? 6 : 4);
       rec->image = Gtk::make_managed<Gtk::Image>();
       rec->image->set_pixel_size(kIconSize);
+      // The button's name says what the picture shows.
+      rec->image->property_accessible_role() = Gtk::Accessible::Role::PRESENTATION;
       rec->label = Gtk::make_managed<Gtk::Label>();
       box->append(*rec->image);
       box->append(*rec->label);
@@ -649,9 +654,14 @@ void ToolbarView::syncTool(ToolRec& rec) {
         rec.arrow->set_visible(rec.has_submenu);
       }
       // The button flips itself when clicked; the model decides what it shows.
-      if (rec.toggle->get_active() != tool.checked) {
+      if (rec.toggle->get_active() != tool.checked || fresh) {
         rec.toggle->set_active(tool.checked);
-        if (tool.checked && rec.kind == ToolKind::kTab) scrollToTab(&rec);
+        if (rec.kind == ToolKind::kTab) {
+          // A tab is selected, not pressed: the strip tells which page is in front.
+          gtk_accessible_update_state(GTK_ACCESSIBLE(rec.toggle->gobj()), GTK_ACCESSIBLE_STATE_SELECTED,
+                                      tool.checked ? TRUE : FALSE, -1);
+          if (tool.checked) scrollToTab(&rec);
+        }
       }
       break;
     }
@@ -682,6 +692,21 @@ void ToolbarView::syncTool(ToolRec& rec) {
       rec.widget->set_tooltip_text(tip);
     }
     rec.tooltip = tip;
+  }
+
+  // What a screen reader says: the caption as shown, the tooltip for a picture alone.
+  std::string name;
+  if (rec.kind != ToolKind::kSeparator) {
+    name = icon_only ? tip : plainText(tool.caption);
+    if (name.empty()) name = tool.tooltip.empty() ? plainText(toolLabel(tool)) : tool.tooltip;
+  }
+  // A menu title is already named by its mnemonic label.
+  Gtk::Widget* named = rec.kind == ToolKind::kCustom      ? rec.custom_widget
+                       : rec.kind == ToolKind::kMenuTitle ? nullptr
+                                                          : rec.widget.get();
+  if (named && (fresh || docked_changed || name != rec.accessible_name)) {
+    setAccessibleName(*named, name);
+    rec.accessible_name = name;
   }
 }
 

@@ -43,7 +43,7 @@ struct ToolRec {
   bool alive = true;
   bool fresh = true;
   // What the widget shows now, so a resync touches only what changed.
-  std::string caption, tooltip;
+  std::string caption, tooltip, accessible_name;
   const void* image_key = nullptr;
   bool enabled = true, visible = true, has_submenu = false;
   int width = -1;

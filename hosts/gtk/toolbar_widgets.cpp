@@ -62,3 +62,15 @@ void SlotWidget::compute_expand_vfunc(bool& hexpand, bool& vexpand) {
 }
 
 }  // namespace zor::gtk
+
+namespace zor::gtk {
+
+void setAccessibleName(Gtk::Widget& widget, const std::string& name) {
+  if (name.empty()) {
+    gtk_accessible_reset_property(GTK_ACCESSIBLE(widget.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL);
+  } else {
+    gtk_accessible_update_property(GTK_ACCESSIBLE(widget.gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL, name.c_str(), -1);
+  }
+}
+
+}  // namespace zor::gtk

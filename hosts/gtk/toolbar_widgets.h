@@ -3,6 +3,8 @@
 
 #include <gtkmm.h>
 
+#include <string>
+
 namespace zor::gtk {
 
 // A container of one child that tells when its allocated width changes, and that can
@@ -38,5 +40,12 @@ class SlotWidget : public Gtk::Widget {
   int last_width_ = -1;
   sigc::signal<void(int)> width_changed_;
 };
+
+}  // namespace zor::gtk
+
+namespace zor::gtk {
+
+// The name a screen reader says for the widget; empty leaves GTK's own choice.
+void setAccessibleName(Gtk::Widget& widget, const std::string& name);
 
 }  // namespace zor::gtk
