@@ -38,8 +38,8 @@ class PageZoom {
 
   shell::Chrome& c_;
   shell::Tabs& tabs_;
-  std::map<std::string, int> by_site_;  // for this run only
-  shell::GrowTable<int> levels_;        // per page; 0 = never set (100%)
+  std::map<std::string, int> by_site_;   // for this run only
+  shell::GrowTable<int> levels_;         // per page; 0 = never set (100%)
   shell::GrowTable<std::string> sites_;  // the site each page shows
 };
 

@@ -577,12 +577,11 @@ void WebKitPage::Connect() {
   gtk_widget_add_controller(GTK_WIDGET(view_), focus);
 
   // Ctrl and the wheel zoom the page; caught before the page scrolls.
-  GtkEventController* wheel = wheel_ =
-      gtk_event_controller_scroll_new(static_cast<GtkEventControllerScrollFlags>(
-          GTK_EVENT_CONTROLLER_SCROLL_VERTICAL | GTK_EVENT_CONTROLLER_SCROLL_DISCRETE));
+  GtkEventController* wheel = wheel_ = gtk_event_controller_scroll_new(static_cast<GtkEventControllerScrollFlags>(
+      GTK_EVENT_CONTROLLER_SCROLL_VERTICAL | GTK_EVENT_CONTROLLER_SCROLL_DISCRETE));
   gtk_event_controller_set_propagation_phase(wheel, GTK_PHASE_CAPTURE);
-  g_signal_connect(wheel, "scroll", G_CALLBACK(+[](GtkEventControllerScroll* controller, double, double dy,
-                                                   gpointer data) -> gboolean {
+  g_signal_connect(wheel, "scroll",
+                   G_CALLBACK(+[](GtkEventControllerScroll* controller, double, double dy, gpointer data) -> gboolean {
                      const GdkModifierType held =
                          gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
                      if (!(held & GDK_CONTROL_MASK) || dy == 0) return FALSE;

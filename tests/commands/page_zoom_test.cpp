@@ -17,8 +17,8 @@ TEST(PageZoomSteps, MoveAlongTheScaleAndStopAtItsEnds) {
   struct Case {
     int from, direction, to;
   } const cases[] = {
-      {100, 1, 110}, {100, -1, 90}, {133, 1, 150}, {67, -1, 50},   {300, 1, 300}, {30, -1, 30},
-      {105, 1, 110}, {105, -1, 100}, {500, -1, 300}, {10, 1, 30}, {240, 0, 100}, {30, 0, 100},
+      {100, 1, 110}, {100, -1, 90},  {133, 1, 150},  {67, -1, 50}, {300, 1, 300}, {30, -1, 30},
+      {105, 1, 110}, {105, -1, 100}, {500, -1, 300}, {10, 1, 30},  {240, 0, 100}, {30, 0, 100},
   };
   for (const Case& c : cases) EXPECT_EQ(PageZoom::Step(c.from, c.direction), c.to) << c.from << " by " << c.direction;
   EXPECT_EQ(PageZoom::StatusText(100), "");
