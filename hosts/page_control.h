@@ -67,6 +67,10 @@ class PageControl {
   virtual void Refresh(int level) = 0;  // 0 normal, 1 if expired, 3 completely
   virtual void ExecWB(int command, int option, int input = 0) = 0;
 
+  // Scales the whole page (layout, text and pictures) to `percent`; 100 is the page as
+  // written. Kept across the page's navigations until set again.
+  virtual void SetPageZoom(int percent) { (void)percent; }
+
   // Shows `html`, the program's own page, in place of `url` that could not be loaded: the
   // page's address stays `url`, and reloading it tries `url` again.
   virtual void ShowErrorPage(const std::string& html, const std::string& url) { (void)html, (void)url; }
@@ -125,6 +129,8 @@ struct PageEvents {
   // (shown), or the context menu's entry.
   std::function<void(int page, const std::string& url, bool shown)> linkToNewTab;
   std::function<void(int page, const DragReport& drag)> dragEvent;
+  // Ctrl and the mouse wheel over the page: +1 to zoom in, -1 to zoom out.
+  std::function<void(int page, int direction)> zoomWheel;
   // Save As could not write `path`; `reason` is what the engine says.
   std::function<void(int page, const std::string& path, const std::string& reason)> saveFailed;
 };

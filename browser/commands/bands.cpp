@@ -52,13 +52,17 @@ void BandState::OnBandClose(toolbar::Band& band) {
 }
 
 void BandState::OnToolDblClick(toolbar::Tool& tool) {
-  if (tool.name == "b_security") {
+  if (tool.name == "b_security")
     edit_.OpenInternetOptions(1);
-  } else if (tool.name.rfind("tab", 0) == 0) {
-    // The handler may remove the tool: read its name first.
-    const int page = tool.name.size() > 5 ? std::atoi(tool.name.c_str() + 5) : 0;
-    tabs_.ClosePage(page);
-  }
+  else
+    OnToolMiddleClick(tool);
+}
+
+void BandState::OnToolMiddleClick(toolbar::Tool& tool) {
+  if (tool.name.rfind("tab", 0) != 0) return;
+  // Closing removes the tool: read its name first.
+  const int page = tool.name.size() > 5 ? std::atoi(tool.name.c_str() + 5) : 0;
+  tabs_.ClosePage(page);
 }
 
 void BandState::OnChildBandChange(toolbar::Band& band) {

@@ -19,6 +19,8 @@ class BandState {
   void OnBandOpen(toolbar::Band& band, bool& cancel);
   void OnBandClose(toolbar::Band& band);
   void OnToolDblClick(toolbar::Tool& tool);
+  // A middle click on a tab closes its page; on other tools it does nothing.
+  void OnToolMiddleClick(toolbar::Tool& tool);
   void OnChildBandChange(toolbar::Band& band);
   // The side bar follows "b_showfav" and "b_history": shown with the checked one's page, or hidden.
   void ShowLeftBar();

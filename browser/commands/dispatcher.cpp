@@ -280,6 +280,10 @@ const Row kCommands[] = {
     {"b_normal", [](Click& c) { c.Zoom(2); }},
     {"b_small", [](Click& c) { c.Zoom(1); }},
     {"b_smallest", [](Click& c) { c.Zoom(0); }},
+    {"b_zoomin", [](Click& c) { c.Step([&] { c.form.zoom.Change(1); }); }},
+    {"b_zoomout", [](Click& c) { c.Step([&] { c.form.zoom.Change(-1); }); }},
+    {"b_zoomreset", [](Click& c) { c.Step([&] { c.form.zoom.Change(0); }); }},
+    {"b_zoomlevel", [](Click& c) { c.Step([&] { c.form.zoom.Change(0); }); }},
     {"b_fullscreen", [](Click& c) { c.Step([&] { c.form.layout.ToggleFullScreen(); }); }},
     {"b_addfav",
      [](Click& c) {
@@ -430,6 +434,8 @@ void SwitchLanguage(Click& c, const std::string& file_name) {
     return;
   }
   c.Step([&] { c.form.settings.ApplyLanguage(); });
+  // The texts replaced the zoom level's caption with the tool's name.
+  c.Step([&] { c.form.zoom.OnPageShown(c.form.tabs.ActivePage); });
   c.Step([&] { c.form.chrome.ab_Main.recalcLayout(); });
 }
 

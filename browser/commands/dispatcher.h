@@ -8,6 +8,7 @@
 
 #include "browser/commands/bands.h"
 #include "browser/commands/edit_view.h"
+#include "browser/commands/page_zoom.h"
 #include "browser/commands/proxy_menu.h"
 #include "browser/shell/address_bar.h"
 #include "browser/shell/chrome.h"
@@ -33,6 +34,7 @@ struct CommandTargets {
   BandState& bands;
   EditView& edit;
   ProxyMenu& proxies;
+  PageZoom& zoom;
 };
 
 class Dispatcher {

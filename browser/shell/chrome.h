@@ -39,6 +39,7 @@ struct ShellHooks {
   std::function<void()> raiseWindow;  // to the top of the window order, without moving or sizing
   std::function<void()> showDownloads;  // the downloads window, in front
   std::function<void(int page)> pageClosed;  // the page and its tab are gone
+  std::function<void(int page)> pageShown;   // the page became the shown one
 
   // Start-up steps provided by the window, the side panel and the outside objects.
   std::function<void()> createSidePanel;

@@ -19,7 +19,12 @@ void MainForm::WireEvents() {
     const hosts::PageControl* shown = chrome.WB.Page(n);
     History.OnNavigateComplete(n, shown && shown->ErrorPageShown() ? std::string() : url);
     tabs.OnNavigateComplete(n, url);
+    zoom.OnNavigateComplete(n, url);
   };
+  page.zoomWheel = [this](int n, int direction) {
+    if (n == tabs.ActivePage) zoom.Change(direction);
+  };
+  hooks.pageShown = [this](int n) { zoom.OnPageShown(n); };
   page.navigateError = [this](int n, const std::string& url, hosts::LoadError error, const std::string& detail) {
     pageReports.OnNavigateError(n, url, error, detail);
   };
@@ -70,6 +75,7 @@ void MainForm::WireEvents() {
   bars.bandOpen = [this](toolbar::Band& band, bool& cancel) { bands.OnBandOpen(band, cancel); };
   bars.bandClose = [this](toolbar::Band& band) { bands.OnBandClose(band); };
   bars.toolDblClick = [this](toolbar::Tool& tool) { bands.OnToolDblClick(tool); };
+  bars.toolMiddleClick = [this](toolbar::Tool& tool) { bands.OnToolMiddleClick(tool); };
   bars.childBandChange = [this](toolbar::Band& band) { bands.OnChildBandChange(band); };
 
   chrome.txt_status.onShow = [this](const std::string& text) {

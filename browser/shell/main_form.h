@@ -9,6 +9,7 @@
 #include "browser/commands/bands.h"
 #include "browser/commands/dispatcher.h"
 #include "browser/commands/edit_view.h"
+#include "browser/commands/page_zoom.h"
 #include "browser/commands/proxy_menu.h"
 #include "browser/favorites/history_recorder.h"
 #include "browser/messaging/page_shell.h"
@@ -75,6 +76,7 @@ class MainForm {
   commands::EditView edit;
   commands::BandState bands;
   commands::ProxyMenu proxies;
+  commands::PageZoom zoom;
   Settings settings;
   Recovery recovery;
   ExitSequence exit;

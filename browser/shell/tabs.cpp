@@ -153,6 +153,7 @@ void Tabs::ShowPage(int n) {
   SetTabIcon(ActivePage, p);
   c_.txt_status.ShowPageStatus("");
   UpdateNavigationTools();
+  if (c_.hooks.pageShown) c_.hooks.pageShown(n);
 }
 
 void Tabs::SetPageTitle(int n, const std::string& title, const std::string& address) {

@@ -588,6 +588,14 @@ void ToolbarView::connectToolInput(ToolRec& rec, Gtk::Widget& widget, bool click
     if (presses == 2 && live(*r)) control_.fireToolDblClick(*r->tool);
   });
   widget.add_controller(clicks);
+  // The middle button acts on release over the tool, as a click does.
+  auto middle = Gtk::GestureClick::create();
+  middle->set_button(GDK_BUTTON_MIDDLE);
+  middle->signal_released().connect([this, r, &widget, g = middle.get()](int, double x, double y) {
+    g->set_state(Gtk::EventSequenceState::CLAIMED);
+    if (widget.contains(x, y) && live(*r)) control_.fireToolMiddleClick(*r->tool);
+  });
+  widget.add_controller(middle);
 }
 
 void ToolbarView::syncTool(ToolRec& rec) {

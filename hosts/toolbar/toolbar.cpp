@@ -185,6 +185,7 @@ bool ToolbarControl::fireBandOpen(Band& band) {
 
 void ToolbarControl::fireBandClose(Band& band) { raise(events.bandClose, band); }
 void ToolbarControl::fireToolDblClick(Tool& tool) { raise(events.toolDblClick, tool); }
+void ToolbarControl::fireToolMiddleClick(Tool& tool) { raise(events.toolMiddleClick, tool); }
 void ToolbarControl::fireBandResize(Band& band) { raise(events.bandResize, band); }
 void ToolbarControl::fireMouseEnter(Tool& tool) { raise(events.mouseEnter, tool); }
 void ToolbarControl::fireMouseLeave(Tool& tool) { raise(events.mouseLeave, tool); }

@@ -174,7 +174,7 @@ class Band {
   std::string current_child_;
 };
 
-// The eight events of the control. Cancel arguments are written by the handler.
+// The events of the control. Cancel arguments are written by the handler.
 // A handler may remove the band or tool it was given (closing a tab on a double click):
 // the control does not touch the argument after the handler returns.
 struct ToolbarEvents {
@@ -182,6 +182,7 @@ struct ToolbarEvents {
   std::function<void(Band&, bool& cancel)> bandOpen;  // popup band about to open
   std::function<void(Band&)> bandClose;
   std::function<void(Tool&)> toolDblClick;
+  std::function<void(Tool&)> toolMiddleClick;  // the middle button clicked on a tool
   std::function<void(Band&)> bandResize;
   std::function<void(Tool&)> mouseEnter;  // pointer entered a tool
   std::function<void(Tool&)> mouseLeave;  // pointer left a tool
@@ -258,6 +259,7 @@ class ToolbarControl {
   bool fireBandOpen(Band& band);  // true when the opening was cancelled
   void fireBandClose(Band& band);
   void fireToolDblClick(Tool& tool);
+  void fireToolMiddleClick(Tool& tool);
   void fireBandResize(Band& band);
   void fireMouseEnter(Tool& tool);
   void fireMouseLeave(Tool& tool);

@@ -308,7 +308,9 @@ WebKitPage::WebKitPage(WebKitPageHost& host, int index, WebKitWebView* view)
 WebKitPage::~WebKitPage() {
   g_signal_handlers_disconnect_by_data(view_, this);
   g_signal_handlers_disconnect_by_data(focus_, this);
+  g_signal_handlers_disconnect_by_data(wheel_, this);
   g_signal_handlers_disconnect_by_data(content_, this);
+  if (zoom_sheet_) webkit_user_style_sheet_unref(zoom_sheet_);
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(view_), this);
   webkit_user_content_manager_unregister_script_message_handler(content_, kPageChannel, kPageWorld);
   g_object_unref(content_);
@@ -573,6 +575,37 @@ void WebKitPage::Connect() {
                    }),
                    this);
   gtk_widget_add_controller(GTK_WIDGET(view_), focus);
+
+  // Ctrl and the wheel zoom the page; caught before the page scrolls.
+  GtkEventController* wheel = wheel_ = gtk_event_controller_scroll_new(static_cast<GtkEventControllerScrollFlags>(
+      GTK_EVENT_CONTROLLER_SCROLL_VERTICAL | GTK_EVENT_CONTROLLER_SCROLL_DISCRETE));
+  gtk_event_controller_set_propagation_phase(wheel, GTK_PHASE_CAPTURE);
+  g_signal_connect(wheel, "scroll",
+                   G_CALLBACK(+[](GtkEventControllerScroll* controller, double, double dy, gpointer data) -> gboolean {
+                     const GdkModifierType held =
+                         gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
+                     if (!(held & GDK_CONTROL_MASK) || dy == 0) return FALSE;
+                     WebKitPage* page = PageOf(data);
+                     if (auto& handler = page->host_.events.zoomWheel) handler(page->index_, dy < 0 ? 1 : -1);
+                     return TRUE;
+                   }),
+                   this);
+  gtk_widget_add_controller(GTK_WIDGET(view_), wheel);
+}
+
+// The text size already holds the engine's zoom factor (text only), so the whole page is
+// scaled by a user style sheet's CSS zoom on the root; the engine multiplies the two.
+void WebKitPage::SetPageZoom(int percent) {
+  if (zoom_sheet_) {
+    webkit_user_content_manager_remove_style_sheet(content_, zoom_sheet_);
+    webkit_user_style_sheet_unref(zoom_sheet_);
+    zoom_sheet_ = nullptr;
+  }
+  if (percent == 100 || percent <= 0) return;
+  const std::string css = ":root { zoom: " + std::to_string(percent) + "% !important; }";
+  zoom_sheet_ = webkit_user_style_sheet_new(css.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                            WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+  webkit_user_content_manager_add_style_sheet(content_, zoom_sheet_);
 }
 
 void WebKitPage::OnScriptMessage(JSCValue* message) {

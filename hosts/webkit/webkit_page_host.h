@@ -63,6 +63,7 @@ class WebKitPage : public hosts::PageControl {
   void Refresh(int level) override;
   void ExecWB(int command, int option, int input = 0) override;
 
+  void SetPageZoom(int percent) override;
   void ShowErrorPage(const std::string& html, const std::string& url) override;
   bool ErrorPageShown() const override { return error_shown_; }
 
@@ -89,6 +90,8 @@ class WebKitPage : public hosts::PageControl {
   WebKitWebView* view_;
   WebKitUserContentManager* content_;
   GtkEventController* focus_ = nullptr;  // owned by the view
+  GtkEventController* wheel_ = nullptr;  // owned by the view
+  WebKitUserStyleSheet* zoom_sheet_ = nullptr;  // the page zoom; none at 100%
   // Outstanding callbacks hold a weak reference and drop their answer once it is gone.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   std::string tag_;

@@ -195,6 +195,20 @@ TEST_F(Bands, DoubleClicksCloseATabAndOpenTheSecurityPage) {
   EXPECT_THAT(window.options_pages, ElementsAre(1, 0));
 }
 
+TEST_F(Bands, MiddleClickClosesTheTabUnderItAndNothingElse) {
+  const int second = OpenPage("http://127.0.0.1:9/b");
+  const int third = OpenPage("http://127.0.0.1:9/c");
+  toolbar.fireToolMiddleClick(Tool("tb_Tabs", "tabs-" + std::to_string(second)));
+  EXPECT_EQ(pages.Fake(second), nullptr);
+  EXPECT_NE(pages.Fake(third), nullptr);
+  EXPECT_EQ(form->tabs.TabCount(), 2);
+  // Not a tab: no page closes and the security tool opens nothing.
+  toolbar.fireToolMiddleClick(Tool("tb_Main", "b_newt"));
+  toolbar.fireToolMiddleClick(Tool("sb_Status", "b_security"));
+  EXPECT_EQ(form->tabs.TabCount(), 2);
+  EXPECT_THAT(window.options_pages, IsEmpty());
+}
+
 // --- Internet options -------------------------------------------------------------------
 
 class InternetOptions : public CommandFixture {

@@ -253,6 +253,9 @@ const std::map<std::string, std::string> kPages = {
      "<div id='e' contenteditable='true'>Edit me</div></body></html>"},
     {"/home", "<html><head><title>Chosen home</title></head><body>home</body></html>"},
     {"/input", "<html><head><title>Input</title></head><body><input id='i' value='typed words'></body></html>"},
+    {"/box",
+     "<html><head><title>Box</title></head><body style='margin:0'>"
+     "<div id='box' style='width:100px;height:100px;background:#8cf'></div></body></html>"},
 };
 
 // The program folder without the program: the window reads its skin and texts
@@ -658,6 +661,32 @@ TEST_F(KeysAndMouseTest, KeyboardCloseActsOnTheShownPageWhileThePointerIsOnAnoth
   ASSERT_TRUE(PumpUntil([&] { return form().tabMenu.ContextPage == 1; }, 10));
   ASSERT_TRUE(PointerOnto(*window, window->pageArea()));
   EXPECT_TRUE(PumpUntil([&] { return form().tabMenu.ContextPage == 0 && !form().tabMenu.OverTab; }, 10));
+
+  // The middle button on a tab closes that tab, not the shown one.
+  ASSERT_TRUE(PointerOnto(*window, *TabWidget(1)));
+  ASSERT_TRUE(PumpUntil([&] { return form().tabMenu.ContextPage == 1; }, 10));
+  ASSERT_TRUE(Xdo("click 2"));
+  ASSERT_TRUE(PumpUntil([&] { return form().tabs.TabCount() == 1; }, 10));
+  EXPECT_EQ(form().chrome.WB.Page(1), nullptr);
+}
+
+// Ctrl+plus scales the whole page (a 100-pixel box now covers the point 105 pixels in)
+// and the status bar shows the level; Ctrl+0 brings back the page as written.
+TEST_F(KeysAndMouseTest, ZoomKeysScaleThePageAndTheStatusBarShowsTheLevel) {
+  OpenTabs({"/box"});
+  ClickPage();
+  auto covered = [&] { return RunAndWait("return document.elementFromPoint(105, 50).id;"); };
+  toolbar::Tool *level = Tool("sb_Status", "b_zoomlevel");
+  ASSERT_NE(level, nullptr);
+  ASSERT_EQ(covered(), "\"\"");
+  EXPECT_FALSE(level->visible);
+  ASSERT_TRUE(Xdo("key ctrl+plus"));
+  EXPECT_TRUE(PumpUntil([&] { return covered() == "\"box\""; }, 10));
+  EXPECT_TRUE(level->visible);
+  EXPECT_EQ(level->caption, "110%");
+  ASSERT_TRUE(Xdo("key ctrl+0"));
+  EXPECT_TRUE(PumpUntil([&] { return covered() == "\"\""; }, 10));
+  EXPECT_FALSE(level->visible);
 }
 
 // Right click on a tab, Escape: the release went to the menu, yet a later left click on

@@ -88,6 +88,8 @@ class FakePage : public hosts::PageControl {
   void ExecWB(int command, int option, int input) override {
     Call("exec", std::to_string(command) + ":" + std::to_string(option) + ":" + std::to_string(input));
   }
+  int page_zoom = 100;
+  void SetPageZoom(int percent) override { page_zoom = percent; }
   // The error page shown last, and the address it stands in for.
   std::string error_html, error_url;
   void ShowErrorPage(const std::string& html, const std::string& url) override {

@@ -59,6 +59,7 @@ const std::vector<std::pair<std::string, std::string>> kPlacedTools = {
     {"sb_Status", "b_offline"},
     {"sb_Status", "b_blocked"},
     {"sb_Status", "b_dlrunning"},
+    {"sb_Status", "b_zoomlevel"},
     {"tb_Main", "b_back"},
     {"tb_Main", "b_forward"},
     {"tb_Main", "b_stop"},
@@ -124,7 +125,8 @@ const std::vector<std::string> kCommands = {
     "b_openfile",    "b_setup",         "b_opengetbar", "b_toolsbarok", "b_addrok",    "b_statusok",   "b_refreshall",
     "b_viewspecial", "b_killpop",       "b_addtohei",   "b_besilent",   "b_importfav", "b_exportfav",  "b_openaddrbook",
     "b_viewtexts",   "b_stoppopup",     "sep_sFile2",   "b_imgs",       "b_swfs",      "b_aboutme",    "b_showfav",
-    "b_history",     "b_addtononproxy", "b_downloads",  "b_dlrunning",
+    "b_history",     "b_addtononproxy", "b_downloads",  "b_dlrunning",  "b_zoomin",    "b_zoomout",    "b_zoomreset",
+    "b_zoomlevel",
 };
 
 // Commands offered in more than one place. Any other name stands in one band only; in
@@ -177,6 +179,9 @@ const std::vector<std::pair<std::string, std::string>> kShortcuts = {
     {"b_tab1", "<Control>1"},
     {"b_tab8", "<Control>8"},
     {"b_lasttab", "<Control>9"},
+    {"b_zoomin", "<Control>plus,<Control>equal,<Control>KP_Add"},
+    {"b_zoomout", "<Control>minus,<Control>KP_Subtract"},
+    {"b_zoomreset", "<Control>0,<Control>KP_0"},
 };
 
 // Checked states at start: the defaults of the settings file, and the side bar, the
