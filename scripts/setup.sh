@@ -13,7 +13,7 @@ BUILD_PKGS=(
 )
 RUN_PKGS=(
   xvfb xauth xdotool openbox imagemagick dbus-x11 fonts-noto-cjk
-  python3
+  python3 appstream desktop-file-utils librsvg2-bin
 )
 
 missing=()
