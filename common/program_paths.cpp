@@ -68,7 +68,9 @@ std::string ProgramPaths::Writable(std::string_view name) const {
 
 bool ProgramPaths::SeedUserFiles(std::string* error) const {
   if (portable_) return true;
+  // The folders exist even when nothing is shipped for them: Corvane writes its lists there.
   bool ok = MakeFolders(Writable(kSavedFiles), error);
+  ok = MakeFolders(Writable("Requires"), ok ? error : nullptr) && ok;
   for (const char* name : kSeededFiles) {
     const std::string target = Writable(name);
     if (FileExists(target)) continue;

@@ -94,6 +94,14 @@ TEST(ProgramPaths, SeedingCopiesMissingDefaultsAndKeepsTheUsersFiles) {
   ASSERT_TRUE(paths.SeedUserFiles(&error)) << error;
   EXPECT_EQ(dir.Read("config/zor-browser/Browser.ini"), "[SETTINGS]\nPOPUP=0\n");
 
+  // Nothing shipped for the lists: their folder is still made, so saving them works.
+  TempDir bare;
+  std::filesystem::create_directories(bare / "program");
+  const ProgramPaths empty(bare / "program", {bare / "config", bare / "data"},
+                           [](const std::string&) { return false; });
+  ASSERT_TRUE(empty.SeedUserFiles(&error)) << error;
+  EXPECT_TRUE(std::filesystem::is_directory(bare / "config/Requires"));
+
   // A portable folder seeds nothing anywhere else.
   const ProgramPaths portable(program, {dir / "other", dir / "other"}, [](const std::string&) { return true; });
   ASSERT_TRUE(portable.SeedUserFiles(&error));
