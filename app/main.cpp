@@ -6,6 +6,7 @@
 
 #include "app/browser_window.h"
 #include "common/files.h"
+#include "common/program_paths.h"
 
 int main(int argc, char** argv) {
   std::string command_line;
@@ -19,7 +20,11 @@ int main(int argc, char** argv) {
   std::unique_ptr<zor::app::BrowserWindow> window;
   int status = 0;
   app->signal_activate().connect([&] {
-    window = std::make_unique<zor::app::BrowserWindow>(zor::ProgramFolder());
+    const std::string folder = zor::ProgramFolder();
+    // An installed (read-only) program folder: the user's files start as its defaults.
+    std::string seed_error;
+    if (!zor::ProgramPaths(folder).SeedUserFiles(&seed_error)) g_warning("%s", seed_error.c_str());
+    window = std::make_unique<zor::app::BrowserWindow>(folder);
     app->add_window(window->mainWindow());
     if (!window->StartUp(command_line)) {
       status = 1;

@@ -11,18 +11,13 @@
 #include "carrowel/link_list.h"
 #include "common/files.h"
 #include "common/ini_text.h"
+#include "common/program_paths.h"
 
 namespace zor::carrowel {
 
 namespace {
 
 constexpr const char* kSection = "ZORBasket";
-
-// The parent of the library folder: the program folder.
-std::string ProgramFolderOf(const std::string& library_folder) {
-  const std::filesystem::path folder(library_folder);
-  return folder.has_parent_path() ? folder.parent_path().string() : ".";
-}
 
 // Why a file cannot be read, in the system's words.
 std::string ReadFailure(const std::string& path) {
@@ -68,10 +63,10 @@ Basket::Basket(const BasketEnvironment& env) : env_(env) {
 
 Basket::~Basket() = default;
 
-std::string Basket::LngPath() const { return JoinPath(ProgramFolderOf(env_.library_folder), "lng.ini"); }
+std::string Basket::LngPath() const { return ProgramPaths::ForLibraryFolder(env_.library_folder).Writable("lng.ini"); }
 
 std::string Basket::SavedFilesFolder() const {
-  return FolderPath(JoinPath(ProgramFolderOf(env_.library_folder), "SavedFiles"));
+  return ProgramPaths::ForLibraryFolder(env_.library_folder).Writable("SavedFiles/");
 }
 
 std::string Basket::Text(const char* key) const { return ReadIniText(LngPath(), kSection, key); }

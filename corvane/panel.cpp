@@ -5,6 +5,7 @@
 
 #include "common/files.h"
 #include "common/ini_text.h"
+#include "common/program_paths.h"
 #include "corvane/cleaner.h"
 #include "corvane/lists.h"
 #include "corvane/proxy_settings.h"
@@ -103,27 +104,21 @@ Panel::Panel(const PanelEnvironment& env) : abMain(std::make_shared<toolbar::Too
 
 Panel::~Panel() { view_.reset(); }
 
-std::string Panel::SkinPath() const {
-  const std::string lng = LngPath();
-  return lng.substr(0, lng.size() - std::string("lng.ini").size()) + kSkinFile;
-}
+std::string Panel::SkinPath() const { return ProgramPaths::ForLibraryFolder(env_.library_folder).Installed(kSkinFile); }
 
 void Panel::LoadSkin() {
   if (abMain->loadLayout("abMain", SkinPath(), 1)) return;
   abMain->loadLayoutText(kBuiltInSkin, "built-in corvane.tb2");
 }
 
-std::string Panel::BlackListPath() const { return ListFilePath(env_.library_folder, kBlackListFile); }
-std::string Panel::ProxyListPath() const { return ListFilePath(env_.library_folder, kProxyListFile); }
-
-std::string Panel::LngPath() const {
-  std::string folder = env_.library_folder;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  const std::string kRequires = "/Requires";
-  if (folder.size() >= kRequires.size() && folder.compare(folder.size() - kRequires.size(), kRequires.size(), kRequires) == 0)
-    folder.erase(folder.size() - kRequires.size());
-  return folder + "/lng.ini";
+std::string Panel::BlackListPath() const {
+  return ProgramPaths::ForLibraryFolder(env_.library_folder).Writable(std::string("Requires/") + kBlackListFile);
 }
+std::string Panel::ProxyListPath() const {
+  return ProgramPaths::ForLibraryFolder(env_.library_folder).Writable(std::string("Requires/") + kProxyListFile);
+}
+
+std::string Panel::LngPath() const { return ProgramPaths::ForLibraryFolder(env_.library_folder).Writable("lng.ini"); }
 
 void Panel::ReadBlackList() {
   black_list_unreadable_ = !ReadListFile(BlackListPath(), lstHei);

@@ -21,6 +21,7 @@ class PageShell {
   // Null until the window has made its input hook.
   virtual hosts::InputHook* Input() = 0;
   virtual std::string FolderPath() const = 0;
+  virtual std::string LngFile() const = 0;  // the texts in use
   virtual int ActivePage() const = 0;
   virtual bool ClosingPages() const = 0;
   // Opens a page, shown or in the background, and returns its index; the page element

@@ -282,7 +282,7 @@ void DownloadGuard::OnDocumentEvent(int page, const std::string& type) {
 }
 
 std::string DownloadGuard::Text(const char* key, const char* fallback) const {
-  const std::string text = ReadIniText(shell_.FolderPath() + "lng.ini", "ZOR_Main", key);
+  const std::string text = ReadIniText(shell_.LngFile(), "ZOR_Main", key);
   return text.empty() ? fallback : text;
 }
 

@@ -9,6 +9,7 @@
 #include "browser/commands/command_hooks.h"
 #include "browser/messaging/status_channel.h"
 #include "browser/shell/address.h"
+#include "common/program_paths.h"
 #include "hosts/input_hook.h"
 #include "hosts/main_window_host.h"
 #include "hosts/page_commands.h"
@@ -56,19 +57,24 @@ struct ShellHooks {
 };
 
 // The program folder and the files the main window keeps in it.
+// The read-only files come from FolderPath(); the files the window writes are where
+// ProgramPaths puts them (beside the program, or the per-user folder of an install).
 class ProgramFiles {
  public:
   explicit ProgramFiles(std::string program_folder);
   // The folder without, and its path with exactly one trailing separator.
   const std::string& ProgramFolder() const { return program_folder_; }
   const std::string& FolderPath() const { return folder_path_; }
-  std::string LngFile() const { return folder_path_ + "lng.ini"; }
-  std::string BrowserIni() const { return folder_path_ + "Browser.ini"; }
-  std::string LastPagesIni() const { return folder_path_ + "LastPages.ini"; }
+  const ProgramPaths& Paths() const { return paths_; }
+  std::string LngFile() const { return paths_.Writable("lng.ini"); }
+  std::string BrowserIni() const { return paths_.Writable("Browser.ini"); }
+  std::string LastPagesIni() const { return paths_.Writable("LastPages.ini"); }
+  std::string TempFile() const { return paths_.Writable("Temp.txt"); }
 
  private:
   std::string program_folder_;
   std::string folder_path_;
+  ProgramPaths paths_;
 };
 
 struct Chrome {

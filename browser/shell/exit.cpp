@@ -49,7 +49,7 @@ bool ExitSequence::CloseCheck() {
   if (!settings_.SaveLastPages(kept, &error)) failed += error + "\n";
   error.clear();
   if (!settings_.SaveSettings(&error)) failed += error + "\n";
-  std::remove((c_.files.FolderPath() + "Temp.txt").c_str());
+  std::remove(c_.files.TempFile().c_str());
   if (c_.hooks.removeInputHook) c_.hooks.removeInputHook();
   if (c_.hooks.releaseSidePanel) c_.hooks.releaseSidePanel();
   if (failed.empty()) {

@@ -12,7 +12,9 @@ std::string VersionText() {
 }
 
 ProgramFiles::ProgramFiles(std::string program_folder)
-    : program_folder_(std::move(program_folder)), folder_path_(zor::FolderPath(program_folder_)) {}
+    : program_folder_(std::move(program_folder)),
+      folder_path_(zor::FolderPath(program_folder_)),
+      paths_(program_folder_) {}
 
 int FormPageShell::OpenPage(const std::string& url, bool shown) {
   tabs_.AddNewPage(url, shown);

@@ -40,6 +40,7 @@ class FormPageShell : public messaging::PageShell {
   hosts::MainWindowHost& Window() override { return c_.window; }
   hosts::InputHook* Input() override { return c_.input_hook; }
   std::string FolderPath() const override { return c_.files.FolderPath(); }
+  std::string LngFile() const override { return c_.files.LngFile(); }
   int ActivePage() const override { return tabs_.ActivePage; }
   bool ClosingPages() const override { return tabs_.ClosingPages; }
   int OpenPage(const std::string& url, bool shown) override;
