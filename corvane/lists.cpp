@@ -1,5 +1,7 @@
 #include "corvane/lists.h"
 
+#include "common/text_width.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -101,6 +103,8 @@ bool CheckInHei(const std::vector<std::string>& list, std::string_view address) 
 }
 
 bool CheckProxy(std::string_view s) {
+  // Bytes that are not text can be neither shown in the menu nor handed to the engine.
+  if (!IsValidUtf8(s)) return false;
   const size_t colon = s.find(':');
   return colon != std::string_view::npos && colon >= 7;
 }
