@@ -1,7 +1,5 @@
 #include "corvane/lists.h"
 
-#include "common/text_width.h"
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <stdexcept>
 
 #include "common/files.h"
+#include "common/text_width.h"
 
 namespace zor::corvane {
 

@@ -471,7 +471,8 @@ void Panel::ApplySettings(const std::string& ip) {
     return;
   }
   if (!hiderun && env_.services.warn)
-    env_.services.warn(ProxyText(ErrorProxyUpdateText, "ErrorProxyUpdate", kErrorProxyUpdateFallback), kProxyUpdateTitle);
+    env_.services.warn(ProxyText(ErrorProxyUpdateText, "ErrorProxyUpdate", kErrorProxyUpdateFallback),
+                       kProxyUpdateTitle);
   Sucess = false;
 }
 
