@@ -10,14 +10,14 @@ namespace zor::shell {
 
 namespace {
 
-std::string CurrentList(const Chrome& form) {
+std::string CurrentList(const Chrome& form, const Tabs& pages) {
   std::string list;
   if (const toolbar::Band* tabs = form.ab_Main.band("tb_Tabs")) {
     for (const auto& tab : tabs->tools()) {
       if (tab->name.rfind("tabs-", 0) != 0) continue;
-      const hosts::PageControl* page = form.WB.Page(std::atoi(tab->name.c_str() + 5));
-      if (!page) continue;
-      const std::string address = page->LocationURL();
+      const int n = std::atoi(tab->name.c_str() + 5);
+      if (!form.WB.Page(n)) continue;
+      const std::string address = pages.AddressOf(n);
       // One address per line: a line break inside one would split it on reading.
       if (Settings::KeptAcrossRuns(address)) list += address + "\n";
     }
@@ -43,7 +43,7 @@ bool Recovery::RecoverPages() {
     if (first_line && page && page->LocationURL().empty())
       page->Navigate(line);
     else
-      tabs_.AddNewPage(line, true);
+      tabs_.AddRestoredPage(line);
     first_line = false;
   }
   recovery_written_.clear();
@@ -53,7 +53,7 @@ bool Recovery::RecoverPages() {
 
 bool Recovery::SaveRecovery() {
   if (RecoveryFile.empty() || tabs_.ClosingPages) return false;
-  const std::string list = CurrentList(c_);
+  const std::string list = CurrentList(c_, tabs_);
   // The file exists from the first save on: its presence is what marks a running browser.
   if (list == recovery_written_ && FileExists(RecoveryFile)) return true;
   if (!WriteFileAtomic(RecoveryFile, list)) return false;

@@ -165,7 +165,7 @@ void Settings::RestoreLastPages() {
       if (count == 1 && first && first->LocationURL().empty())
         first->Navigate(line);
       else
-        tabs_.AddNewPage(line, true);
+        tabs_.AddRestoredPage(line);
     }
   }
 }

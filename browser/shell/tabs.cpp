@@ -112,10 +112,33 @@ void Tabs::SelectPage(int n) {
   ShowPage(ActivePage);
 }
 
+void Tabs::AddRestoredPage(const std::string& url) {
+  AddNewPage("", false);
+  const int n = LastPageIndex;
+  if (!c_.WB.Page(n)) return;
+  PendingAddress.set(n, url);
+  if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n))) {
+    tab->caption = ShortenText(url, 14);
+    c_.ab_Main.recalcLayout();
+  }
+}
+
+std::string Tabs::AddressOf(int n) const {
+  const hosts::PageControl* page = c_.WB.Page(n);
+  if (!page) return "";
+  const std::string location = page->LocationURL();
+  return location.empty() ? PendingAddress.get(n) : location;
+}
+
 void Tabs::ShowPage(int n) {
   if (ClosingPages) return;
   hosts::PageControl* page = c_.WB.Page(n);
   if (!page) return;
+  const std::string pending = PendingAddress.get(n);
+  if (!pending.empty()) {
+    PendingAddress.set(n, "");
+    page->Navigate(pending);
+  }
   if (hosts::PageControl* sink = c_.WB.Page(0)) {
     sink->MoveToFill();
     sink->BringToFront();
@@ -291,6 +314,7 @@ void Tabs::ClosePage(int n) {
   PreviousPage = n == ActivePage ? PageAtPosition.get(fallback) : ActivePage;
   ActivePage = next;
   PageProgress.set(n, 0);
+  PendingAddress.set(n, "");
   Dispose(c_, n);
   ShowPage(ActivePage);
 }
@@ -306,6 +330,7 @@ void Tabs::CloseAllPages() {
     PageAtPosition.set(p, 0);
     if (n > 0) {
       PageProgress.set(n, 0);
+      PendingAddress.set(n, "");
       Dispose(c_, n);
     }
     if (c_.hooks.watchPreviousDocument) c_.hooks.watchPreviousDocument(0);
