@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/files.h"
 
@@ -30,7 +31,7 @@ std::string CurrentList(const Chrome& form, const Tabs& pages) {
 bool Recovery::RecoverPages() {
   if (RecoveryFile.empty() || !FileExists(RecoveryFile)) return false;
   const std::string saved = ReadWholeFile(RecoveryFile).value_or("");
-  bool first_line = true;
+  std::vector<std::string> urls;
   size_t start = 0;
   while (start < saved.size()) {
     size_t end = saved.find('\n', start);
@@ -38,14 +39,9 @@ bool Recovery::RecoverPages() {
     std::string line = saved.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!Settings::KeptAcrossRuns(line)) continue;
-    hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage);
-    if (first_line && page && page->LocationURL().empty())
-      page->Navigate(line);
-    else
-      tabs_.AddRestoredPage(line);
-    first_line = false;
+    if (Settings::KeptAcrossRuns(line)) urls.push_back(line);
   }
+  tabs_.RestorePages(urls);
   recovery_written_.clear();
   SaveRecovery();
   return true;

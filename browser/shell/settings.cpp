@@ -155,18 +155,13 @@ void Settings::RestoreLastPages() {
   {
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    int count = 0;
+    std::vector<std::string> urls;
     while (std::getline(in, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       // A blank line names no page; a script would run again at every start.
-      if (!KeptAcrossRuns(line)) continue;
-      ++count;
-      hosts::PageControl* first = c_.WB.Page(1);
-      if (count == 1 && first && first->LocationURL().empty())
-        first->Navigate(line);
-      else
-        tabs_.AddRestoredPage(line);
+      if (KeptAcrossRuns(line)) urls.push_back(line);
     }
+    tabs_.RestorePages(urls);
   }
 }
 

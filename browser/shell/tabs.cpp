@@ -114,7 +114,27 @@ void Tabs::SelectPage(int n) {
 
 void Tabs::AddRestoredPage(const std::string& url) {
   AddNewPage("", false);
-  const int n = LastPageIndex;
+  SetPendingAddress(LastPageIndex, url);
+}
+
+void Tabs::RestorePages(const std::vector<std::string>& urls) {
+  const hosts::PageControl* shown = c_.WB.Page(ActivePage);
+  const bool blank = shown && AddressOf(ActivePage).empty();
+  for (size_t i = 0; i < urls.size(); ++i) {
+    if (i == 0 && blank)
+      SetPendingAddress(ActivePage, urls[i]);
+    else
+      AddRestoredPage(urls[i]);
+  }
+  if (urls.empty()) return;
+  const int last = urls.size() == 1 && blank ? ActivePage : LastPageIndex;
+  if (last == ActivePage)
+    ShowPage(last);
+  else
+    SelectPage(last);
+}
+
+void Tabs::SetPendingAddress(int n, const std::string& url) {
   if (!c_.WB.Page(n)) return;
   PendingAddress.set(n, url);
   if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n))) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "browser/shell/chrome.h"
 #include "browser/shell/grow_table.h"
@@ -34,6 +35,9 @@ class Tabs {
   // A restored page in a background tab captioned with its address: it loads only when
   // first shown, so a large session starts as fast and as small as a few pages.
   void AddRestoredPage(const std::string& url);
+  // A saved session: the first address goes to the shown page when it is still blank,
+  // each other one to a restored tab, and the last tab is shown (and so loaded).
+  void RestorePages(const std::vector<std::string>& urls);
   // The page's address, or the one it will load when first shown.
   std::string AddressOf(int page) const;
   void SelectPage(int page);
@@ -66,6 +70,7 @@ class Tabs {
 
  private:
   void AddTabTool(const std::string& caption, int page, bool with_picture);
+  void SetPendingAddress(int page, const std::string& url);
   void RemoveTabAt(int position, int page);
   void SetWindowCaption(const std::string& page_title);
 

@@ -150,10 +150,10 @@ TEST_F(RecoveryTest, ListFollowsTheOpenPagesInTabOrder) {
 TEST_F(RecoveryTest, LeftOverListReopensThePages) {
   { std::ofstream(form->recovery.RecoveryFile) << "http://127.0.0.1:1/a\r\nhttp://127.0.0.1:1/b\n\n"; }
   ASSERT_TRUE(form->recovery.RecoverPages());
-  EXPECT_EQ(pages.Fake(1)->location, "http://127.0.0.1:1/a");
+  EXPECT_TRUE(pages.Fake(1)->navigations.empty()) << "loaded when first shown";
   ASSERT_NE(pages.Fake(2), nullptr);
-  EXPECT_TRUE(pages.Fake(2)->navigations.empty()) << "loaded when first shown";
-  EXPECT_EQ(form->tabs.ActivePage, 1);
+  EXPECT_EQ(pages.Fake(2)->location, "http://127.0.0.1:1/b");
+  EXPECT_EQ(form->tabs.ActivePage, 2);
   EXPECT_EQ(Saved(), "http://127.0.0.1:1/a\nhttp://127.0.0.1:1/b\n") << "the running browser keeps the list";
   EXPECT_FALSE(fs::exists(folder / "LastPages.ini")) << "LastPages.ini keeps its own life cycle";
 }
