@@ -28,7 +28,7 @@ std::string CurrentList(const Chrome& form, const Tabs& pages) {
 
 }  // namespace
 
-bool Recovery::RecoverPages() {
+bool Recovery::RecoverPages(bool load) {
   if (RecoveryFile.empty() || !FileExists(RecoveryFile)) return false;
   const std::string saved = ReadWholeFile(RecoveryFile).value_or("");
   std::vector<std::string> urls;
@@ -41,7 +41,7 @@ bool Recovery::RecoverPages() {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (Settings::KeptAcrossRuns(line)) urls.push_back(line);
   }
-  tabs_.RestorePages(urls);
+  tabs_.RestorePages(urls, load);
   recovery_written_.clear();
   SaveRecovery();
   return true;

@@ -149,7 +149,7 @@ void Settings::RemoveLastPages() {
   std::filesystem::remove(c_.files.LastPagesIni(), ignored);
 }
 
-void Settings::RestoreLastPages() {
+void Settings::RestoreLastPages(bool load) {
   const std::string path = c_.files.LastPagesIni();
   if (!FileExists(path)) return;
   {
@@ -161,7 +161,7 @@ void Settings::RestoreLastPages() {
       // A blank line names no page; a script would run again at every start.
       if (KeptAcrossRuns(line)) urls.push_back(line);
     }
-    tabs_.RestorePages(urls);
+    tabs_.RestorePages(urls, load);
   }
 }
 

@@ -117,7 +117,7 @@ void Tabs::AddRestoredPage(const std::string& url) {
   SetPendingAddress(LastPageIndex, url);
 }
 
-void Tabs::RestorePages(const std::vector<std::string>& urls) {
+void Tabs::RestorePages(const std::vector<std::string>& urls, bool load) {
   const hosts::PageControl* shown = c_.WB.Page(ActivePage);
   const bool blank = shown && AddressOf(ActivePage).empty();
   for (size_t i = 0; i < urls.size(); ++i) {
@@ -126,7 +126,7 @@ void Tabs::RestorePages(const std::vector<std::string>& urls) {
     else
       AddRestoredPage(urls[i]);
   }
-  if (urls.empty()) return;
+  if (urls.empty() || !load) return;
   const int last = urls.size() == 1 && blank ? ActivePage : LastPageIndex;
   if (last == ActivePage)
     ShowPage(last);

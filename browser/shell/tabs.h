@@ -37,7 +37,8 @@ class Tabs {
   void AddRestoredPage(const std::string& url);
   // A saved session: the first address goes to the shown page when it is still blank,
   // each other one to a restored tab, and the last tab is shown (and so loaded).
-  void RestorePages(const std::vector<std::string>& urls);
+  // With `load` false no page loads: every tab waits to be shown.
+  void RestorePages(const std::vector<std::string>& urls, bool load = true);
   // The page's address, or the one it will load when first shown.
   std::string AddressOf(int page) const;
   void SelectPage(int page);

@@ -203,6 +203,46 @@ TEST_F(RecoveryTest, EveryPageComesBackOnceWhereverTheLastRunStopped) {
   }
 }
 
+// A start that finds the previous one ended while restoring asks first; No brings every
+// tab back without loading any page. Either way the marker is gone once the window is up.
+TEST_F(RecoveryTest, AStartAfterAnInterruptedRestoreAsksBeforeLoading) {
+  const std::string a = "http://127.0.0.1:1/a", b = "http://127.0.0.1:1/b";
+  struct Case {
+    bool interrupted;
+    zor::hosts::MessageResult answer;
+    size_t questions, loads;
+  };
+  const Case cases[] = {
+      {false, zor::hosts::MessageResult::kNo, 0, 1},
+      {true, zor::hosts::MessageResult::kYes, 1, 1},
+      {true, zor::hosts::MessageResult::kNo, 1, 0},
+  };
+  const fs::path list = folder / "open-pages.txt";
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.interrupted) + " " + std::to_string(k.loads));
+    std::ofstream(list, std::ios::binary) << a + "\n" + b + "\n";
+    const std::string marker = list.string() + ".restoring";
+    if (k.interrupted) std::ofstream(marker) << "";
+    zor::toolbar::ToolbarControl bars;
+    FakePageHost hosts;
+    FakeWindow shown;
+    shown.message_answer = k.answer;
+    MainForm run(bars, hosts, shown, folder.string());
+    run.recovery.RecoveryFile = list.string();
+    ASSERT_TRUE(run.StartUp(""));
+    EXPECT_EQ(shown.messages.size(), k.questions);
+    if (k.questions) {
+      EXPECT_NE(shown.messages[0].find("No"), std::string::npos) << shown.messages[0];
+    }
+    size_t loads = 0;
+    for (int n = 1; n <= run.tabs.LastPageIndex; ++n)
+      if (hosts.Fake(n)) loads += hosts.Fake(n)->navigations.size();
+    EXPECT_EQ(loads, k.loads);
+    EXPECT_EQ(zor::ReadWholeFile(list.string()).value_or("<none>"), a + "\n" + b + "\n") << "no tab lost";
+    EXPECT_FALSE(fs::exists(marker));
+  }
+}
+
 TEST_F(RecoveryTest, NoListAfterACleanExit) {
   EXPECT_FALSE(form->recovery.RecoverPages());
   EXPECT_EQ(pages.Fake(2), nullptr);
