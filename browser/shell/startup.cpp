@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
 #include <string>
+#include <system_error>
 
 #include "browser/shell/address.h"
 #include "browser/shell/main_form.h"
