@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "common/files.h"
+#include "common/text_width.h"
 
 namespace zor::corvane {
 
@@ -101,6 +102,8 @@ bool CheckInHei(const std::vector<std::string>& list, std::string_view address) 
 }
 
 bool CheckProxy(std::string_view s) {
+  // Bytes that are not text can be neither shown in the menu nor handed to the engine.
+  if (!IsValidUtf8(s)) return false;
   const size_t colon = s.find(':');
   return colon != std::string_view::npos && colon >= 7;
 }

@@ -18,6 +18,10 @@ namespace {
 constexpr const char* kSection = "Corvane";
 constexpr const char* kProxyUpdateTitle = "ZOR_BROWSER PROXY SETTINGS";
 constexpr const char* kSkinFile = "corvane.tb2";
+constexpr const char* kErrorProxyFallback =
+    "This is not a valid proxy. Write it as host:port with at least seven characters before the colon, for example "
+    "10.0.0.1:8080.";
+constexpr const char* kErrorProxyUpdateFallback = "The proxy settings could not be applied.";
 
 // The layout used when corvane.tb2 is missing or broken, so the panel stays usable.
 constexpr const char* kBuiltInSkin = R"(tb2 1
@@ -437,8 +441,17 @@ void Panel::cmdPrxoyAdd_Click() {
   }
   // The warning must not end up behind the topmost panel.
   if (view_) view_->SetTopmost(false);
-  if (env_.services.warn) env_.services.warn(ErrorProxyText, "");
+  if (env_.services.warn) env_.services.warn(ProxyText(ErrorProxyText, "ErrorProxy", kErrorProxyFallback), "");
   if (view_) view_->SetTopmost(true);
+}
+
+// A hidden panel has loaded no texts, yet its warnings reach the user all the same (the
+// saved proxy is set at start-up, before any window): read the one needed on demand.
+// Without lng.ini (or the key) the English text stands in: a box is never empty.
+const std::string& Panel::ProxyText(std::string& text, const char* key, const char* fallback) {
+  if (text.empty()) text = IniTextSource(LngPath()).Read(kSection, key);
+  if (text.empty()) text = fallback;
+  return text;
 }
 
 bool Panel::checkInHei(const std::string& s) const { return CheckInHei(lstHei, s); }
@@ -452,7 +465,9 @@ void Panel::ApplySettings(const std::string& ip) {
     RefreshSettings();
     return;
   }
-  if (!hiderun && env_.services.warn) env_.services.warn(ErrorProxyUpdateText, kProxyUpdateTitle);
+  if (!hiderun && env_.services.warn)
+    env_.services.warn(ProxyText(ErrorProxyUpdateText, "ErrorProxyUpdate", kErrorProxyUpdateFallback),
+                       kProxyUpdateTitle);
   Sucess = false;
 }
 

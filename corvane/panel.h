@@ -154,6 +154,7 @@ class Panel {
 
  private:
   void LoadTexts(std::initializer_list<const char*> keys);
+  const std::string& ProxyText(std::string& text, const char* key, const char* fallback);
   void Updated();
   void LoadSkin();
   void SetCaption(const std::string& band, const std::string& tool, const std::string& key);

@@ -37,8 +37,8 @@ bool ExitSequence::CloseCheck() {
   std::vector<std::string> kept;
   for (int n : pages) {
     if (Clock() - started > kExitBudget) break;
-    if (hosts::PageControl* page = c_.WB.Page(n)) {
-      const std::string address = page->LocationURL();
+    if (c_.WB.Page(n)) {
+      const std::string address = tabs_.AddressOf(n);
       if (Settings::KeptAcrossRuns(address)) kept.push_back(address);
     }
     tabs_.ClosePage(n);

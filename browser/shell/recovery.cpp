@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/files.h"
 
@@ -10,14 +11,14 @@ namespace zor::shell {
 
 namespace {
 
-std::string CurrentList(const Chrome& form) {
+std::string CurrentList(const Chrome& form, const Tabs& pages) {
   std::string list;
   if (const toolbar::Band* tabs = form.ab_Main.band("tb_Tabs")) {
     for (const auto& tab : tabs->tools()) {
       if (tab->name.rfind("tabs-", 0) != 0) continue;
-      const hosts::PageControl* page = form.WB.Page(std::atoi(tab->name.c_str() + 5));
-      if (!page) continue;
-      const std::string address = page->LocationURL();
+      const int n = std::atoi(tab->name.c_str() + 5);
+      if (!form.WB.Page(n)) continue;
+      const std::string address = pages.AddressOf(n);
       // One address per line: a line break inside one would split it on reading.
       if (Settings::KeptAcrossRuns(address)) list += address + "\n";
     }
@@ -27,10 +28,10 @@ std::string CurrentList(const Chrome& form) {
 
 }  // namespace
 
-bool Recovery::RecoverPages() {
+bool Recovery::RecoverPages(bool load) {
   if (RecoveryFile.empty() || !FileExists(RecoveryFile)) return false;
   const std::string saved = ReadWholeFile(RecoveryFile).value_or("");
-  bool first_line = true;
+  std::vector<std::string> urls;
   size_t start = 0;
   while (start < saved.size()) {
     size_t end = saved.find('\n', start);
@@ -38,14 +39,9 @@ bool Recovery::RecoverPages() {
     std::string line = saved.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!Settings::KeptAcrossRuns(line)) continue;
-    hosts::PageControl* page = c_.WB.Page(tabs_.ActivePage);
-    if (first_line && page && page->LocationURL().empty())
-      page->Navigate(line);
-    else
-      tabs_.AddNewPage(line, true);
-    first_line = false;
+    if (Settings::KeptAcrossRuns(line)) urls.push_back(line);
   }
+  tabs_.RestorePages(urls, load);
   recovery_written_.clear();
   SaveRecovery();
   return true;
@@ -53,7 +49,7 @@ bool Recovery::RecoverPages() {
 
 bool Recovery::SaveRecovery() {
   if (RecoveryFile.empty() || tabs_.ClosingPages) return false;
-  const std::string list = CurrentList(c_);
+  const std::string list = CurrentList(c_, tabs_);
   // The file exists from the first save on: its presence is what marks a running browser.
   if (list == recovery_written_ && FileExists(RecoveryFile)) return true;
   if (!WriteFileAtomic(RecoveryFile, list)) return false;

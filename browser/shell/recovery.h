@@ -16,7 +16,10 @@ class Recovery {
   Recovery(Chrome& chrome, Tabs& tabs) : c_(chrome), tabs_(tabs) {}
 
   // True when the previous run ended without its exit sequence and its pages came back.
-  bool RecoverPages();
+  bool RecoverPages(bool load = true);
+  // Present from just before the saved pages are restored until the window is up: a start
+  // that finds it follows one that ended while restoring.
+  std::string RestoreMarker() const { return RecoveryFile.empty() ? "" : RecoveryFile + ".restoring"; }
   // True when the list on disk holds the open pages (written now or already).
   bool SaveRecovery();
   void EndRecovery();

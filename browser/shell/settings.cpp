@@ -149,24 +149,19 @@ void Settings::RemoveLastPages() {
   std::filesystem::remove(c_.files.LastPagesIni(), ignored);
 }
 
-void Settings::RestoreLastPages() {
+void Settings::RestoreLastPages(bool load) {
   const std::string path = c_.files.LastPagesIni();
   if (!FileExists(path)) return;
   {
     std::ifstream in(path, std::ios::binary);
     std::string line;
-    int count = 0;
+    std::vector<std::string> urls;
     while (std::getline(in, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       // A blank line names no page; a script would run again at every start.
-      if (!KeptAcrossRuns(line)) continue;
-      ++count;
-      hosts::PageControl* first = c_.WB.Page(1);
-      if (count == 1 && first && first->LocationURL().empty())
-        first->Navigate(line);
-      else
-        tabs_.AddNewPage(line, true);
+      if (KeptAcrossRuns(line)) urls.push_back(line);
     }
+    tabs_.RestorePages(urls, load);
   }
 }
 

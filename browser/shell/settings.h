@@ -20,7 +20,7 @@ class Settings {
   bool SaveSettings(std::string* error = nullptr);
   // Opens the pages LastPages.ini names. The file stays until RemoveLastPages: it goes
   // only once the recovery list holds the pages, so a kill in between loses nothing.
-  void RestoreLastPages();
+  void RestoreLastPages(bool load = true);
   void RemoveLastPages();
   // Replaces LastPages.ini with these addresses in one write (none: no file). False, with
   // the file and the reason in *error, when it could not be written.

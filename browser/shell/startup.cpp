@@ -1,15 +1,22 @@
 // The start-up sequence of the main window: its order matters, later steps use bands
 // and tools that earlier steps created or retitled.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
-#include <system_error>
 #include <string>
+#include <system_error>
 
 #include "browser/shell/address.h"
 #include "browser/shell/main_form.h"
 #include "common/files.h"
+#include "common/ini_text.h"
 
 namespace zor::shell {
+
+// Stands in when the language file lacks the question: a box is never empty.
+constexpr const char* kRestoreInterrupted =
+    "The last start ended while it was opening the saved pages. Load the shown page again? Choose No to get every "
+    "tab back without loading any page.";
 
 namespace {
 
@@ -64,12 +71,24 @@ bool MainForm::StartUp(const std::string& command_line) {
   // A run that ended without its exit sequence left its open pages behind. That list is
   // the newest: an exit cut short leaves some of the same pages in LastPages.ini too, and
   // a page must not come back twice.
-  if (!recovery.RecoverPages()) settings.RestoreLastPages();
+  // The last start ended while restoring: loading the same pages may end this one the same
+  // way, so the user decides; either way every tab comes back.
+  const std::string marker = recovery.RestoreMarker();
+  bool load = true;
+  if (!marker.empty() && FileExists(marker) &&
+      (FileExists(recovery.RecoveryFile) || FileExists(chrome.files.LastPagesIni()))) {
+    std::string question = ReadIniText(chrome.files.LngFile(), "ZOR_Main", "msg_RestoreInterrupted");
+    if (question.empty()) question = kRestoreInterrupted;
+    load = window.MessageBox(question, hosts::MessageButtons::kYesNo, "") != hosts::MessageResult::kNo;
+  }
+  if (!marker.empty()) WriteFileAtomic(marker, "");
+  if (!recovery.RecoverPages(load)) settings.RestoreLastPages(load);
   Run(hooks.installInputHook);
   window.Maximize();
   ab_Main.redraw();
   // LastPages.ini goes only once the recovery list holds its pages.
   if (recovery.SaveRecovery()) settings.RemoveLastPages();
+  if (!marker.empty()) std::remove(marker.c_str());
   return true;
 }
 

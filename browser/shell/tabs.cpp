@@ -112,10 +112,53 @@ void Tabs::SelectPage(int n) {
   ShowPage(ActivePage);
 }
 
+void Tabs::AddRestoredPage(const std::string& url) {
+  AddNewPage("", false);
+  SetPendingAddress(LastPageIndex, url);
+}
+
+void Tabs::RestorePages(const std::vector<std::string>& urls, bool load) {
+  const hosts::PageControl* shown = c_.WB.Page(ActivePage);
+  const bool blank = shown && AddressOf(ActivePage).empty();
+  for (size_t i = 0; i < urls.size(); ++i) {
+    if (i == 0 && blank)
+      SetPendingAddress(ActivePage, urls[i]);
+    else
+      AddRestoredPage(urls[i]);
+  }
+  if (urls.empty() || !load) return;
+  const int last = urls.size() == 1 && blank ? ActivePage : LastPageIndex;
+  if (last == ActivePage)
+    ShowPage(last);
+  else
+    SelectPage(last);
+}
+
+void Tabs::SetPendingAddress(int n, const std::string& url) {
+  if (!c_.WB.Page(n)) return;
+  PendingAddress.set(n, url);
+  if (toolbar::Tool* tab = c_.ab_Main.tool("tb_Tabs", TabName(n))) {
+    tab->caption = ShortenText(url, 14);
+    c_.ab_Main.recalcLayout();
+  }
+}
+
+std::string Tabs::AddressOf(int n) const {
+  const hosts::PageControl* page = c_.WB.Page(n);
+  if (!page) return "";
+  const std::string location = page->LocationURL();
+  return location.empty() ? PendingAddress.get(n) : location;
+}
+
 void Tabs::ShowPage(int n) {
   if (ClosingPages) return;
   hosts::PageControl* page = c_.WB.Page(n);
   if (!page) return;
+  const std::string pending = PendingAddress.get(n);
+  if (!pending.empty()) {
+    PendingAddress.set(n, "");
+    page->Navigate(pending);
+  }
   if (hosts::PageControl* sink = c_.WB.Page(0)) {
     sink->MoveToFill();
     sink->BringToFront();
@@ -292,6 +335,7 @@ void Tabs::ClosePage(int n) {
   PreviousPage = n == ActivePage ? PageAtPosition.get(fallback) : ActivePage;
   ActivePage = next;
   PageProgress.set(n, 0);
+  PendingAddress.set(n, "");
   Dispose(c_, n);
   ShowPage(ActivePage);
 }
@@ -307,6 +351,7 @@ void Tabs::CloseAllPages() {
     PageAtPosition.set(p, 0);
     if (n > 0) {
       PageProgress.set(n, 0);
+      PendingAddress.set(n, "");
       Dispose(c_, n);
     }
     if (c_.hooks.watchPreviousDocument) c_.hooks.watchPreviousDocument(0);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "browser/shell/chrome.h"
 #include "browser/shell/grow_table.h"
@@ -22,6 +23,8 @@ class Tabs {
   GrowTable<bool> ForwardEnabled;
   GrowTable<bool> BackEnabled;
   GrowTable<int> PageProgress;
+  // By page index: the address a restored page loads when first shown, empty once loaded.
+  GrowTable<std::string> PendingAddress;
   bool ClosingPages = false;
   // The three loading pictures of a tab (res/tab1..3.ico unless a skin says otherwise).
   std::string TabIcons[3] = {"res/tab1.ico", "res/tab2.ico", "res/tab3.ico"};
@@ -29,6 +32,15 @@ class Tabs {
   // Page 1 and its tab, shown; false when the page cannot be created.
   bool CreateFirstPage();
   void AddNewPage(const std::string& url, bool foreground);
+  // A restored page in a background tab captioned with its address: it loads only when
+  // first shown, so a large session starts as fast and as small as a few pages.
+  void AddRestoredPage(const std::string& url);
+  // A saved session: the first address goes to the shown page when it is still blank,
+  // each other one to a restored tab, and the last tab is shown (and so loaded).
+  // With `load` false no page loads: every tab waits to be shown.
+  void RestorePages(const std::vector<std::string>& urls, bool load = true);
+  // The page's address, or the one it will load when first shown.
+  std::string AddressOf(int page) const;
   void SelectPage(int page);
   void ShowPage(int page);
   void ClosePage(int page);
@@ -59,6 +71,7 @@ class Tabs {
 
  private:
   void AddTabTool(const std::string& caption, int page, bool with_picture);
+  void SetPendingAddress(int page, const std::string& url);
   void RemoveTabAt(int position, int page);
   void SetWindowCaption(const std::string& page_title);
 

@@ -97,17 +97,37 @@ TEST_F(CorvaneTest, SetProxyAddsValidEntriesAndApplies) {
   EXPECT_EQ(LoadedPanel(), nullptr);
 }
 
-TEST_F(CorvaneTest, SetProxyEmptyOrInvalidGoesDirect) {
-  dir.Write("Requires/proxylist.ini", "10.0.0.1:80\r\n");
+TEST_F(CorvaneTest, SetProxyEmptyOrInvalidGoesDirectWithOneWarningThatHasItsText) {
   connection.setProxy("");
   EXPECT_TRUE(warnings.empty());
-  connection.setProxy("1.2.3.:80");
-  // The warning text is loaded only once the panel has been shown.
-  EXPECT_EQ(warnings, (List{"|"}));
-  ASSERT_EQ(applied.size(), 2u);
-  EXPECT_EQ(applied[0], (ProxyRecord{1, "", "<local>"}));
-  EXPECT_EQ(applied[1], (ProxyRecord{1, "", "<local>"}));
-  EXPECT_EQ(File("proxylist.ini"), (List{"10.0.0.1:80"}));
+  struct Case {
+    const char* ip;
+    const char* lng;  // nullptr: no lng.ini
+    const char* warning;
+  };
+  const Case cases[] = {
+      {"1.2.3.:80", "[Corvane]\r\nErrorProxy=Not a proxy\r\n", "|Not a proxy"},
+      {"\xff\xfe.0.0.1:80", "[Corvane]\r\nErrorProxy=Not a proxy\r\n", "|Not a proxy"},
+      {"10.0.0.1:80\xc3", "[Corvane]\r\nErrorProxy=\xe4\xbb\xa3\xe7\x90\x86\r\n", "|\xe4\xbb\xa3\xe7\x90\x86"},
+      {"1.2.3.:80", nullptr, "|This is not a valid proxy."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ip);
+    dir.Write("Requires/proxylist.ini", "10.0.0.1:80\r\n");
+    if (c.lng) {
+      dir.Write("lng.ini", c.lng);
+    } else {
+      ::unlink((dir / "lng.ini").c_str());
+    }
+    warnings.clear();
+    applied.clear();
+    connection.setProxy(c.ip);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].substr(0, std::string(c.warning).size()), c.warning);
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_EQ(applied[0], (ProxyRecord{1, "", "<local>"}));
+    EXPECT_EQ(File("proxylist.ini"), (List{"10.0.0.1:80"}));
+  }
 }
 
 TEST_F(CorvaneTest, CallFromInsideTheWarningBoxDoesNotPullThePanelAway) {

@@ -157,6 +157,7 @@ TEST(ProxyEntry, SevenCharactersBeforeTheColon) {
   EXPECT_FALSE(CheckProxy("1.2.3.4"));
   EXPECT_FALSE(CheckProxy(""));
   EXPECT_FALSE(CheckProxy("a:1@description with 1.2.3.4:80"));
+  EXPECT_FALSE(CheckProxy("10.0.0.1:80\xc3")) << "not text";
 }
 
 TEST(ProxyRecordText, BuiltFromEntryAndAddresses) {

@@ -150,7 +150,7 @@ TEST_F(RecoveryTest, ListFollowsTheOpenPagesInTabOrder) {
 TEST_F(RecoveryTest, LeftOverListReopensThePages) {
   { std::ofstream(form->recovery.RecoveryFile) << "http://127.0.0.1:1/a\r\nhttp://127.0.0.1:1/b\n\n"; }
   ASSERT_TRUE(form->recovery.RecoverPages());
-  EXPECT_EQ(pages.Fake(1)->location, "http://127.0.0.1:1/a");
+  EXPECT_TRUE(pages.Fake(1)->navigations.empty()) << "loaded when first shown";
   ASSERT_NE(pages.Fake(2), nullptr);
   EXPECT_EQ(pages.Fake(2)->location, "http://127.0.0.1:1/b");
   EXPECT_EQ(form->tabs.ActivePage, 2);
@@ -188,13 +188,58 @@ TEST_F(RecoveryTest, EveryPageComesBackOnceWhereverTheLastRunStopped) {
     run.recovery.RecoveryFile = list.string();
     ASSERT_TRUE(run.StartUp(""));
     std::vector<std::string> opened;
-    for (int n = 1; n <= run.tabs.LastPageIndex; ++n)
-      if (hosts.Fake(n) && !hosts.Fake(n)->location.empty()) opened.push_back(hosts.Fake(n)->location);
+    size_t loads = 0;
+    for (int n = 1; n <= run.tabs.LastPageIndex; ++n) {
+      if (!hosts.Fake(n)) continue;
+      if (!run.tabs.AddressOf(n).empty()) opened.push_back(run.tabs.AddressOf(n));
+      loads += hosts.Fake(n)->navigations.size();
+    }
     EXPECT_EQ(opened, k.opened);
+    EXPECT_EQ(loads, 1u) << "only the shown page loads";
     EXPECT_FALSE(fs::exists(last));
     std::string kept;
     for (const std::string& url : k.opened) kept += url + "\n";
     EXPECT_EQ(zor::ReadWholeFile(list.string()).value_or("<none>"), kept);
+  }
+}
+
+// A start that finds the previous one ended while restoring asks first; No brings every
+// tab back without loading any page. Either way the marker is gone once the window is up.
+TEST_F(RecoveryTest, AStartAfterAnInterruptedRestoreAsksBeforeLoading) {
+  const std::string a = "http://127.0.0.1:1/a", b = "http://127.0.0.1:1/b";
+  struct Case {
+    bool interrupted;
+    zor::hosts::MessageResult answer;
+    size_t questions, loads;
+  };
+  const Case cases[] = {
+      {false, zor::hosts::MessageResult::kNo, 0, 1},
+      {true, zor::hosts::MessageResult::kYes, 1, 1},
+      {true, zor::hosts::MessageResult::kNo, 1, 0},
+  };
+  const fs::path list = folder / "open-pages.txt";
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.interrupted) + " " + std::to_string(k.loads));
+    std::ofstream(list, std::ios::binary) << a + "\n" + b + "\n";
+    const std::string marker = list.string() + ".restoring";
+    if (k.interrupted) std::ofstream(marker) << "";
+    zor::toolbar::ToolbarControl bars;
+    FakePageHost hosts;
+    FakeWindow shown;
+    shown.message_answer = k.answer;
+    MainForm run(bars, hosts, shown, folder.string());
+    run.recovery.RecoveryFile = list.string();
+    ASSERT_TRUE(run.StartUp(""));
+    EXPECT_EQ(shown.messages.size(), k.questions);
+    if (k.questions) {
+      EXPECT_NE(shown.messages[0].find("No"), std::string::npos) << shown.messages[0];
+    }
+    size_t loads = 0;
+    for (int n = 1; n <= run.tabs.LastPageIndex; ++n)
+      if (hosts.Fake(n)) loads += hosts.Fake(n)->navigations.size();
+    EXPECT_EQ(loads, k.loads);
+    EXPECT_EQ(zor::ReadWholeFile(list.string()).value_or("<none>"), a + "\n" + b + "\n") << "no tab lost";
+    EXPECT_FALSE(fs::exists(marker));
   }
 }
 

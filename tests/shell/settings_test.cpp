@@ -295,13 +295,13 @@ TEST_F(ShellTest, RestoreThreePagesLastActiveFileKeptForTheRecoveryList) {
   Write("LastPages.ini", "http://a.test/\r\njavascript:window.open('x')\r\nhttp://b.test/x,y\r\nhttp://c.test/");
   pages.Create(1);
   form->settings.RestoreLastPages();
-  EXPECT_EQ(pages.Fake(1)->navigations, (std::vector<std::string>{"http://a.test/"}));
+  EXPECT_EQ(form->tabs.AddressOf(1), "http://a.test/");
+  EXPECT_TRUE(pages.Fake(1)->navigations.empty()) << "loaded when first shown";
   ASSERT_NE(pages.Fake(2), nullptr);
-  EXPECT_EQ(pages.Fake(2)->navigations, (std::vector<std::string>{"http://b.test/x,y"})) << "a comma stays in the URL";
+  EXPECT_EQ(form->tabs.AddressOf(2), "http://b.test/x,y") << "a comma stays in the URL";
   ASSERT_NE(pages.Fake(3), nullptr);
   EXPECT_EQ(pages.Fake(3)->navigations, (std::vector<std::string>{"http://c.test/"})) << "last line without CR LF";
   EXPECT_EQ(form->tabs.ActivePage, 3);
-  EXPECT_EQ(form->tabs.PreviousPage, 2);
   EXPECT_EQ(form->tabs.TabCount(), 2) << "the script line opens nothing";
   EXPECT_TRUE(fs::exists(folder / "LastPages.ini")) << "removed only once the recovery list holds the pages";
 }
@@ -312,7 +312,7 @@ TEST_F(ShellTest, RestoreKeepsTheCommandLinePage) {
   form->settings.RestoreLastPages();
   EXPECT_EQ(pages.Fake(1)->navigations.size(), 1u);
   ASSERT_NE(pages.Fake(2), nullptr);
-  EXPECT_EQ(pages.Fake(2)->location, "http://a.test/");
+  EXPECT_EQ(form->tabs.AddressOf(2), "http://a.test/");
 }
 
 TEST_F(ShellTest, RestoreWithoutFileDoesNothing) {
@@ -328,8 +328,42 @@ TEST_F(ShellTest, SaveLastPagesReplacesTheFileThatRestoreReads) {
   EXPECT_EQ(Read("LastPages.ini"), "http://one.test/\r\nhttp://two.test/?q=a b\r\n");
   pages.Create(1);
   form->settings.RestoreLastPages();
-  EXPECT_EQ(pages.Fake(1)->location, "http://one.test/");
+  EXPECT_EQ(form->tabs.AddressOf(1), "http://one.test/");
   EXPECT_EQ(pages.Fake(2)->location, "http://two.test/?q=a b");
+}
+
+// A large session costs one loading page at start: the other tabs are there, captioned
+// with their addresses, and each loads once when first shown; an unvisited tab closes.
+TEST_F(ShellTest, FiveHundredRestoredPagesLoadOnlyWhenShown) {
+  std::string saved, kept;
+  for (int i = 1; i <= 500; ++i) {
+    const std::string url = "http://127.0.0.1:1/" + std::to_string(i);
+    saved += url + "\r\n";
+    if (i != 3 && i != 1) kept += url + "\r\n";  // page 1 has no tab here
+  }
+  Write("LastPages.ini", saved);
+  pages.Create(1);
+  form->settings.RestoreLastPages();
+  size_t loads = 0;
+  for (int n = 1; n <= form->tabs.LastPageIndex; ++n) loads += pages.Fake(n)->navigations.size();
+  EXPECT_EQ(loads, 1u);
+  EXPECT_EQ(form->tabs.TabCount(), 499);
+  EXPECT_EQ(toolbar.tool("tb_Tabs", "tabs-2")->caption.rfind("http://127", 0), 0u) << "captioned with its address";
+  EXPECT_FALSE(form->tabs.BackEnabled.get(2));
+
+  form->tabs.SelectPage(2);
+  form->tabs.SelectPage(500);
+  form->tabs.SelectPage(2);
+  EXPECT_EQ(pages.Fake(2)->navigations, (std::vector<std::string>{"http://127.0.0.1:1/2"})) << "loaded once";
+  form->tabs.ClosePage(3);
+  EXPECT_EQ(form->tabs.TabCount(), 498);
+  loads = 0;
+  for (int n = 1; n <= form->tabs.LastPageIndex; ++n)
+    if (pages.Fake(n)) loads += pages.Fake(n)->navigations.size();
+  EXPECT_EQ(loads, 2u) << "closing an unvisited tab loads nothing";
+
+  ASSERT_TRUE(form->exit.CloseCheck());
+  EXPECT_TRUE(Read("LastPages.ini") == kept) << "unvisited tabs are saved with their addresses";
 }
 
 // ---- start-up ----------------------------------------------------------------------

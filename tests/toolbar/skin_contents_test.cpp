@@ -252,6 +252,7 @@ const std::vector<std::string> kMainMessageKeys = {
     "txt_PropModified",
     "msg_BasketMissing",
     "msg_CorvaneMissing",
+    "msg_RestoreInterrupted",
 };
 
 const std::vector<std::string> kCorvaneKeys = {

@@ -346,14 +346,21 @@ TEST_F(LibraryBridgeTest, SavedProxyMissingFromTheListIsAddedBackAndChecked) {
   EXPECT_TRUE(warnings.empty());
 }
 
-TEST_F(LibraryBridgeTest, InvalidSavedProxyWarnsWithTheHiddenPanelsEmptyTextAndGoesDirect) {
-  WriteFile("proxylist.ini", "10.0.0.1:8080\r\n");
-  form->proxies.BuildStartupProxyMenu("a.b.c:80");  // six characters before the colon
-  EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080"}));
-  EXPECT_EQ(warnings, (Strings{"|"})) << "the warning text is loaded only by a shown panel";
-  ASSERT_EQ(applied.size(), 1u);
-  EXPECT_EQ(applied[0], (ProxyRecord{1, "", "<local>"}));
-  EXPECT_EQ(ReadFile("proxylist.ini"), "10.0.0.1:8080\r\n");
+TEST_F(LibraryBridgeTest, InvalidSavedProxyIsDroppedWithOneMessageThatHasItsText) {
+  for (const char* saved : {"a.b.c:80" /* six characters before the colon */, "\xff\xfe\xfd.0.0.1:8080"}) {
+    SCOPED_TRACE(saved);
+    WriteFile("proxylist.ini", "10.0.0.1:8080\r\n");
+    toolbar.band("sub_Proxylist")->tools().removeAll();
+    warnings.clear();
+    applied.clear();
+    form->proxies.BuildStartupProxyMenu(saved);
+    EXPECT_EQ(Captions(), (Strings{"Empty", "", "10.0.0.1:8080"}));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].rfind("|This is not a valid proxy.", 0), 0u) << warnings[0];
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_EQ(applied[0], (ProxyRecord{1, "", "<local>"}));
+    EXPECT_EQ(ReadFile("proxylist.ini"), "10.0.0.1:8080\r\n");
+  }
 }
 
 TEST_F(LibraryBridgeTest, MenuPicksAndNoProxyHostsReachTheProxySetting) {
