@@ -69,7 +69,11 @@ void MainForm::WireEvents() {
 
   bars.mouseEnter = [this](toolbar::Tool& tool) { tabMenu.OnToolHover(tool); };
   bars.mouseLeave = [this](toolbar::Tool& tool) { tabMenu.OnToolLeave(tool); };
-  hooks.pageClosed = [this](int n) { tabMenu.OnPageClosed(n); };
+  hooks.pageClosed = [this](int n) {
+    tabMenu.OnPageClosed(n);
+    // A page closed in its own full screen never reports leaving it: the bars come back here.
+    layout.PageFullScreen(n, false);
+  };
   bars.bandResize = [this](toolbar::Band& band) { address.OnBandResize(band); };
   bars.toolClick = [this](toolbar::Tool& tool) { dispatcher.OnToolClick(tool); };
   bars.bandOpen = [this](toolbar::Band& band, bool& cancel) { bands.OnBandOpen(band, cancel); };

@@ -84,23 +84,7 @@ void ShowFacts(Gtk::Window& parent, const std::string& title,
                const std::vector<std::pair<std::string, std::string>>& facts) {
   Gtk::Dialog dialog(title, parent, true);
   dialog.set_hide_on_close(true);
-  auto* grid = Gtk::make_managed<Gtk::Grid>();
-  grid->set_row_spacing(6);
-  grid->set_column_spacing(12);
-  grid->set_margin(12);
-  int row = 0;
-  for (const auto& [label, value] : facts) {
-    auto* key = Gtk::make_managed<Gtk::Label>(label);
-    key->set_xalign(0);
-    auto* text = Gtk::make_managed<Gtk::Label>(value);
-    text->set_xalign(0);
-    text->set_selectable(true);
-    text->set_wrap(true);
-    text->set_max_width_chars(60);
-    grid->attach(*key, 0, row);
-    grid->attach(*text, 1, row++);
-  }
-  dialog.get_content_area()->append(*grid);
+  dialog.get_content_area()->append(*factsGrid(facts));
   dialog.add_button("_OK", Gtk::ResponseType::OK);
   RunDialog(dialog);
 }

@@ -73,4 +73,24 @@ void setAccessibleName(Gtk::Widget& widget, const std::string& name) {
   }
 }
 
+Gtk::Grid* factsGrid(const std::vector<std::pair<std::string, std::string>>& facts) {
+  auto* grid = Gtk::make_managed<Gtk::Grid>();
+  grid->set_row_spacing(6);
+  grid->set_column_spacing(12);
+  grid->set_margin(12);
+  int row = 0;
+  for (const auto& [label, value] : facts) {
+    auto* key = Gtk::make_managed<Gtk::Label>(label);
+    key->set_xalign(0);
+    auto* text = Gtk::make_managed<Gtk::Label>(value);
+    text->set_xalign(0);
+    text->set_selectable(true);
+    text->set_wrap(true);
+    text->set_max_width_chars(60);
+    grid->attach(*key, 0, row);
+    grid->attach(*text, 1, row++);
+  }
+  return grid;
+}
+
 }  // namespace zor::gtk

@@ -4,6 +4,8 @@
 #include <gtkmm.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zor::gtk {
 
@@ -47,5 +49,9 @@ namespace zor::gtk {
 
 // The name a screen reader says for the widget; empty leaves GTK's own choice.
 void setAccessibleName(Gtk::Widget& widget, const std::string& name);
+
+// A properties dialog's body: one row per fact, the label left and its selectable value
+// beside it.
+Gtk::Grid* factsGrid(const std::vector<std::pair<std::string, std::string>>& facts);
 
 }  // namespace zor::gtk

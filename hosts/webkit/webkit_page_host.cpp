@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "hosts/gtk/toolbar_widgets.h"
 #include "hosts/webkit/page_script.h"
 
 namespace zor::webkit {
@@ -973,29 +974,11 @@ void WebKitPage::ShowProperties() {
                                            : "Not encrypted";
   auto* dialog = new Gtk::Dialog("Properties", true);
   if (Gtk::Window* parent = WindowOf(view_)) dialog->set_transient_for(*parent);
-  auto* grid = Gtk::make_managed<Gtk::Grid>();
-  grid->set_row_spacing(6);
-  grid->set_column_spacing(12);
-  grid->set_margin(12);
-  const std::pair<const char*, std::string> rows[] = {{"Address:", location_},
+  dialog->get_content_area()->append(*gtk::factsGrid({{"Address:", location_},
                                                       {"Title:", DocumentTitle()},
                                                       {"Type:", type},
                                                       {"Size:", size},
-                                                      {"Security:", security}};
-  int row = 0;
-  for (const auto& [label, value] : rows) {
-    auto* key = Gtk::make_managed<Gtk::Label>(label);
-    key->set_xalign(0);
-    auto* text = Gtk::make_managed<Gtk::Label>(value);
-    text->set_xalign(0);
-    text->set_selectable(true);
-    text->set_wrap(true);
-    text->set_max_width_chars(60);
-    grid->attach(*key, 0, row);
-    grid->attach(*text, 1, row);
-    ++row;
-  }
-  dialog->get_content_area()->append(*grid);
+                                                      {"Security:", security}}));
   dialog->add_button("_OK", Gtk::ResponseType::OK);
   dialog->signal_response().connect([dialog](int) {
     dialog->set_visible(false);

@@ -301,6 +301,14 @@ TEST_F(PageEventsTest, APagesFullScreenHidesEveryBarAndLeavesTheWindowAsItWas) {
   EXPECT_FALSE(window.full_screen);
   EXPECT_EQ(shown(), bars);
 
+  // A page closed in its full screen gives the bars back.
+  const int other = Open("http://o/", "", true);
+  pages.events.onFullScreen(other, true);
+  ASSERT_EQ(shown(), "");
+  form->tabs.ClosePage(other);
+  EXPECT_EQ(shown(), bars);
+  EXPECT_FALSE(window.full_screen);
+
   // Closing the program in a page's full screen keeps the user's bars.
   pages.events.onFullScreen(1, true);
   form->exit.CloseCheck();
