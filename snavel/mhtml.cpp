@@ -59,9 +59,19 @@ std::string EncodedWord(std::string_view text) {
   return "=?utf-8?B?" + Base64(text) + "?=";
 }
 
-bool IsText(std::string_view content_type) {
-  return content_type.substr(0, 5) == "text/" || content_type.find("javascript") != std::string_view::npos ||
-         content_type.find("xml") != std::string_view::npos;
+// Quoted-printable for text that is mostly ASCII; base64 for the rest, which also keeps
+// text in other scripts (three escaped bytes per UTF-8 byte otherwise) and mislabelled
+// binaries small.
+bool QuotedPrintableFits(std::string_view content_type, std::string_view body) {
+  const bool text = content_type.substr(0, 5) == "text/" || content_type.find("javascript") != std::string_view::npos ||
+                    content_type.find("xml") != std::string_view::npos;
+  if (!text) return false;
+  size_t escaped = 0;
+  for (const char c : body) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u < 32 && u != '\r' && u != '\n' && u != '\t') || u > 126) ++escaped;
+  }
+  return escaped <= body.size() / 8;
 }
 
 }  // namespace
@@ -133,7 +143,7 @@ std::string WriteMhtml(const MhtmlHeader& header, const std::vector<MhtmlPart>& 
   out += "Content-Type: multipart/related;\r\n\ttype=\"text/html\";\r\n\tboundary=\"" + boundary + "\"\r\n\r\n";
   out += "This is a multi-part message in MIME format.\r\n";
   for (const MhtmlPart& part : parts) {
-    const bool text = IsText(part.content_type);
+    const bool text = QuotedPrintableFits(part.content_type, part.body);
     out += "\r\n--" + boundary + "\r\n";
     out += "Content-Type: " + HeaderSafe(part.content_type) + "\r\n";
     out += std::string("Content-Transfer-Encoding: ") + (text ? "quoted-printable" : "base64") + "\r\n";

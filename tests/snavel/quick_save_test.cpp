@@ -135,18 +135,22 @@ TEST(SnavelArchive, EveryPartReadsBackAsItWasFetched) {
   const std::string mhtml = WriteMhtml({"Caf\xc3\xa9", "Wed, 09 Dec 2026 03:51:11 +0000", "http://127.0.0.1/"},
                                        {{"text/html; charset=utf-8", "http://127.0.0.1/", text},
                                         {"image/png", "http://127.0.0.1/p.png\r\nX-Injected: 1", binary},
-                                        {"text/css", "http://127.0.0.1/s.css", ""}},
+                                        {"text/css", "http://127.0.0.1/s.css", ""},
+                                        {"text/plain", "http://127.0.0.1/zh.txt", "\xe4\xb8\xad\xe6\x96\x87\r\n"}},
                                        "T");
   EXPECT_EQ(mhtml.find("\nX-Injected"), std::string::npos);
   EXPECT_NE(mhtml.find("Subject: =?utf-8?B?Q2Fmw6k=?=\r\n"), std::string::npos);
   EXPECT_NE(mhtml.find("Content-Type: multipart/related;\r\n\ttype=\"text/html\";"), std::string::npos);
   EXPECT_LT(mhtml.find("Content-Location: http://127.0.0.1/\r\n"), mhtml.find("Content-Location: http://127.0.0.1/p"));
   const auto parts = ReadArchive(mhtml);
-  ASSERT_EQ(parts.size(), 3u);
+  ASSERT_EQ(parts.size(), 4u);
   std::string canonical = std::string(200, 'x') + " = \t\r\nline with trailing space \r\n\xc3\xa9t\xc3\xa9 end ";
   EXPECT_EQ(parts.at("http://127.0.0.1/"), std::make_pair(std::string("text/html; charset=utf-8"), canonical));
   EXPECT_EQ(parts.at("http://127.0.0.1/p.pngX-Injected: 1").second, binary);
   EXPECT_EQ(parts.at("http://127.0.0.1/s.css").second, "");
+  // Text in another script is base64, byte for byte.
+  EXPECT_EQ(parts.at("http://127.0.0.1/zh.txt").second, "\xe4\xb8\xad\xe6\x96\x87\r\n");
+  EXPECT_NE(mhtml.find("base64\r\nContent-Location: http://127.0.0.1/zh.txt"), std::string::npos);
   EXPECT_EQ(MailDate(0), "Thu, 01 Jan 1970 00:00:00 +0000");
 }
 
