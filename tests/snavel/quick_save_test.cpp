@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "common/temp_dir.h"
+#include "e2e/support/loopback_server.h"
+#include "snavel/fetch.h"
 #include "snavel/mhtml.h"
 #include "snavel/page_resources.h"
 
@@ -152,6 +154,39 @@ TEST(SnavelArchive, EveryPartReadsBackAsItWasFetched) {
   EXPECT_EQ(parts.at("http://127.0.0.1/zh.txt").second, "\xe4\xb8\xad\xe6\x96\x87\r\n");
   EXPECT_NE(mhtml.find("base64\r\nContent-Location: http://127.0.0.1/zh.txt"), std::string::npos);
   EXPECT_EQ(MailDate(0), "Thu, 01 Jan 1970 00:00:00 +0000");
+}
+
+TEST(SnavelFetch, GoesThroughTheGivenProxyOnlyNeverTheEnvironments) {
+  e2e::LoopbackServer proxy(std::map<std::string, std::string>{{"http://127.0.0.1:9/page", "through the proxy"}});
+  e2e::LoopbackServer site(std::map<std::string, std::string>{{"/page", "direct"}});
+  ::setenv("http_proxy", proxy.Url("").c_str(), 1);
+  ::setenv("HTTP_PROXY", proxy.Url("").c_str(), 1);
+  ::setenv("ALL_PROXY", proxy.Url("").c_str(), 1);
+  const Fetched direct = Fetcher({}).Get(site.Url("/page"), {});
+  ::unsetenv("http_proxy");
+  ::unsetenv("HTTP_PROXY");
+  ::unsetenv("ALL_PROXY");
+  EXPECT_EQ(direct.body, "direct") << direct.error;
+  EXPECT_TRUE(proxy.Requests().empty());
+
+  const Fetched proxied = Fetcher({proxy.Url(""), ""}).Get("http://127.0.0.1:9/page", {});
+  EXPECT_EQ(proxied.body, "through the proxy") << proxied.error;
+  const Fetched bypassed = Fetcher({proxy.Url(""), "localhost,127.0.0.1"}).Get(site.Url("/page"), {});
+  EXPECT_EQ(bypassed.body, "direct") << bypassed.error;
+  EXPECT_EQ(proxy.Requests().size(), 1u);
+  // A site cannot send the fetch to a local file, even where a page may be one; an error status is no page.
+  e2e::LoopbackServer redirect([](const e2e::HttpRequest&, const std::atomic<bool>&) {
+    e2e::HttpResponse response;
+    response.status = 302;
+    response.headers.push_back("Location: file:///etc/hostname");
+    return response;
+  });
+  FetchLimits local_allowed;
+  local_allowed.allow_file = true;
+  const Fetched moved = Fetcher({}).Get(redirect.Url("/"), local_allowed);
+  EXPECT_FALSE(moved.ok);
+  EXPECT_EQ(moved.body, "");
+  EXPECT_EQ(Fetcher({}).Get(site.Url("/nothing"), {}).error, "The server answered 404.");
 }
 
 class SnavelSave : public ::testing::Test {
