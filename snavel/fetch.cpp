@@ -5,6 +5,8 @@
 
 #include <mutex>
 
+#include "snavel/page_resources.h"
+
 namespace zor::snavel {
 
 namespace {
@@ -118,8 +120,8 @@ Fetched Fetcher::Get(const std::string& url, const FetchLimits& limits) {
   }
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  const std::string scheme = result.final_url.substr(0, result.final_url.find(':'));
-  if ((strcasecmp(scheme.c_str(), "http") == 0 || strcasecmp(scheme.c_str(), "https") == 0) && status >= 400) {
+  const std::string scheme = UrlScheme(result.final_url);
+  if ((scheme == "http" || scheme == "https") && status >= 400) {
     result.error = "The server answered " + std::to_string(status) + ".";
     result.body.clear();
     return result;
