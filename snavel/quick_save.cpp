@@ -54,21 +54,18 @@ Placed PlaceNewFile(const std::string& folder, const std::string& path, std::str
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(fd, 0666 & ~mask);
-  bool written = true;
-  for (size_t done = 0; done < data.size();) {
+  int failure = 0;
+  for (size_t done = 0; done < data.size() && !failure;) {
     const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      written = false;
-      break;
-    }
-    done += static_cast<size_t>(n);
+    if (n > 0)
+      done += static_cast<size_t>(n);
+    else if (n == 0 || errno != EINTR)
+      failure = n == 0 ? EIO : errno;
   }
-  const int write_errno = errno;
-  written = written && ::fsync(fd) == 0;
-  if (::close(fd) != 0) written = false;
-  if (!written) {
-    *error = path + ": " + std::strerror(write_errno ? write_errno : EIO);
+  if (!failure && ::fsync(fd) != 0) failure = errno;
+  if (::close(fd) != 0 && !failure) failure = errno;
+  if (failure) {
+    *error = path + ": " + std::strerror(failure);
     ::unlink(temp.c_str());
     return Placed::kFailed;
   }
