@@ -4,7 +4,7 @@
 #
 # Toolkit: logic includes no GTK, GLib, gtkmm or WebKit header. Everything under hosts/,
 # corvane/, carrowel/, snavel/, browser/ and common/ is logic except hosts/gtk, hosts/webkit,
-# corvane/gtk and carrowel/gtk.
+# corvane/gtk, carrowel/gtk and snavel/gtk.
 #
 # Direction, over quoted includes of our folders (a path relative to the including file
 # counts too):
@@ -16,6 +16,7 @@
 #   corvane/gtk, carrowel/gtk
 #                      the same, plus hosts/gtk and its own gtk/
 #   snavel/            only snavel/ and common/
+#   snavel/gtk         the same, plus its own gtk/
 #   corvane/library.cpp, carrowel/library.cpp
 #                      a library's entry point builds it: its logic, its gtk/ view, hosts/gtk
 #   app/               anything (it is the composition root; not scanned)
@@ -38,7 +39,7 @@ function(_zor_layer_of path out)
   # hosts/ interfaces are "hosts"; its subfolders and the libraries' gtk/ are layers of their own.
   if(path MATCHES "^(corvane|carrowel)/library\\.cpp$")
     set(layer "${CMAKE_MATCH_1}/library")
-  elseif(path MATCHES "^(hosts/[^/]+|corvane/gtk|carrowel/gtk)/")
+  elseif(path MATCHES "^(hosts/[^/]+|corvane/gtk|carrowel/gtk|snavel/gtk)/")
     set(layer "${CMAKE_MATCH_1}")
   elseif(path MATCHES "^([^/]+)/")
     set(layer "${CMAKE_MATCH_1}")
@@ -74,6 +75,9 @@ function(_zor_layer_rule layer allowed_out text_out)
   elseif(layer STREQUAL "snavel")
     set(allowed "snavel|common")
     set(text "snavel/ includes only snavel/ and common/")
+  elseif(layer STREQUAL "snavel/gtk")
+    set(allowed "snavel|snavel/gtk|common")
+    set(text "snavel/gtk/ includes only snavel/, its gtk/ and common/")
   else()
     set(allowed ".*")
     set(text "")
@@ -96,7 +100,7 @@ function(zor_check_layers src)
     _zor_layer_of("${rel}" layer)
     _zor_layer_rule("${layer}" allowed rule)
     set(logic TRUE)
-    if(layer MATCHES "^(hosts|corvane|carrowel)/(gtk|webkit)$")
+    if(layer MATCHES "^(hosts|corvane|carrowel|snavel)/(gtk|webkit)$")
       set(logic FALSE)
     endif()
     get_filename_component(dir ${rel} DIRECTORY)

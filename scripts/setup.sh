@@ -13,7 +13,8 @@ BUILD_PKGS=(
 )
 RUN_PKGS=(
   xvfb xauth xdotool openbox imagemagick dbus-x11 fonts-noto-cjk
-  python3 dbus at-spi2-core python3-gi gir1.2-atspi-2.0 appstream desktop-file-utils librsvg2-bin
+  python3 dbus at-spi2-core python3-gi gir1.2-atspi-2.0 gir1.2-gtk-4.0 gir1.2-webkit-6.0
+  appstream desktop-file-utils librsvg2-bin
   xdg-utils
 )
 

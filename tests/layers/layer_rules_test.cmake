@@ -26,6 +26,7 @@ set(carrowel_rule "carrowel/ logic includes only carrowel/ logic, hosts/ interfa
 set(corvane_gtk_rule "corvane/gtk/ includes only corvane/, hosts/ interfaces, hosts/toolbar, hosts/gtk and common/")
 set(carrowel_gtk_rule "carrowel/gtk/ includes only carrowel/, hosts/ interfaces, hosts/toolbar, hosts/gtk and common/")
 set(snavel_rule "snavel/ includes only snavel/ and common/")
+set(snavel_gtk_rule "snavel/gtk/ includes only snavel/, its gtk/ and common/")
 set(gui_rule "logic includes no GTK or WebKit header")
 
 set(expected "")
@@ -45,6 +46,8 @@ expect(carrowel/y.cpp hosts/gtk/dialog_run.h "${carrowel_rule}")
 expect(corvane/gtk/p.cpp browser/shell/main_form.h "${corvane_gtk_rule}")
 expect(carrowel/gtk/b.cpp hosts/webkit/webkit_page_host.h "${carrowel_gtk_rule}")
 expect(snavel/s.cpp hosts/page_control.h "${snavel_rule}")
+expect(snavel/t.cpp snavel/gtk/job_window.h "${snavel_rule}")
+expect(snavel/gtk/w.cpp hosts/gtk/dialog_run.h "${snavel_gtk_rule}")
 # A path relative to the including file reaches the same header.
 file(WRITE ${bad}/hosts/gtk/real.h "// a GTK view\n")
 expect(browser/messaging/m.cpp ../../hosts/gtk/real.h "${browser_rule}")
@@ -65,6 +68,7 @@ allowed(corvane/gtk/ok.cpp "<gtkmm.h>" [["corvane/gtk/ok.h"]] [["corvane/panel.h
         [["hosts/toolbar/toolbar.h"]] [["common/files.h"]])
 allowed(carrowel/gtk/ok.cpp [["carrowel/basket.h"]] [["hosts/gtk/dialog_run.h"]])
 allowed(snavel/ok.cpp [["snavel/archive.h"]] [["common/files.h"]])
+allowed(snavel/gtk/ok.cpp "<gtkmm.h>" [["snavel/gtk/ok.h"]] [["snavel/archive.h"]] [["common/files.h"]])
 allowed(app/main.cpp "<gtkmm.h>" [["hosts/gtk/main_window.h"]] [["hosts/webkit/w.h"]] [["browser/shell/s.h"]]
         [["corvane/gtk/p.h"]])
 allowed(tests/t.cpp [["hosts/gtk/main_window.h"]] [["app/main.h"]])
