@@ -14,6 +14,7 @@
 #include "common/ini.h"
 #include "common/ini_text.h"
 #include "hosts/gtk/favorite_dialogs.h"
+#include "hosts/gtk/program_run.h"
 #include "hosts/webkit/network_proxy.h"
 #include "hosts/webkit/website_data.h"
 
@@ -128,6 +129,11 @@ void BrowserWindow::WireWindow() {
   form_->chrome.hooks.raiseWindow = [this] { window_->present(); };
   form_->chrome.hooks.addressBoxVisible = [this] { return window_->AddressBoxVisible(); };
   form_->chrome.hooks.focusAddressBox = [this] { window_->FocusAddressBox(); };
+  form_->chrome.commandHooks.runProgram = [](const std::vector<std::string>& argv, auto done) {
+    gtk::RunProgram(argv, [done](bool started, int status, const std::string& out, const std::string& err) {
+      done({started, status, out, err});
+    });
+  };
   form_->chrome.commandHooks.zoomLevel = [this](int page) {
     const webkit::WebKitPage* shown = pages_->WebPage(page);
     return shown ? shown->zoom_level() : -1;

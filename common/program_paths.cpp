@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -38,6 +40,19 @@ bool MakeFolders(const std::string& folder, std::string* error) {
 
 }  // namespace
 
+std::string ProfileApplicationId(std::string_view profile_folder) {
+  // FNV-1a: stable across builds and runs, unlike std::hash; the path may hold any bytes.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const unsigned char byte : profile_folder) {
+    hash ^= byte;
+    hash *= 1099511628211ull;
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  // An element may not start with a digit: "p" goes first.
+  return std::string("io.github.zor_browser.ZorBrowser.p") + hex;
+}
+
 UserFolders UserFoldersFromEnvironment() {
   return {XdgFolder("XDG_CONFIG_HOME", ".config"), XdgFolder("XDG_DATA_HOME", ".local/share")};
 }
@@ -64,6 +79,15 @@ std::string ProgramPaths::Writable(std::string_view name) const {
   const bool saved = name.substr(0, kSavedFiles.size()) == kSavedFiles &&
                      (name.size() == kSavedFiles.size() || name[kSavedFiles.size()] == '/');
   return FolderPath(saved ? user_.data : user_.config) + std::string(name);
+}
+
+std::string ProgramPaths::ApplicationId() const {
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::weakly_canonical(Writable(""), ec);
+  if (ec) folder = Writable("");
+  std::string text = folder.string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return ProfileApplicationId(text);
 }
 
 bool ProgramPaths::SeedUserFiles(std::string* error) const {

@@ -22,6 +22,10 @@ UserFolders UserFoldersFromEnvironment();
 // folder is not refused).
 bool FolderWritable(const std::string& folder);
 
+// A D-Bus well-known name for the browser that writes its files into `profile_folder`: the same
+// folder always gives the same name, other folders other names, and any bytes give a valid name.
+std::string ProfileApplicationId(std::string_view profile_folder);
+
 class ProgramPaths {
  public:
   using WritableCheck = std::function<bool(const std::string& folder)>;
@@ -46,6 +50,10 @@ class ProgramPaths {
   // an existing file is never replaced. Nothing to do in a portable folder. On failure *error
   // names the file and the reason; the remaining files are still seeded.
   bool SeedUserFiles(std::string* error = nullptr) const;
+
+  // The session-bus name of the browser running on this profile's files (see ProfileApplicationId):
+  // the folder of Writable files, with links resolved.
+  std::string ApplicationId() const;
 
  private:
   std::string installed_;

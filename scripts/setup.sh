@@ -9,12 +9,13 @@ BUILD_PKGS=(
   libgtkmm-4.0-dev libwebkitgtk-6.0-dev libsqlite3-dev
   libcurl4-openssl-dev libgmime-3.0-dev libgumbo-dev libxtst-dev
   googletest libgtest-dev libgmock-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev dpkg-dev
 )
 RUN_PKGS=(
   xvfb xauth xdotool openbox imagemagick dbus-x11 fonts-noto-cjk
   python3 dbus at-spi2-core python3-gi gir1.2-atspi-2.0 gir1.2-gtk-4.0 gir1.2-webkit-6.0
   appstream desktop-file-utils librsvg2-bin
+  xdg-utils
 )
 
 missing=()

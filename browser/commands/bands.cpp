@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "browser/commands/default_browser.h"
+
 namespace zor::commands {
 
 namespace {
@@ -29,6 +31,8 @@ void BandState::OnBandOpen(toolbar::Band& band, bool& cancel) {
     edit_.SyncOfflineTools();
   } else if (name == "sub_Fav") {
     if (c_.commandHooks.updateFavoritesBand) c_.commandHooks.updateFavoritesBand();
+  } else if (name == "sub_Usetools") {
+    RefreshDefaultBrowserTool(c_);
   } else if (name == "sub_View") {
     SetChecked(c_.ab_Main, "sub_View", "b_toolsbarok", BandVisible(c_.ab_Main, "tb_Main"));
     SetChecked(c_.ab_Main, "sub_View", "b_addrok", BandVisible(c_.ab_Main, "tb_Addressbar"));

@@ -6,8 +6,18 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zor::commands {
+
+// How a program run by the commands ended: not started (`error` says why), or its exit status
+// and what it printed.
+struct ProgramRun {
+  bool started = false;
+  int status = -1;
+  std::string output;
+  std::string error;
+};
 
 struct CommandHooks {
   // Page extraction and export. ViewLinks uses the dispatcher's LinkFilter once and clears it.
@@ -41,6 +51,9 @@ struct CommandHooks {
   // Whether the page's document would carry out `command` ("undo", "copy", ...) now;
   // `answer` runs later, and never after the page is gone.
   std::function<void(int page, const std::string& command, std::function<void(bool)> answer)> queryCommandEnabled;
+
+  // Runs a program (argv[0] looked up on PATH) without waiting for it; `done` runs when it ends.
+  std::function<void(const std::vector<std::string>& argv, std::function<void(const ProgramRun&)> done)> runProgram;
 };
 
 }  // namespace zor::commands

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/commands/default_browser.h"
 #include "common/files.h"
 #include "common/ini_text.h"
 #include "common/text_width.h"
@@ -312,6 +313,7 @@ const Row kCommands[] = {
        // The rebuild recreates this very tool: nothing may touch c.tool after it.
        c.Call(c.form.chrome.commandHooks.rebuildFavorites);
      }},
+    {"b_defaultbrowser", [](Click& c) { c.Step([&] { MakeDefaultBrowser(c.form.chrome); }); }},
     {"b_opInternet", [](Click& c) { c.Step([&] { c.form.edit.OpenInternetOptions(0); }); }},
     {"b_viewlinks", [](Click& c) { c.Call(c.form.chrome.commandHooks.viewLinks, c.current); }},
     {"b_delcookie", [](Click& c) { c.Step([&] { c.form.proxies.CleanPrivateData(true, false, false); }); }},

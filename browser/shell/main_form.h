@@ -66,6 +66,10 @@ class MainForm {
   // The start-up sequence of the main window. False when the program must end
   // (the skin is missing or unreadable; the user has been told).
   bool StartUp(const std::string& command_line);
+  // The command line of a later start of the program on the same files, handed over to this
+  // window: its address (a blank page when it names none) opens in a new page in front, relative
+  // paths taken from `working_folder`, and the window comes to the top.
+  void OpenHandedAddress(const std::string& command_line, const std::string& working_folder);
 
   // The parts, in the order they are built: each uses only those above it.
   Chrome chrome;

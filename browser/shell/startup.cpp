@@ -24,6 +24,14 @@ void Run(const std::function<void()>& hook) {
   if (hook) hook();
 }
 
+// The page a command line names: double quotes removed; empty when it names none.
+std::string CommandLineAddress(std::string command_line, const std::string& working_folder,
+                               const std::string& search_template) {
+  command_line.erase(std::remove(command_line.begin(), command_line.end(), '"'), command_line.end());
+  // A path or bare host name on the command line is what the user means to open.
+  return command_line.empty() ? command_line : StartAddress(command_line, working_folder, search_template);
+}
+
 }  // namespace
 
 bool MainForm::StartUp(const std::string& command_line) {
@@ -58,14 +66,10 @@ bool MainForm::StartUp(const std::string& command_line) {
   if (!tabs.CreateFirstPage()) return false;
   hosts::PageControl* first = WB.Page(1);
 
-  std::string start_address = command_line;
-  start_address.erase(std::remove(start_address.begin(), start_address.end(), '"'), start_address.end());
-  // A path or bare host name on the command line is what the user means to open.
-  if (!start_address.empty() && first) {
-    std::error_code no_folder;
-    first->Navigate(
-        StartAddress(start_address, std::filesystem::current_path(no_folder).string(), chrome.SearchTemplate));
-  }
+  std::error_code no_folder;
+  const std::string start_address =
+      CommandLineAddress(command_line, std::filesystem::current_path(no_folder).string(), chrome.SearchTemplate);
+  if (!start_address.empty() && first) first->Navigate(start_address);
 
   Run(hooks.createInputHook);
   // A run that ended without its exit sequence left its open pages behind. That list is
@@ -90,6 +94,11 @@ bool MainForm::StartUp(const std::string& command_line) {
   if (recovery.SaveRecovery()) settings.RemoveLastPages();
   if (!marker.empty()) std::remove(marker.c_str());
   return true;
+}
+
+void MainForm::OpenHandedAddress(const std::string& command_line, const std::string& working_folder) {
+  tabs.AddNewPage(CommandLineAddress(command_line, working_folder, chrome.SearchTemplate), true);
+  Run(chrome.hooks.raiseWindow);
 }
 
 }  // namespace zor::shell

@@ -457,6 +457,57 @@ TEST_F(Dispatcher, BasketToggleGoesToItsHook) {
   EXPECT_EQ(toggles, 1);
 }
 
+// The desktop is asked through xdg-settings; the entry's mark is its answer, failures are told.
+TEST_F(Dispatcher, DefaultBrowserEntryFollowsTheDesktopsAnswer) {
+  using commands::ProgramRun;
+  const ProgramRun missing{false, -1, "", "Failed to execute child process \u201cxdg-settings\u201d"};
+  const ProgramRun ours{true, 0, "zor-browser.desktop\n", ""};
+  const ProgramRun other{true, 0, "firefox-esr.desktop\n", ""};
+  const ProgramRun done{true, 0, "", ""};
+  const ProgramRun refused{true, 3, "", "xdg-settings: unknown desktop environment\n"};
+  struct Case {
+    const char* what;
+    ProgramRun before;  // the answer to "get" while the menu opens
+    ProgramRun change;  // the answer to "set"
+    ProgramRun after;   // the answer to "get" once changed
+    bool checked_before, checked_after;
+    const char* message;  // a piece of the message the click shows, or "" for none
+  };
+  const Case cases[] = {
+      {"already the default", ours, done, ours, true, true, ""},
+      {"another browser, changed", other, done, ours, false, true, ""},
+      {"the desktop ignores the change", other, done, other, false, false, ""},
+      {"the desktop refuses", other, refused, other, false, false, "unknown desktop environment"},
+      {"no xdg-settings", missing, missing, missing, false, false, "xdg-utils"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::vector<std::string>> runs;
+    bool changed = false;
+    form->chrome.commandHooks.runProgram = [&](const std::vector<std::string>& argv,
+                                               std::function<void(const ProgramRun&)> answer) {
+      runs.push_back(argv);
+      if (argv.at(1) == "set") changed = true;
+      answer(argv.at(1) == "set" ? c.change : changed ? c.after : c.before);
+    };
+    window.messages.clear();
+    Tool("sub_Usetools", "b_defaultbrowser").checked = !c.checked_before;
+    Open("sub_Usetools");
+    EXPECT_EQ(Tool("sub_Usetools", "b_defaultbrowser").checked, c.checked_before);
+    Click("sub_Usetools", "b_defaultbrowser");
+    EXPECT_EQ(Tool("sub_Usetools", "b_defaultbrowser").checked, c.checked_after);
+    ASSERT_GE(runs.size(), 2u);
+    EXPECT_THAT(runs[0], ElementsAre("xdg-settings", "get", "default-web-browser"));
+    EXPECT_THAT(runs[1], ElementsAre("xdg-settings", "set", "default-web-browser", "zor-browser.desktop"));
+    if (*c.message) {
+      ASSERT_EQ(window.messages.size(), 1u);
+      EXPECT_THAT(window.messages[0], ::testing::HasSubstr(c.message));
+    } else {
+      EXPECT_THAT(window.messages, IsEmpty());
+    }
+  }
+}
+
 TEST_F(Dispatcher, AboutShowsVersionAndNoticesUnderAbout) {
   Click("sub_Help", "b_aboutme");
   ASSERT_EQ(window.messages.size(), 1u);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
+#include <iterator>
+#include <set>
 #include <string>
 
 #include "common/temp_dir.h"
@@ -106,6 +109,51 @@ TEST(ProgramPaths, SeedingCopiesMissingDefaultsAndKeepsTheUsersFiles) {
   const ProgramPaths portable(program, {dir / "other", dir / "other"}, [](const std::string&) { return true; });
   ASSERT_TRUE(portable.SeedUserFiles(&error));
   EXPECT_FALSE(std::filesystem::exists(dir / "other"));
+}
+
+// The bus's rules for a well-known name: dot-separated elements of [A-Za-z0-9_-], none empty or
+// starting with a digit, at least two, at most 255 bytes.
+bool ValidBusName(const std::string& name) {
+  if (name.empty() || name.size() > 255 || name.front() == '.' || name.back() == '.') return false;
+  int elements = 1;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if (c == '.') {
+      if (name[i + 1] == '.' || std::isdigit(static_cast<unsigned char>(name[i + 1]))) return false;
+      ++elements;
+    } else if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') {
+      return false;
+    }
+  }
+  return elements >= 2 && !std::isdigit(static_cast<unsigned char>(name[0]));
+}
+
+TEST(ProgramPaths, OneApplicationIdPerProfileFolder) {
+  const std::string folders[] = {"/usr/lib/zor-browser",
+                                 "/home/u/.config/zor-browser",
+                                 "/tmp/zor e2e/ZOR-Browser",
+                                 "/home/\xe7\x94\xa8\xe6\x88\xb7/浏览器",
+                                 "/",
+                                 std::string(4000, 'x')};
+  std::set<std::string> ids;
+  for (const std::string& folder : folders) {
+    const std::string id = ProfileApplicationId(folder);
+    EXPECT_TRUE(ValidBusName(id)) << id;
+    EXPECT_EQ(id, ProfileApplicationId(folder));
+    ids.insert(id);
+  }
+  EXPECT_EQ(ids.size(), std::size(folders));
+
+  // Two program folders of their own are two profiles; a link to one is the same one.
+  TempDir dir;
+  std::filesystem::create_directories(dir / "a");
+  std::filesystem::create_directories(dir / "b");
+  std::filesystem::create_directory_symlink(dir / "a", dir / "link");
+  EXPECT_NE(ProgramPaths(dir / "a").ApplicationId(), ProgramPaths(dir / "b").ApplicationId());
+  EXPECT_EQ(ProgramPaths(dir / "a").ApplicationId(), ProgramPaths(dir / "link/").ApplicationId());
+  // Installed programs share the user's folder, and so the running browser.
+  EXPECT_EQ(Decide(dir / "a", false).ApplicationId(), Decide(dir / "b", false).ApplicationId());
+  EXPECT_NE(Decide(dir / "a", false).ApplicationId(), Decide(dir / "a", true).ApplicationId());
 }
 
 }  // namespace

@@ -24,7 +24,10 @@ def page(path):
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
+    seen = []  # the paths asked for, in order
+
     def do_GET(self):
+        Handler.seen.append(self.path)
         body = page(self.path)
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=utf-8")

@@ -408,6 +408,28 @@ TEST_F(ShellTest, CommandLineLosesItsQuotesAndPathsBecomeFileAddresses) {
   EXPECT_EQ(pages.Fake(1)->navigations, (std::vector<std::string>{"file:///tmp/my%20page.html"}));
 }
 
+// A later start on the same files hands its command line to the running window.
+TEST_F(ShellTest, AHandedOverCommandLineOpensInANewPageInFront) {
+  Write("default.tb2", kSkin);
+  ASSERT_TRUE(form->StartUp("http://127.0.0.1:1/one"));
+  int raised = 0;
+  form->chrome.hooks.raiseWindow = [&] { ++raised; };
+  Write("two page.html", "<p>2</p>");
+  // Relative to the later start's folder, not this process's.
+  form->OpenHandedAddress("\"two page.html\"", folder.string());
+  ASSERT_EQ(form->tabs.TabCount(), 2);
+  EXPECT_EQ(form->tabs.ActivePage, 2);
+  EXPECT_EQ(pages.Fake(2)->navigations,
+            (std::vector<std::string>{"file://" + fs::weakly_canonical(folder).string() + "/two%20page.html"}));
+  // No address: a blank page in front, as a new window would be.
+  form->OpenHandedAddress("", "/");
+  ASSERT_EQ(form->tabs.TabCount(), 3);
+  EXPECT_EQ(form->tabs.ActivePage, 3);
+  EXPECT_TRUE(pages.Fake(3)->navigations.empty());
+  EXPECT_EQ(pages.Fake(1)->navigations, (std::vector<std::string>{"http://127.0.0.1:1/one"}));
+  EXPECT_EQ(raised, 2);
+}
+
 TEST_F(ShellTest, SettingsApplyFromTheFirstPaint) {
   Write("default.tb2", kSkin);
   Write("Browser.ini", "[ZOR-BROWSER]\nADDRESSBAR=0\nBESILENT=1\n");

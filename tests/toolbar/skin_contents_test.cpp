@@ -212,6 +212,8 @@ const std::vector<std::string> kMainMessageKeys = {
     "msg_SaveFailed",
     "msg_ExitSaveFailed",
     "msg_LanguageFailed",
+    "msg_NoXdgSettings",
+    "msg_DefaultBrowserFailed",
     "msg_OpenLinkInNewTab",
     "msg_DownloadSaveTitle",
     "msg_DownloadsTitle",
