@@ -184,9 +184,51 @@ void PageCommandsGtk::OpenAddressBook() {
     } catch (const Glib::Error&) {
     }
   }
+  StartMailProgram();
+}
+
+void PageCommandsGtk::SendMail(const std::string& mailto_uri) {
   try {
-    Gio::AppInfo::launch_default_for_uri("mailto:");
+    Gio::AppInfo::launch_default_for_uri(mailto_uri);
   } catch (const Glib::Error&) {
+  }
+}
+
+void PageCommandsGtk::StartMailProgram() {
+  // The mail program itself when the desktop names one, else an empty message.
+  if (auto app = Gio::AppInfo::get_default_for_type("x-scheme-handler/mailto", false)) {
+    try {
+      app->launch(std::vector<Glib::RefPtr<Gio::File>>{});
+      return;
+    } catch (const Glib::Error&) {
+    }
+  }
+  SendMail("mailto:");
+}
+
+void PageCommandsGtk::OpenTextFile(const std::string& path) {
+  const auto file = Gio::File::create_for_path(path);
+  try {
+    if (auto editor = Gio::AppInfo::get_default_for_type("text/plain", false)) {
+      editor->launch(file);
+      return;
+    }
+    Gio::AppInfo::launch_default_for_uri(file->get_uri());
+  } catch (const Glib::Error&) {
+  }
+}
+
+bool PageCommandsGtk::StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                                   std::string* error) {
+  std::vector<std::string> argv = {program};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  try {
+    // Without a child watch GLib leaves the program to itself: the browser never waits on it.
+    Glib::spawn_async(Glib::path_get_dirname(program), argv, Glib::SpawnFlags::DEFAULT);
+    return true;
+  } catch (const Glib::Error& failure) {
+    if (error) *error = failure.what();
+    return false;
   }
 }
 

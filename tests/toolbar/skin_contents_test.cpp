@@ -213,6 +213,7 @@ const std::vector<std::string> kMainMessageKeys = {
     "msg_ExitSaveFailed",
     "msg_LanguageFailed",
     "msg_OpenLinkInNewTab",
+    "msg_NoSnavel",
     "msg_DownloadSaveTitle",
     "msg_DownloadsTitle",
     "msg_DownloadCancel",
