@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "browser/shell/address.h"
 #include "common/files.h"
 #include "common/html_text.h"
 #include "common/ini_text.h"
@@ -16,24 +17,6 @@ std::string AsciiLower(std::string text) {
   for (char& c : text)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return text;
-}
-
-// Percent-encodes all but the unreserved characters and `keep`.
-std::string PercentEncode(const std::string& text, std::string_view keep = {}) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                            c == '.' || c == '_' || c == '~';
-    if (unreserved || keep.find(static_cast<char>(c)) != std::string_view::npos) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
 }
 
 // Line breaks of a mail body travel as CR LF.
@@ -70,10 +53,13 @@ std::string BuildLinksPage(const std::string& title, const std::vector<std::vect
 }
 
 std::string MailtoUri(const std::string& to, const std::string& subject, const std::string& body) {
-  // "@" stays readable and "," separates recipients; everything else of any field is encoded,
-  // so "&", "#" and "?" of a title or address cannot end its field.
-  return "mailto:" + PercentEncode(to, "@,") + "?subject=" + PercentEncode(subject) +
-         "&body=" + PercentEncode(CrLfLines(body));
+  // Every field is encoded, so "&", "#" and "?" of a title or address cannot end it; "@" stays
+  // readable and "," separates recipients.
+  std::string recipients = shell::PercentEncode(to);
+  ReplaceAll(recipients, "%40", "@");
+  ReplaceAll(recipients, "%2C", ",");
+  return "mailto:" + recipients + "?subject=" + shell::PercentEncode(subject) +
+         "&body=" + shell::PercentEncode(CrLfLines(body));
 }
 
 std::vector<std::string> SnavelArguments(const std::string& address, const std::optional<EngineProxy>& proxy) {

@@ -4,6 +4,22 @@
 
 namespace zor::gtk {
 
+namespace {
+
+// Starts the desktop's program for `content_type` without a file; false when there is none
+// or it would not start.
+bool StartDefaultFor(const char* content_type) {
+  auto app = Gio::AppInfo::get_default_for_type(content_type, false);
+  if (!app) return false;
+  try {
+    return app->launch(std::vector<Glib::RefPtr<Gio::File>>{});
+  } catch (const Glib::Error&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 PageCommandsGtk::PageCommandsGtk(webkit::WebKitPageHost& pages, Gtk::Window& owner) : pages_(pages), owner_(owner) {
   find_window_.set_title("Find");
   find_window_.set_transient_for(owner_);
@@ -177,14 +193,7 @@ void PageCommandsGtk::OrganizeFavorites() {
 
 void PageCommandsGtk::OpenAddressBook() {
   // The desktop's contacts program when there is one, else its mail program.
-  if (auto app = Gio::AppInfo::get_default_for_type("text/vcard", false)) {
-    try {
-      app->launch(std::vector<Glib::RefPtr<Gio::File>>{});
-      return;
-    } catch (const Glib::Error&) {
-    }
-  }
-  StartMailProgram();
+  if (!StartDefaultFor("text/vcard")) StartMailProgram();
 }
 
 void PageCommandsGtk::SendMail(const std::string& mailto_uri) {
@@ -196,14 +205,7 @@ void PageCommandsGtk::SendMail(const std::string& mailto_uri) {
 
 void PageCommandsGtk::StartMailProgram() {
   // The mail program itself when the desktop names one, else an empty message.
-  if (auto app = Gio::AppInfo::get_default_for_type("x-scheme-handler/mailto", false)) {
-    try {
-      app->launch(std::vector<Glib::RefPtr<Gio::File>>{});
-      return;
-    } catch (const Glib::Error&) {
-    }
-  }
-  SendMail("mailto:");
+  if (!StartDefaultFor("x-scheme-handler/mailto")) SendMail("mailto:");
 }
 
 void PageCommandsGtk::OpenTextFile(const std::string& path) {
