@@ -35,6 +35,7 @@ BrowserWindow::BrowserWindow(const std::string& program_folder) {
   WireOutsideObjects();
   WireFavorites();
   WireSidePanel();
+  WirePageExport();
   form_->chrome.hooks.setStatusText = [this](const std::string& text) { window_->SetStatusText(text); };
   form_->WireEvents();
 }
@@ -61,10 +62,10 @@ BrowserWindow::~BrowserWindow() {
 void BrowserWindow::ConnectCorvane() {
   // Corvane from Requires/, applying its proxy to the pages' session; without the library
   // the browser runs and its Corvane steps are skipped.
-  ConnectionServices services = webkit::SessionProxy::Create(pages_->session())
-                                    ->Services([this](const std::string& text, const std::string& title) {
-                                      window_->MessageBox(text, hosts::MessageButtons::kOk, title);
-                                    });
+  proxy_ = webkit::SessionProxy::Create(pages_->session());
+  ConnectionServices services = proxy_->Services([this](const std::string& text, const std::string& title) {
+    window_->MessageBox(text, hosts::MessageButtons::kOk, title);
+  });
   // The cleaner's "history" clears our URL history along with the engine's record; the
   // library may keep the services past this window, so the store is held weakly.
   webkit::AddWebsiteDataServices(
@@ -170,6 +171,27 @@ void BrowserWindow::WireOutsideObjects() {
   };
   form_->chrome.hooks.removeInputHook = [this] {
     if (input_hook_) input_hook_->Remove();
+  };
+}
+
+void BrowserWindow::WirePageExport() {
+  commands::ExportDesktop desktop;
+  desktop.startProgram = &gtk::PageCommandsGtk::StartProgram;
+  desktop.openTextFile = [this](const std::string& path) {
+    if (page_commands_) page_commands_->OpenTextFile(path);
+  };
+  desktop.proxyInForce = [this] { return ToEngineProxy(proxy_->InForce(), g_get_host_name()); };
+  export_ = std::make_unique<commands::PageExport>(form_->chrome, form_->tabs, form_->dispatcher.LinkFilter,
+                                                   std::move(desktop));
+  export_->RemoveTextFile();  // the text view of the last run is no longer read
+  commands::CommandHooks& hooks = form_->chrome.commandHooks;
+  hooks.viewLinks = [this](int page) { export_->ViewLinks(page); };
+  hooks.quickSave = [this](bool save_mode, int page) { export_->QuickSave(save_mode, page); };
+  hooks.sendMail = [this](const std::string& to, const std::string& subject, const std::string& body) {
+    if (page_commands_) page_commands_->SendMail(commands::MailtoUri(to, subject, body));
+  };
+  hooks.startMailProgram = [this] {
+    if (page_commands_) page_commands_->StartMailProgram();
   };
 }
 

@@ -7,8 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "browser/favorites/favorites_menu.h"
 #include "browser/commands/basket_toggle.h"
+#include "browser/commands/page_export.h"
+#include "browser/favorites/favorites_menu.h"
 #include "browser/shell/main_form.h"
 #include "hosts/gtk/download_dialogs.h"
 #include "hosts/gtk/downloads_window.h"
@@ -17,6 +18,7 @@
 #include "hosts/gtk/page_commands_gtk.h"
 #include "hosts/gtk/side_panel.h"
 #include "hosts/gtk/window_system_gtk.h"
+#include "hosts/webkit/network_proxy.h"
 #include "hosts/webkit/webkit_downloads.h"
 #include "hosts/webkit/webkit_page_host.h"
 
@@ -54,6 +56,7 @@ class BrowserWindow {
   void WireOutsideObjects();
   void WireFavorites();
   void WireSidePanel();
+  void WirePageExport();
   void CreateSidePanel();
   void ReleaseSidePanel();
   void WatchFavorites();
@@ -76,6 +79,8 @@ class BrowserWindow {
   std::unique_ptr<gtk::InputHookGtk> input_hook_;
   std::unique_ptr<gtk::WindowSystemGtk> windows_;
   std::unique_ptr<commands::BasketToggle> basket_;  // the link basket tool
+  std::shared_ptr<webkit::SessionProxy> proxy_;     // the pages' proxy in force
+  std::unique_ptr<commands::PageExport> export_;    // links page, quick save, text view, mail
   std::string options_file_;  // internet-options.ini: the home page
   // The Favorites folder as menu and tree; its folders watched for outside changes.
   std::unique_ptr<favorites::FavoritesMenu> favorites_;

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "hosts/document_snapshot.h"
 
@@ -30,6 +32,19 @@ enum ExecCommand : int {
 
 // Why a page could not be loaded, as the error page tells the user.
 enum class LoadError { kNoSuchHost, kRefused, kSecurity, kTimeout, kBlockedPort, kOffline, kOther };
+
+// An element that carries an "href" attribute: its tagName as the document reports it and
+// the attribute's text as written.
+struct PageLink {
+  std::string tag;
+  std::string href;
+  bool operator==(const PageLink&) const = default;
+};
+// The linked elements of a page in document order: [0] the top document's, then one list
+// per direct frame whose document answered, in frame order.
+using LinksDone = std::function<void(std::vector<std::vector<PageLink>> documents)>;
+// A text read from the document; nullopt when the page has none.
+using TextDone = std::function<void(std::optional<std::string> text)>;
 
 // ExecWB options.
 enum ExecOption : int { kExecPromptUser = 1, kExecDontPromptUser = 2 };
@@ -89,6 +104,19 @@ class PageControl {
     (void)body;
     if (done) done({false, "", "no document"});
   }
+
+  // Gathers the linked elements of the page and of its frames, other sites' frames
+  // included; `done` runs later, never after the page is destroyed.
+  virtual void GatherLinks(LinksDone done) {
+    if (done) done({});
+  }
+  // The document element's inner HTML (`html`) or its outer text; later, as GatherLinks.
+  virtual void ReadDocument(bool html, TextDone done) {
+    (void)html;
+    if (done) done(std::nullopt);
+  }
+  // Shows `html` as the page's document, written by the program: its address is about:blank.
+  virtual void WriteDocument(const std::string& html) { (void)html; }
 };
 
 // The end of a drag that began in one of the page's documents, as the drag hook that

@@ -4,6 +4,22 @@
 
 namespace zor::gtk {
 
+namespace {
+
+// Starts the desktop's program for `content_type` without a file; false when there is none
+// or it would not start.
+bool StartDefaultFor(const char* content_type) {
+  auto app = Gio::AppInfo::get_default_for_type(content_type, false);
+  if (!app) return false;
+  try {
+    return app->launch(std::vector<Glib::RefPtr<Gio::File>>{});
+  } catch (const Glib::Error&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 PageCommandsGtk::PageCommandsGtk(webkit::WebKitPageHost& pages, Gtk::Window& owner) : pages_(pages), owner_(owner) {
   find_window_.set_title("Find");
   find_window_.set_transient_for(owner_);
@@ -177,16 +193,44 @@ void PageCommandsGtk::OrganizeFavorites() {
 
 void PageCommandsGtk::OpenAddressBook() {
   // The desktop's contacts program when there is one, else its mail program.
-  if (auto app = Gio::AppInfo::get_default_for_type("text/vcard", false)) {
-    try {
-      app->launch(std::vector<Glib::RefPtr<Gio::File>>{});
-      return;
-    } catch (const Glib::Error&) {
-    }
-  }
+  if (!StartDefaultFor("text/vcard")) StartMailProgram();
+}
+
+void PageCommandsGtk::SendMail(const std::string& mailto_uri) {
   try {
-    Gio::AppInfo::launch_default_for_uri("mailto:");
+    Gio::AppInfo::launch_default_for_uri(mailto_uri);
   } catch (const Glib::Error&) {
+  }
+}
+
+void PageCommandsGtk::StartMailProgram() {
+  // The mail program itself when the desktop names one, else an empty message.
+  if (!StartDefaultFor("x-scheme-handler/mailto")) SendMail("mailto:");
+}
+
+void PageCommandsGtk::OpenTextFile(const std::string& path) {
+  const auto file = Gio::File::create_for_path(path);
+  try {
+    if (auto editor = Gio::AppInfo::get_default_for_type("text/plain", false)) {
+      editor->launch(file);
+      return;
+    }
+    Gio::AppInfo::launch_default_for_uri(file->get_uri());
+  } catch (const Glib::Error&) {
+  }
+}
+
+bool PageCommandsGtk::StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                                   std::string* error) {
+  std::vector<std::string> argv = {program};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  try {
+    // Without a child watch GLib leaves the program to itself: the browser never waits on it.
+    Glib::spawn_async(Glib::path_get_dirname(program), argv, Glib::SpawnFlags::DEFAULT);
+    return true;
+  } catch (const Glib::Error& failure) {
+    if (error) *error = failure.what();
+    return false;
   }
 }
 

@@ -6,6 +6,8 @@
 #include <gtkmm.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "hosts/page_commands.h"
 #include "hosts/webkit/webkit_page_host.h"
@@ -25,6 +27,15 @@ class PageCommandsGtk : public hosts::PageCommands {
   void ShowSource() override;
   void OrganizeFavorites() override;
   void OpenAddressBook() override;
+
+  // The desktop's own programs. A mail message through the mailto: handler; the mail program
+  // itself; a file in the text editor. Failures are not reported.
+  void SendMail(const std::string& mailto_uri);
+  void StartMailProgram();
+  void OpenTextFile(const std::string& path);
+  // Starts `program` with `arguments` directly (no shell), detached; false with *error when
+  // it could not be started.
+  static bool StartProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* error);
 
   // The find window's parts, for tests and for the window's own use.
   Gtk::Window& find_window() { return find_window_; }

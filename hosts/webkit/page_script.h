@@ -8,6 +8,18 @@ namespace zor::webkit {
 inline constexpr const char kPageWorld[] = "zor-page";
 inline constexpr const char kPageChannel[] = "zor";
 
+// The linked elements of a document as [tagName, href] pairs, in document order.
+inline constexpr const char kLinkListFunction[] = R"JS(function zorLinkList(doc) {
+  const out = [];
+  for (const el of doc.getElementsByTagName("*")) {
+    const href = el.getAttribute("href");
+    if (href !== null) out.push([el.tagName, href]);
+  }
+  return out;
+}
+)JS";
+
+// Installed after kLinkListFunction, which it uses.
 inline constexpr const char kPageScript[] = R"JS((() => {
   const channel = window.webkit && window.webkit.messageHandlers && window.webkit.messageHandlers.zor;
   if (!channel) return;
@@ -55,6 +67,27 @@ inline constexpr const char kPageScript[] = R"JS((() => {
   window.addEventListener("focus", e => report("focus", e), true);
   if (top)
     document.addEventListener("DOMContentLoaded", () => channel.postMessage({ type: "ready", top: true }));
+  // The links page asks every frame for its linked elements: the top reads the frames of its
+  // own site itself and asks the others, whose answer only this world can send.
+  if (!top)
+    window.addEventListener("message", e => {
+      const d = e.data;
+      if (!d || typeof d.zorLinks !== "string" || typeof d.index !== "number") return;
+      channel.postMessage({ type: "links", token: d.zorLinks, index: d.index, links: zorLinkList(document) });
+    }, true);
 })();)JS";
+
+// Run in the top document with `token` bound: its own list, the frames it can read, and a
+// request to each frame it cannot (that frame's answer comes as a "links" message).
+inline constexpr const char kGatherLinksBody[] = R"JS(
+const frames = [];
+for (let i = 0; i < window.frames.length; ++i) {
+  let links = null;
+  try { links = zorLinkList(window.frames[i].document); } catch (e) {}
+  if (links === null) { try { window.frames[i].postMessage({ zorLinks: token, index: i }, "*"); } catch (e) {} }
+  frames.push(links);
+}
+return { own: zorLinkList(document), frames: frames };
+)JS";
 
 }  // namespace zor::webkit

@@ -83,6 +83,29 @@ hosts::ElementInfo ElementProperty(JSCValue* object, const char* name) {
   return info;
 }
 
+// [tagName, href] pairs as the page script lists them.
+std::vector<hosts::PageLink> LinkList(JSCValue* array) {
+  std::vector<hosts::PageLink> out;
+  if (!array || !jsc_value_is_array(array)) return out;
+  const int length = static_cast<int>(PropertyNumber(array, "length", 0));
+  for (int i = 0; i < length; ++i) {
+    JSCValue* pair = jsc_value_object_get_property_at_index(array, i);
+    hosts::PageLink link;
+    for (std::string* field : {&link.tag, &link.href}) {
+      JSCValue* part = pair ? jsc_value_object_get_property_at_index(pair, field == &link.tag ? 0 : 1) : nullptr;
+      if (part && jsc_value_is_string(part)) {
+        char* text = jsc_value_to_string(part);
+        *field = text ? text : "";
+        g_free(text);
+      }
+      if (part) g_object_unref(part);
+    }
+    if (pair) g_object_unref(pair);
+    out.push_back(std::move(link));
+  }
+  return out;
+}
+
 Gtk::Window* WindowOf(WebKitWebView* view) {
   GtkRoot* root = gtk_widget_get_root(GTK_WIDGET(view));
   return root && GTK_IS_WINDOW(root) ? Glib::wrap(GTK_WINDOW(root)) : nullptr;
@@ -104,9 +127,9 @@ WebKitPageHost::WebKitPageHost(Gtk::Stack& page_area) : page_area_(page_area) {
   // Our popup rules decide which script-opened windows appear, so every request must reach them.
   webkit_settings_set_javascript_can_open_windows_automatically(settings_, TRUE);
   webkit_settings_set_enable_developer_extras(settings_, TRUE);
-  script_ = webkit_user_script_new_for_world(kPageScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kPageWorld, nullptr,
-                                             nullptr);
+  const std::string page_script = std::string(kLinkListFunction) + kPageScript;
+  script_ = webkit_user_script_new_for_world(page_script.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kPageWorld, nullptr, nullptr);
 
   // Compiled once per profile and kept; ready long before a user can switch offline.
   const std::string filters = cache + "/content-rules";
@@ -307,6 +330,7 @@ WebKitPage::WebKitPage(WebKitPageHost& host, int index, WebKitWebView* view)
 }
 
 WebKitPage::~WebKitPage() {
+  if (links_) links_->give_up.disconnect();
   g_signal_handlers_disconnect_by_data(view_, this);
   g_signal_handlers_disconnect_by_data(focus_, this);
   g_signal_handlers_disconnect_by_data(wheel_, this);
@@ -620,6 +644,13 @@ void WebKitPage::OnScriptMessage(JSCValue* message) {
     if (auto& handler = host_.events.statusTextChange) handler(index_, "");
     return;
   }
+  if (type == "links") {
+    JSCValue* links = jsc_value_object_get_property(message, "links");
+    OnFrameLinks(PropertyString(message, "token"), static_cast<int>(PropertyNumber(message, "index", -1)),
+                 LinkList(links));
+    if (links) g_object_unref(links);
+    return;
+  }
   if (type == "drag") {
     hosts::DragReport drag;
     drag.type = PropertyString(message, "event");
@@ -672,32 +703,130 @@ void WebKitPage::OnScriptMessage(JSCValue* message) {
   if (auto& handler = host_.events.documentEvent) handler(index_, type);
 }
 
-void WebKitPage::RunDom(const std::string& body, hosts::ScriptDone done) {
+void WebKitPage::CallInPageWorld(const std::string& body, GVariant* arguments,
+                                 std::function<void(JSCValue*, const GError*)> answer) {
   struct Call {
     std::weak_ptr<bool> alive;
-    hosts::ScriptDone done;
+    std::function<void(JSCValue*, const GError*)> answer;
   };
-  auto* call = new Call{alive_, std::move(done)};
+  auto* call = new Call{alive_, std::move(answer)};
   webkit_web_view_call_async_javascript_function(
-      view_, body.c_str(), static_cast<gssize>(body.size()), nullptr, kPageWorld, nullptr, nullptr,
+      view_, body.c_str(), static_cast<gssize>(body.size()), arguments, kPageWorld, nullptr, nullptr,
       +[](GObject* view, GAsyncResult* result, gpointer data) {
         std::unique_ptr<Call> call(static_cast<Call*>(data));
         GError* error = nullptr;
         JSCValue* value = webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, &error);
-        hosts::ScriptResult out;
-        if (value) {
-          out.ok = true;
-          char* json = jsc_value_is_undefined(value) ? nullptr : jsc_value_to_json(value, 0);
-          out.value = json ? json : "null";
-          g_free(json);
-          g_object_unref(value);
-        } else {
-          out.error = error ? error->message : "failed";
-        }
+        if (!call->alive.expired() && call->answer) call->answer(value, error);
+        if (value) g_object_unref(value);
         if (error) g_error_free(error);
-        if (!call->alive.expired() && call->done) call->done(out);
       },
       call);
+}
+
+void WebKitPage::RunDom(const std::string& body, hosts::ScriptDone done) {
+  CallInPageWorld(body, nullptr, [done = std::move(done)](JSCValue* value, const GError* error) {
+    hosts::ScriptResult out;
+    if (value) {
+      out.ok = true;
+      char* json = jsc_value_is_undefined(value) ? nullptr : jsc_value_to_json(value, 0);
+      out.value = json ? json : "null";
+      g_free(json);
+    } else {
+      out.error = error ? error->message : "failed";
+    }
+    if (done) done(out);
+  });
+}
+
+void WebKitPage::ReadDocument(bool html, hosts::TextDone done) {
+  const char* body = html ? "const d = document.documentElement; return d ? d.innerHTML : null;"
+                          : "const d = document.documentElement; return d ? d.outerText : null;";
+  CallInPageWorld(body, nullptr, [done = std::move(done)](JSCValue* value, const GError*) {
+    if (!done) return;
+    if (!value || !jsc_value_is_string(value)) return done(std::nullopt);
+    char* text = jsc_value_to_string(value);
+    std::string out = text ? text : "";
+    g_free(text);
+    done(std::move(out));
+  });
+}
+
+void WebKitPage::WriteDocument(const std::string& html) {
+  webkit_web_view_load_html(view_, html.c_str(), "about:blank");
+}
+
+// A frame that never answers (its document is gone or has no page script) is left out after this.
+constexpr unsigned kFrameLinksWaitMs = 2000;
+
+void WebKitPage::GatherLinks(hosts::LinksDone done) {
+  FinishLinks();  // a request still under way answers with what it has
+  links_ = std::make_unique<LinksRequest>();
+  links_->token = std::to_string(g_random_int()) + "-" + std::to_string(++links_serial_);
+  links_->done = std::move(done);
+  GVariantBuilder arguments;
+  g_variant_builder_init(&arguments, G_VARIANT_TYPE_VARDICT);
+  g_variant_builder_add(&arguments, "{sv}", "token", g_variant_new_string(links_->token.c_str()));
+  const std::string body = std::string(kLinkListFunction) + kGatherLinksBody;
+  CallInPageWorld(body, g_variant_builder_end(&arguments),
+                  [this, token = links_->token](JSCValue* value, const GError*) { OnTopLinks(token, value); });
+}
+
+void WebKitPage::OnTopLinks(const std::string& token, JSCValue* value) {
+  if (!links_ || links_->token != token) return;
+  if (!value || !jsc_value_is_object(value)) return FinishLinks();
+  LinksRequest& request = *links_;
+  request.top_answered = true;
+  JSCValue* own = jsc_value_object_get_property(value, "own");
+  request.own = LinkList(own);
+  if (own) g_object_unref(own);
+  if (JSCValue* frames = jsc_value_object_get_property(value, "frames")) {
+    const int length = jsc_value_is_array(frames) ? static_cast<int>(PropertyNumber(frames, "length", 0)) : 0;
+    for (int i = 0; i < length; ++i) {
+      JSCValue* item = jsc_value_object_get_property_at_index(frames, i);
+      if (item && jsc_value_is_array(item)) {
+        request.frames.emplace_back(LinkList(item));
+      } else if (auto early = request.early.find(i); early != request.early.end()) {
+        request.frames.emplace_back(std::move(early->second));
+      } else {
+        request.frames.emplace_back(std::nullopt);
+        ++request.waiting;
+      }
+      if (item) g_object_unref(item);
+    }
+    g_object_unref(frames);
+  }
+  if (request.waiting == 0) return FinishLinks();
+  request.give_up = Glib::signal_timeout().connect(
+      [this] {
+        FinishLinks();
+        return false;
+      },
+      kFrameLinksWaitMs);
+}
+
+void WebKitPage::OnFrameLinks(const std::string& token, int index, std::vector<hosts::PageLink> links) {
+  if (!links_ || links_->token != token || index < 0) return;
+  LinksRequest& request = *links_;
+  if (!request.top_answered) {
+    request.early.emplace(index, std::move(links));
+    return;
+  }
+  if (index >= static_cast<int>(request.frames.size()) || request.frames[index]) return;
+  request.frames[index] = std::move(links);
+  if (--request.waiting == 0) FinishLinks();
+}
+
+void WebKitPage::FinishLinks() {
+  if (!links_) return;
+  std::unique_ptr<LinksRequest> request = std::move(links_);
+  request->give_up.disconnect();
+  std::vector<std::vector<hosts::PageLink>> documents;
+  if (request->top_answered) {
+    documents.push_back(std::move(request->own));
+    for (auto& frame : request->frames)
+      if (frame) documents.push_back(std::move(*frame));
+  }
+  if (request->done) request->done(std::move(documents));
 }
 
 void WebKitPage::ReportNavigationState() {

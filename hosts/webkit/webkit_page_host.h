@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,9 @@ class WebKitPage : public hosts::PageControl {
 
   const hosts::DocumentSnapshot& Snapshot() const override { return snapshot_; }
   void RunDom(const std::string& body, hosts::ScriptDone done) override;
+  void GatherLinks(hosts::LinksDone done) override;
+  void ReadDocument(bool html, hosts::TextDone done) override;
+  void WriteDocument(const std::string& html) override;
 
   int zoom_level() const { return zoom_level_; }
 
@@ -79,6 +83,15 @@ class WebKitPage : public hosts::PageControl {
   void ReportSecurity();
   int LockState() const;
   void OnScriptMessage(JSCValue* message);
+  // Runs `body` (a function body) with `arguments` (a floating a{sv} or null) in the page
+  // script's world of the top document; `answer` gets the value, null on failure, unless
+  // the page has gone by then.
+  void CallInPageWorld(const std::string& body, GVariant* arguments,
+                       std::function<void(JSCValue* value, const GError* error)> answer);
+  void OnTopLinks(const std::string& token, JSCValue* value);
+  void OnFrameLinks(const std::string& token, int index, std::vector<hosts::PageLink> links);
+  // Answers the pending links request with what has arrived; frames still silent are left out.
+  void FinishLinks();
   // Whether a failed load of `uri` gets the error page, and for what reason.
   bool FailureShown(const std::string& uri, const GError* error, bool tls, hosts::LoadError& kind) const;
   void SaveAs();
@@ -113,6 +126,19 @@ class WebKitPage : public hosts::PageControl {
   gint64 navigation_decided_ = 0;  // monotonic microseconds
   std::string context_link_;
   hosts::DocumentSnapshot snapshot_;
+  // The links request under way: frames of other sites answer through the page script.
+  struct LinksRequest {
+    std::string token;
+    bool top_answered = false;
+    std::vector<hosts::PageLink> own;
+    std::vector<std::optional<std::vector<hosts::PageLink>>> frames;  // by frame index
+    std::map<int, std::vector<hosts::PageLink>> early;                // frame answers before the top's
+    int waiting = 0;
+    hosts::LinksDone done;
+    sigc::connection give_up;
+  };
+  std::unique_ptr<LinksRequest> links_;
+  unsigned links_serial_ = 0;
 
   void OfferNewTab(WebKitContextMenu* menu);
 };

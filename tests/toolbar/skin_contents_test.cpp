@@ -215,6 +215,7 @@ const std::vector<std::string> kMainMessageKeys = {
     "msg_NoXdgSettings",
     "msg_DefaultBrowserFailed",
     "msg_OpenLinkInNewTab",
+    "msg_NoSnavel",
     "msg_DownloadSaveTitle",
     "msg_DownloadsTitle",
     "msg_DownloadCancel",
