@@ -30,6 +30,10 @@ BrowserWindow::BrowserWindow(const std::string& program_folder) {
   form_->downloads.AttachView(downloads_window_.get());
   ConnectCorvane();
   ConnectCarrowel();
+  // Translist.txt's services; the list is edited in the desktop's text editor.
+  translations_ = std::make_unique<commands::TranslationMenu>(
+      form_->chrome, [](const std::string& path) { gtk::OpenInTextEditor(path); });
+  translations_->Install();
   WireWindow();
   WireOutsideObjects();
   WireFavorites();

@@ -7,8 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "browser/favorites/favorites_menu.h"
 #include "browser/commands/basket_toggle.h"
+#include "browser/commands/translation_menu.h"
+#include "browser/favorites/favorites_menu.h"
 #include "browser/shell/main_form.h"
 #include "hosts/gtk/download_dialogs.h"
 #include "hosts/gtk/downloads_window.h"
@@ -76,6 +77,7 @@ class BrowserWindow {
   std::unique_ptr<gtk::InputHookGtk> input_hook_;
   std::unique_ptr<gtk::WindowSystemGtk> windows_;
   std::unique_ptr<commands::BasketToggle> basket_;  // the link basket tool
+  std::unique_ptr<commands::TranslationMenu> translations_;  // the translate menu
   std::string options_file_;  // internet-options.ini: the home page
   // The Favorites folder as menu and tree; its folders watched for outside changes.
   std::unique_ptr<favorites::FavoritesMenu> favorites_;

@@ -190,4 +190,19 @@ void PageCommandsGtk::OpenAddressBook() {
   }
 }
 
+bool OpenInTextEditor(const std::string& path) {
+  const Glib::RefPtr<Gio::File> file = Gio::File::create_for_path(path);
+  if (auto editor = Gio::AppInfo::get_default_for_type("text/plain", false)) {
+    try {
+      if (editor->launch(file)) return true;
+    } catch (const Glib::Error&) {
+    }
+  }
+  try {
+    return Gio::AppInfo::launch_default_for_uri(file->get_uri());
+  } catch (const Glib::Error&) {
+    return false;
+  }
+}
+
 }  // namespace zor::gtk

@@ -12,6 +12,10 @@
 
 namespace zor::gtk {
 
+// Opens the file in the desktop's default editor of plain text, else in whatever the
+// desktop opens the file with; false when nothing could be started.
+bool OpenInTextEditor(const std::string& path);
+
 class PageCommandsGtk : public hosts::PageCommands {
  public:
   PageCommandsGtk(webkit::WebKitPageHost& pages, Gtk::Window& owner);

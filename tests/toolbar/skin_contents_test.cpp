@@ -252,6 +252,8 @@ const std::vector<std::string> kMainMessageKeys = {
     "txt_PropModified",
     "msg_BasketMissing",
     "msg_CorvaneMissing",
+    "msg_TranslistMissing",
+    "msg_TranslistBadLine",
     "msg_RestoreInterrupted",
 };
 
