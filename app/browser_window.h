@@ -58,6 +58,8 @@ class BrowserWindow {
   void CreateSidePanel();
   void ReleaseSidePanel();
   void WatchFavorites();
+  // "b_orgfav": the organise-favorites dialog over the Favorites folder.
+  void OrganizeFavorites();
   void RefreshHistory(bool force);
   void ShowFileProperties(const std::string& path);
   void ImportExportFav(bool import);
