@@ -21,6 +21,7 @@
 
 #include "app/browser_window.h"
 #include "browser/messaging/window_wrapper.h"
+#include "common/files.h"
 #include "e2e/support/engine_support.h"
 #include "hosts/gtk/internet_options.h"
 #include "hosts/gtk/window_system_gtk.h"
@@ -839,6 +840,30 @@ TEST_F(ProgramWindowTest, TranslationServiceOpensTheFilledAddressInANewForegroun
       "/t?u=http%3A%2F%2F127.0.0.1%3A" + std::to_string(server.port()) + "%2Fquery%3Fa%3D1%26b%3D2%23part";
   EXPECT_TRUE(PumpUntil([&] { return server.Asked(path); })) << path;
   EXPECT_EQ(Current()->LocationURL(), server.Url(path));
+}
+
+// "b_orgtrans" opens the list in the desktop's default editor of plain text: here a
+// desktop entry of the test's own that notes the file it was given.
+TEST_F(ProgramWindowTest, ListEditorStartsTheDesktopTextEditorOnTheList) {
+  const fs::path marker = fs::path(kScratch) / ("editor-" + std::to_string(getpid()) + ".txt");
+  fs::remove(marker);
+  const fs::path applications = fs::path(Glib::get_user_data_dir()) / "applications";
+  fs::create_directories(applications);
+  std::ofstream(applications / "zor-test-editor.desktop")
+      << "[Desktop Entry]\nType=Application\nName=Test editor\nMimeType=text/plain;\n"
+      << "Exec=sh -c 'printf %s \"$1\" > " << marker.string() << "' sh %f\n";
+  fs::create_directories(Glib::get_user_config_dir());
+  std::ofstream(fs::path(Glib::get_user_config_dir()) / "mimeapps.list")
+      << "[Default Applications]\ntext/plain=zor-test-editor.desktop\n";
+  ASSERT_TRUE(StartOn("/text"));
+  // The desktop's application list follows new entries through file monitors.
+  Settle(0.5);
+  Click("sub_Trans", "b_orgtrans");
+  const std::string list = (fs::path(form().chrome.files.ProgramFolder()) / "Translist.txt").string();
+  EXPECT_TRUE(PumpUntil([&] { return ReadWholeFile(marker.string()).value_or("") == list; }, 10))
+      << ReadWholeFile(marker.string()).value_or("(no file)");
+  fs::remove(applications / "zor-test-editor.desktop");
+  fs::remove(fs::path(Glib::get_user_config_dir()) / "mimeapps.list");
 }
 
 }  // namespace
