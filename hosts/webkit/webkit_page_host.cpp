@@ -215,10 +215,21 @@ WebKitPage* WebKitPageHost::Insert(int index, WebKitWebView* view) {
 hosts::PageControl* WebKitPageHost::Create(int index) {
   if (index < 0) return nullptr;
   if (auto it = pages_.find(index); it != pages_.end()) return it->second.get();
-  WebKitWebView* view = NewView(pending_related_);
+  WebKitWebView* view = NewView(pending_related_ ? pending_related_ : ProcessPeer());
   if (pending_related_) created_related_ = view;
   pending_related_ = nullptr;
   return Insert(index, view);
+}
+
+WebKitWebView* WebKitPageHost::ProcessPeer() {
+  // pages_ holds the sink too.
+  if (pages_.size() <= kOwnProcessPages) return nullptr;
+  // Only a page that has loaded: relating to one that has not would start its process now.
+  std::vector<WebKitWebView*> loaded;
+  for (const auto& [index, page] : pages_)
+    if (index > 0 && webkit_web_view_get_uri(page->view())) loaded.push_back(page->view());
+  if (loaded.empty()) return nullptr;
+  return loaded[next_peer_++ % loaded.size()];
 }
 
 WebKitPage* WebKitPageHost::RenewSink(WebKitWebView* opener) {

@@ -9,6 +9,11 @@
 // that one to the engine. The same holds for a page the logic creates while answering
 // the new-window event: it is born related to the opener.
 //
+// Web processes are capped: every view with a process of its own holds a connection to
+// the display, and at the display server's client limit the engine aborts. Past
+// kOwnProcessPages pages a new page is created related to a page that has loaded, taken
+// in turn, and so shares that page's web process.
+//
 // Each view has its own user-content manager: the page script's reports carry no view,
 // so the manager they arrive on names the page.
 #pragma once
@@ -162,6 +167,8 @@ class WebKitPageHost : public hosts::PageHost {
  private:
   friend class WebKitPage;
   WebKitWebView* NewView(WebKitWebView* related);
+  // The view a new page shares its web process with, or nullptr for a process of its own.
+  WebKitWebView* ProcessPeer();
   WebKitPage* Insert(int index, WebKitWebView* view);
   // Element 0 with a fresh view related to `opener`; see the header comment.
   WebKitPage* RenewSink(WebKitWebView* opener);
@@ -187,6 +194,8 @@ class WebKitPageHost : public hosts::PageHost {
   WebKitWebView* pending_related_ = nullptr;
   WebKitWebView* created_related_ = nullptr;
   std::map<int, std::unique_ptr<WebKitPage>> pages_;
+  static constexpr size_t kOwnProcessPages = 32;
+  size_t next_peer_ = 0;
 };
 
 }  // namespace zor::webkit

@@ -5,6 +5,7 @@ Run inside Xvfb (CTest does). Each test works on a copy of the program folder wi
 own HOME, against pages served on 127.0.0.1.
 """
 import os
+import random
 import signal
 import sys
 import time
@@ -74,6 +75,60 @@ class ExitTest(base.ProgramFixture):
         self.assertIsNotNone(self.wait_for_title("Page beta"), self.title())
         with open(recovery) as f:
             self.assertEqual(f.read(), self.url("alpha") + "\n" + self.url("beta") + "\n")
+
+    def test_kills_at_random_moments_of_start_and_exit_lose_and_double_no_page(self):
+        seed = int(os.environ.get("ZOR_KILL_SEED", "16"))
+        rng = random.Random(seed)
+        names = ["k1", "k2", "k3", "k4", "k5"]
+        self.seed_last_pages(names)
+        expected = "".join(self.url(n) + "\n" for n in names)
+        data = os.path.join(self.env["HOME"], ".local", "share", "zor-browser")
+        recovery = os.path.join(data, "open-pages.txt")
+        marker = recovery + ".restoring"
+        history = []
+
+        def start():
+            asks = os.path.exists(marker)
+            self.start()
+            if asks:
+                # The last start was cut short while restoring: the question comes first.
+                question = base.wait_for(self.window, timeout=15)
+                self.assertIsNotNone(question, "seed %d: no restore question" % seed)
+                base.xdotool("windowactivate", "--sync", question)
+                base.xdotool("key", "Return")
+
+        def kill():
+            if self.proc.poll() is None:
+                self.proc.send_signal(signal.SIGKILL)
+            self.proc.wait(10)
+
+        for run in range(30):
+            if rng.random() < 0.5:
+                moment = rng.uniform(0.0, 1.5)
+                history.append("start %.2f" % moment)
+                start()
+                time.sleep(moment)
+                kill()
+                continue
+            moment = rng.uniform(0.0, 0.5)
+            history.append("exit %.2f" % moment)
+            start()
+            main = base.wait_for(lambda: "Page k5" in self.title() and self.window(), timeout=20)
+            self.assertIsNotNone(main, "seed %d, %s: %r" % (seed, history, self.title()))
+            base.xdotool("windowactivate", "--sync", main)
+            base.xdotool("key", "alt+F4")
+            question = base.wait_for(lambda: next((w for w in self.windows() if w != main), None), timeout=10)
+            self.assertIsNotNone(question, "seed %d: no exit question" % seed)
+            base.xdotool("windowactivate", "--sync", question)
+            base.xdotool("key", "Return")
+            time.sleep(moment)
+            kill()
+
+        start()
+        listed = base.wait_for(lambda: os.path.exists(recovery) and not os.path.exists(marker)
+                               and open(recovery).read() == expected, timeout=20)
+        saved = open(recovery).read() if os.path.exists(recovery) else None
+        self.assertTrue(listed, "seed %d, runs %s: the pages now are %r" % (seed, history, saved))
 
 
 if __name__ == "__main__":
