@@ -18,27 +18,11 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from startup_bench import Handler, loaded  # noqa: E402  the start page and its onload report
+
 RUNS = int(os.environ.get("RUNS", "3"))
 SETTLE = float(os.environ.get("SETTLE", "3"))
-loaded = threading.Event()
-
-
-class Handler(http.server.BaseHTTPRequestHandler):
-    def do_GET(self):
-        if self.path.startswith("/loaded"):
-            loaded.set()
-            body = b"ok"
-        else:
-            body = (b"<html><head><title>%s</title></head><body onload=\"fetch('/loaded')\">%s</body></html>"
-                    % (self.path.encode(), self.path.encode()))
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
 
 
 def children():
@@ -79,7 +63,7 @@ def one_run(program_dir, tabs, url, scratch):
     shutil.rmtree(scratch, ignore_errors=True)
     shutil.copytree(program_dir, folder, symlinks=True)
     with open(os.path.join(folder, "LastPages.ini"), "w", newline="") as f:
-        f.write("".join("%sp%d\r\n" % (url, i) for i in range(1, tabs + 1)))
+        f.write("".join("%s?p%d\r\n" % (url, i) for i in range(1, tabs + 1)))
     home = os.path.join(scratch, "home")
     env = dict(os.environ, HOME=home)
     for var in ("XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"):

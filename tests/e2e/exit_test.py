@@ -92,7 +92,7 @@ class ExitTest(base.ProgramFixture):
             self.start()
             if asks:
                 # The last start was cut short while restoring: the question comes first.
-                question = base.wait_for(self.window, timeout=15)
+                question = base.wait_for(self.window, timeout=15, step=0.05)
                 self.assertIsNotNone(question, "seed %d: no restore question" % seed)
                 base.xdotool("windowactivate", "--sync", question)
                 base.xdotool("key", "Return")
@@ -102,33 +102,64 @@ class ExitTest(base.ProgramFixture):
                 self.proc.send_signal(signal.SIGKILL)
             self.proc.wait(10)
 
+        def stamp(path):
+            try:
+                return os.stat(path).st_mtime_ns
+            except OSError:
+                return None
+
+        def kill_after_write(path, before, timeout):
+            """Kills a few milliseconds after `path` was written: the moments between two
+            writes are the narrow ones a uniform draw would almost never hit."""
+            end = time.monotonic() + timeout
+            while stamp(path) == before and self.proc.poll() is None and time.monotonic() < end:
+                time.sleep(0.0005)
+            time.sleep(rng.uniform(0.0, 0.005))
+            kill()
+
+        last_pages = os.path.join(self.folder, "LastPages.ini")
         for run in range(30):
+            at_write = rng.random() < 0.5
             if rng.random() < 0.5:
                 moment = rng.uniform(0.0, 1.5)
-                history.append("start %.2f" % moment)
+                history.append("start " + ("at the recovery list" if at_write else "%.2f" % moment))
+                before = stamp(recovery)
                 start()
-                time.sleep(moment)
-                kill()
+                if at_write:
+                    kill_after_write(recovery, before, 5)
+                else:
+                    time.sleep(moment)
+                    kill()
                 continue
             moment = rng.uniform(0.0, 0.5)
-            history.append("exit %.2f" % moment)
+            history.append("exit " + ("at LastPages.ini" if at_write else "%.2f" % moment))
             start()
-            main = base.wait_for(lambda: "Page k5" in self.title() and self.window(), timeout=20)
+            main = base.wait_for(lambda: "Page k5" in self.title() and self.window(), timeout=20, step=0.05)
             self.assertIsNotNone(main, "seed %d, %s: %r" % (seed, history, self.title()))
             base.xdotool("windowactivate", "--sync", main)
             base.xdotool("key", "alt+F4")
-            question = base.wait_for(lambda: next((w for w in self.windows() if w != main), None), timeout=10)
+            question = base.wait_for(lambda: next((w for w in self.windows() if w != main), None), timeout=10,
+                                     step=0.05)
             self.assertIsNotNone(question, "seed %d: no exit question" % seed)
+            before = stamp(last_pages)
             base.xdotool("windowactivate", "--sync", question)
             base.xdotool("key", "Return")
-            time.sleep(moment)
-            kill()
+            if at_write:
+                kill_after_write(last_pages, before, 5)
+            else:
+                time.sleep(moment)
+                kill()
+
+        def pages_now():
+            try:
+                with open(recovery) as f:
+                    return f.read()
+            except OSError:
+                return None
 
         start()
-        listed = base.wait_for(lambda: os.path.exists(recovery) and not os.path.exists(marker)
-                               and open(recovery).read() == expected, timeout=20)
-        saved = open(recovery).read() if os.path.exists(recovery) else None
-        self.assertTrue(listed, "seed %d, runs %s: the pages now are %r" % (seed, history, saved))
+        listed = base.wait_for(lambda: not os.path.exists(marker) and pages_now() == expected, timeout=20)
+        self.assertTrue(listed, "seed %d, runs %s: the pages now are %r" % (seed, history, pages_now()))
 
 
 if __name__ == "__main__":
