@@ -25,10 +25,6 @@ class MenuListWindow : public Gtk::Window {
   MenuListWindow(Gtk::Window* parent, const Texts& texts, std::vector<toolbar::ListedEntry> entries, Choose choose);
   ~MenuListWindow() override;
 
-  Gtk::SearchEntry& filter() { return filter_; }
-  // How many rows the filter lets through now.
-  size_t rows() const { return matches_.size(); }
-
  private:
   void refilter();
   void pick(guint row);

@@ -81,8 +81,6 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   Gtk::PopoverMenu* openMenu() const;
   Glib::RefPtr<Gio::ActionGroup> openMenuActions() const;
   void closeMenus();
-  // The list a too-long menu's last entry opened, while it is shown; else nullptr.
-  MenuListWindow* menuList() const;
 
   // The user's texts by language key, with the English text when there is none; the
   // view's own entries ("More...") and the list window read them.

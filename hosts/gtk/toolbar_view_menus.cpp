@@ -51,10 +51,6 @@ void ToolbarView::openMenuList(const std::string& band_name, std::vector<toolbar
   list_window_->present();
 }
 
-MenuListWindow* ToolbarView::menuList() const {
-  return list_window_ && list_window_->get_visible() ? list_window_.get() : nullptr;
-}
-
 bool ToolbarView::openBandMenu(Band& band, const Gdk::Rectangle& where, ToolRec* anchor) {
   closeMenus();
   auto menu = newMenu();
