@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <cmath>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -224,11 +225,13 @@ hosts::PageControl* WebKitPageHost::Create(int index) {
 WebKitWebView* WebKitPageHost::ProcessPeer() {
   // pages_ holds the sink too.
   if (pages_.size() <= kOwnProcessPages) return nullptr;
-  // Only a page that has loaded: relating to one that has not would start its process now.
+  // A page that has loaded, taken in turn: relating to one that has not starts its process
+  // at once. When none has (tabs restored to load when first shown), the first page's
+  // process is started and taken by all, so the tabs still share one when they load.
   std::vector<WebKitWebView*> loaded;
   for (const auto& [index, page] : pages_)
     if (index > 0 && webkit_web_view_get_uri(page->view())) loaded.push_back(page->view());
-  if (loaded.empty()) return nullptr;
+  if (loaded.empty()) return std::next(pages_.begin())->second->view();
   return loaded[next_peer_++ % loaded.size()];
 }
 

@@ -12,7 +12,7 @@
 // Web processes are capped: every view with a process of its own holds a connection to
 // the display, and at the display server's client limit the engine aborts. Past
 // kOwnProcessPages pages a new page is created related to a page that has loaded, taken
-// in turn, and so shares that page's web process.
+// in turn (or to the first page when none has), and so shares that page's web process.
 //
 // Each view has its own user-content manager: the page script's reports carry no view,
 // so the manager they arrive on names the page.

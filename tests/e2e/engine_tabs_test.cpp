@@ -205,5 +205,24 @@ TEST_F(EngineTabsTest, ThreeHundredTabsShareWebProcessesAndTheLastStillLoads) {
   EXPECT_TRUE(PumpUntil([&] { return Titled(1, "again"); }));
 }
 
+// Restored tabs load only when first shown; shown in turn, they too must share processes.
+TEST_F(EngineTabsTest, ThreeHundredRestoredTabsShownInTurnShareWebProcesses) {
+  {
+    std::ofstream saved(folder / "LastPages.ini", std::ios::binary);
+    for (int i = 1; i <= 300; ++i) saved << server.Url("r" + std::to_string(i)) << "\r\n";
+  }
+  ASSERT_TRUE(window->StartUp(""));
+  ASSERT_EQ(form().tabs.TabCount(), 300);
+  const int last = form().tabs.LastPageIndex;
+  for (int position = 1; position <= 300; ++position) {
+    form().tabs.SelectPage(form().tabs.PageAtPosition.get(position));
+    e2e::Pump(0.01);
+  }
+  ASSERT_TRUE(PumpUntil([&] { return Titled(last, "r300"); }, 120));
+  EXPECT_LE(WebProcesses(), 40);
+  form().chrome.WB.Page(last)->Navigate(server.Url("again"));
+  EXPECT_TRUE(PumpUntil([&] { return Titled(last, "again"); }));
+}
+
 }  // namespace
 }  // namespace zor::gtk
