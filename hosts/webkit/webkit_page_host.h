@@ -9,10 +9,11 @@
 // that one to the engine. The same holds for a page the logic creates while answering
 // the new-window event: it is born related to the opener.
 //
-// Web processes are capped: every view with a process of its own holds a connection to
-// the display, and at the display server's client limit the engine aborts. Past
-// kOwnProcessPages pages a new page is created related to a page that has loaded, taken
-// in turn (or to the first page when none has), and so shares that page's web process.
+// Web processes are capped: every web process holds a connection to the display, and at
+// the display server's client limit the engine aborts. Once kOwnProcesses pages have
+// loaded in views of their own, a new page is created related to a page that has loaded,
+// taken in turn, and so shares that page's web process. A page whose view was made
+// earlier but has never loaded (a restored tab) takes such a related view at its first load.
 //
 // Each view has its own user-content manager: the page script's reports carry no view,
 // so the manager they arrive on names the page.
@@ -89,6 +90,8 @@ class WebKitPage : public hosts::PageControl {
   void SaveAs();
   void ShowProperties();
   void Print(bool dialog);
+  // Puts `fresh` in place of a view that has never loaded, keeping what the page has set.
+  void ReplaceView(WebKitWebView* fresh);
 
   WebKitPageHost& host_;
   int index_;
@@ -108,6 +111,7 @@ class WebKitPage : public hosts::PageControl {
   bool register_as_drop_target_ = true;
   bool mixed_content_ = false;
   bool sink_waiting_ = false;
+  bool own_process_ = false;    // made related to no view: its first load starts a web process
   bool tls_failed_ = false;     // the failing load's certificate was refused
   bool error_pending_ = false;  // an error page for error_url_ is on its way in
   bool error_shown_ = false;    // the committed document is that error page
@@ -194,7 +198,7 @@ class WebKitPageHost : public hosts::PageHost {
   WebKitWebView* pending_related_ = nullptr;
   WebKitWebView* created_related_ = nullptr;
   std::map<int, std::unique_ptr<WebKitPage>> pages_;
-  static constexpr size_t kOwnProcessPages = 32;
+  static constexpr size_t kOwnProcesses = 32;
   size_t next_peer_ = 0;
 };
 
