@@ -324,11 +324,15 @@ WebKitPage::WebKitPage(WebKitPageHost& host, int index, WebKitWebView* view)
 }
 
 WebKitPage::~WebKitPage() {
+  Release();
+  if (zoom_sheet_) webkit_user_style_sheet_unref(zoom_sheet_);
+}
+
+void WebKitPage::Release() {
   g_signal_handlers_disconnect_by_data(view_, this);
   g_signal_handlers_disconnect_by_data(focus_, this);
   g_signal_handlers_disconnect_by_data(wheel_, this);
   g_signal_handlers_disconnect_by_data(content_, this);
-  if (zoom_sheet_) webkit_user_style_sheet_unref(zoom_sheet_);
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(view_), this);
   webkit_user_content_manager_unregister_script_message_handler(content_, kPageChannel, kPageWorld);
   g_object_unref(content_);
@@ -752,16 +756,12 @@ void WebKitPage::ReplaceView(WebKitWebView* fresh) {
   const bool visible = gtk_widget_get_visible(old);
   const bool shown = gtk_stack_get_visible_child(stack) == old;
   const bool focused = gtk_widget_has_focus(old);
-  g_signal_handlers_disconnect_by_data(view_, this);
-  g_signal_handlers_disconnect_by_data(focus_, this);
-  g_signal_handlers_disconnect_by_data(wheel_, this);
-  g_signal_handlers_disconnect_by_data(content_, this);
-  g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(view_), this);
-  webkit_user_content_manager_unregister_script_message_handler(content_, kPageChannel, kPageWorld);
   if (zoom_sheet_) webkit_user_content_manager_remove_style_sheet(content_, zoom_sheet_);
+  // Handlers go first: taking the view out of the stack moves the focus.
+  g_object_ref(old);
+  Release();
   gtk_stack_remove(stack, old);
-  g_object_unref(content_);
-  g_object_unref(view_);
+  g_object_unref(old);
 
   view_ = fresh;
   g_object_ref_sink(view_);

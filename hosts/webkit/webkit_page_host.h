@@ -92,6 +92,8 @@ class WebKitPage : public hosts::PageControl {
   void Print(bool dialog);
   // Puts `fresh` in place of a view that has never loaded, keeping what the page has set.
   void ReplaceView(WebKitWebView* fresh);
+  // Lets go of the view and its content manager, with every handler of this page on them.
+  void Release();
 
   WebKitPageHost& host_;
   int index_;
