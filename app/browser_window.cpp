@@ -566,6 +566,7 @@ bool BrowserWindow::StartUp(const std::string& command_line) {
   window_->events.resized = [this] { form_->layout.OnMainWindowResize(); };
   window_->ReportResizes();
   window_->bars().attachShortcuts(*window_);
+  window_->bars().text = [this](const std::string& key, const std::string& fallback) { return LngText(key, fallback); };
   return true;
 }
 

@@ -24,7 +24,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         if self.path.startswith("/loaded"):
             loaded.set()
-        body = PAGE if self.path == "/" else b"ok"
+        # "/?anything" is the start page too, so a session can hold many addresses of it.
+        body = PAGE if self.path.split("?")[0] == "/" else b"ok"
         self.send_response(200)
         self.send_header("Content-Type", "text/html")
         self.send_header("Content-Length", str(len(body)))

@@ -68,6 +68,7 @@ toolbar::Tool* ProxyMenu::GetCheckedProxyTool() const {
 void ProxyMenu::AddProxyTools(Connection* connection, const std::optional<std::string>& checked) {
   std::vector<std::string> proxies;
   if (connection) Skipping([&] { connection->GetProxyList(proxies); });
+  const toolbar::ToolbarControl::Batch batch(c_.ab_Main);
   for (size_t i = 1; i <= proxies.size(); ++i) {
     const std::string& entry = proxies[i - 1];
     toolbar::Tool* tool =

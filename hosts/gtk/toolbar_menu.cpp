@@ -1,9 +1,10 @@
 #include "hosts/gtk/toolbar_menu.h"
 
-#include <algorithm>
-#include <unordered_map>
-
 #include <gtkmm/accelerator.h>
+
+#include <algorithm>
+#include <memory>
+#include <unordered_map>
 
 namespace zor::gtk {
 
@@ -11,8 +12,6 @@ namespace {
 // Submenus may name each other; a skin with a loop must not hang the menu.
 constexpr int kMaxDepth = 8;
 }  // namespace
-
-std::string toolLabel(const toolbar::Tool& tool) { return tool.caption.empty() ? tool.name : tool.caption; }
 
 MenuBuilder::MenuBuilder(toolbar::ToolbarControl& control, Activate on_activate)
     : control_(control), on_activate_(std::move(on_activate)), actions_(Gio::SimpleActionGroup::create()) {}
@@ -32,16 +31,14 @@ void MenuBuilder::fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu,
     menu->append_section(section);
     section = Gio::Menu::create();
   };
-  // Copy the list first: an open handler of a submenu may add tools to any band.
-  std::vector<toolbar::Tool*> tools;
-  for (const auto& t : band.tools()) tools.push_back(t.get());
-  for (toolbar::Tool* tool : tools) {
-    if (!tool->visible) continue;
+  // Planned first: an open handler of a submenu may add tools to any band.
+  toolbar::MenuPlan plan = toolbar::PlanMenu(band);
+  for (toolbar::Tool* tool : plan.shown) {
     if (tool->control_type == toolbar::kSeparator) {
       flush();
       continue;
     }
-    const std::string label = toolLabel(*tool);
+    const std::string label = toolbar::ToolLabel(*tool);
     if (!tool->submenu.empty()) {
       toolbar::Band* sub = control_.band(tool->submenu);
       const bool loops = std::find(opened_.begin(), opened_.end(), sub) != opened_.end();
@@ -72,6 +69,13 @@ void MenuBuilder::fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu,
     section->append_item(item);
   }
   flush();
+  if (!plan.listed.empty()) {
+    auto entries = std::make_shared<std::vector<toolbar::ListedEntry>>(std::move(plan.listed));
+    const std::string action = addAction(false, false, static_cast<bool>(more),
+                                         [this, name = band.name, entries] { more(name, std::move(*entries)); });
+    section->append(more_label, std::string(kActionPrefix) + "." + action);
+    flush();
+  }
 }
 
 void MenuBuilder::refresh() {

@@ -1,12 +1,13 @@
 // Turns popup bands into the menu model a Gtk::PopoverMenu shows.
 #pragma once
 
+#include <giomm.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
-#include <giomm.h>
-
+#include "hosts/toolbar/menu_plan.h"
 #include "hosts/toolbar/toolbar.h"
 
 namespace zor::gtk {
@@ -15,11 +16,13 @@ namespace zor::gtk {
 // tools are left out, separators split sections, checked tools carry a check mark,
 // disabled ones are insensitive, and a tool's submenu band becomes a submenu. Every band
 // taken in gets its open event first (a cancelled one is left out); openedBands() lists
-// them so their close events can follow when the menu goes away.
+// them so their close events can follow when the menu goes away. A band past the entry cap
+// shows its first entries and then `more_label`, which hands the whole list to `more`.
 class MenuBuilder {
  public:
   static constexpr const char* kActionPrefix = "zormenu";
   using Activate = std::function<void(toolbar::Band&, toolbar::Tool&)>;
+  using More = std::function<void(const std::string& band, std::vector<toolbar::ListedEntry> entries)>;
 
   MenuBuilder(toolbar::ToolbarControl& control, Activate on_activate);
 
@@ -35,6 +38,9 @@ class MenuBuilder {
   // again (a tool that has gone is disabled). Tools are found by name, never by pointer.
   void refresh();
   const std::vector<toolbar::Band*>& openedBands() const { return opened_; }
+
+  std::string more_label = "More...";
+  More more;
 
  private:
   void fill(toolbar::Band& band, const Glib::RefPtr<Gio::Menu>& menu, int depth);
@@ -53,8 +59,5 @@ class MenuBuilder {
   int next_action_ = 0;
   std::vector<Bound> bound_;
 };
-
-// The caption as a menu or button label: the tool's name when it has none.
-std::string toolLabel(const toolbar::Tool& tool);
 
 }  // namespace zor::gtk

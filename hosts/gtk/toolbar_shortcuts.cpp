@@ -79,7 +79,15 @@ void ToolbarView::syncShortcuts() {
   std::vector<std::pair<std::string, Tool*>> list;
   std::vector<Accel> accels;
   std::set<std::string> seen;
-  for (Tool* tool : control_.allTools()) {
+  // Runs at every redraw: only tools with a shortcut cost more than a look, even when a
+  // band holds a list file's hundred thousand entries.
+  std::vector<Tool*> keyed;
+  for (const auto& band : control_.bands())
+    for (const auto& t : band->tools())
+      if (!t->shortcut.empty()) keyed.push_back(t.get());
+  for (const auto& t : control_.tools())
+    if (!t->shortcut.empty()) keyed.push_back(t.get());
+  for (Tool* tool : keyed) {
     for (const std::string& text : toolbar::ShortcutKeys(tool->shortcut)) {
       guint key = 0;
       Gdk::ModifierType mods{};

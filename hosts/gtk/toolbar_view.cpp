@@ -4,6 +4,7 @@
 #include <tuple>
 #include <utility>
 
+#include "hosts/gtk/menu_list_window.h"
 #include "hosts/gtk/toolbar_menu.h"
 #include "hosts/gtk/toolbar_style.h"
 #include "hosts/gtk/toolbar_view_records.h"
@@ -27,21 +28,6 @@ ToolKind kindOf(const Band& band, const Tool& tool) {
   if (band.type == toolbar::kMenuBar) return ToolKind::kMenuTitle;
   if (band.type == toolbar::kTabStrip) return ToolKind::kTab;
   return ToolKind::kButton;
-}
-
-// "Sa_ve" -> "Save", "a__b" -> "a_b": tool bars and tabs show captions without mnemonics.
-std::string plainText(const std::string& caption) {
-  std::string out;
-  out.reserve(caption.size());
-  for (size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '_' && i + 1 < caption.size()) {
-      if (caption[i + 1] == '_') out += '_';
-      ++i;
-      if (caption[i] == '_') continue;
-    }
-    out += caption[i];
-  }
-  return out;
 }
 
 }  // namespace
@@ -95,6 +81,8 @@ ToolbarView::~ToolbarView() {
     if (menu->popover) menu->popover->unparent();
   }
   menus_.clear();
+  list_window_.reset();
+  list_cleanup_.disconnect();
   if (shortcuts_) {
     if (Gtk::Widget* owner = shortcuts_->get_widget()) owner->remove_controller(shortcuts_);
   }
@@ -422,7 +410,7 @@ void ToolbarView::syncSideBar(BandRec& rec) {
     rec.child_buttons.clear();
     for (size_t i = 0; i < children.size(); ++i) {
       Band* child = children[i];
-      auto* button = Gtk::make_managed<Gtk::ToggleButton>(plainText(captions[i]));
+      auto* button = Gtk::make_managed<Gtk::ToggleButton>(toolbar::PlainLabel(captions[i]));
       button->set_focus_on_click(false);
       button->set_visible(child->visible);
       BandRec* r = &rec;
@@ -467,7 +455,7 @@ void ToolbarView::syncSideBar(BandRec& rec) {
   rec.title->set_visible(shown <= 1);
   const std::string title = current ? (current->caption.empty() ? current->name : current->caption)
                                     : (rec.band->caption.empty() ? rec.band->name : rec.band->caption);
-  if (rec.title->get_text().raw() != plainText(title)) rec.title->set_text(plainText(title));
+  if (rec.title->get_text().raw() != toolbar::PlainLabel(title)) rec.title->set_text(toolbar::PlainLabel(title));
   if (current) {
     auto it = band_index_.find(current);
     if (it != band_index_.end() && it->second->in_stack == rec.stack && rec.stack->get_visible_child() != it->second->frame.get())
@@ -651,7 +639,8 @@ void ToolbarView::syncTool(ToolRec& rec) {
       }
       icon_only = show_icon && !show_label;
       if (fresh || tool.caption != rec.caption) {
-        rec.label->set_text(plainText(tool.caption.empty() && rec.kind != ToolKind::kTab ? tool.name : tool.caption));
+        rec.label->set_text(
+            toolbar::PlainLabel(tool.caption.empty() && rec.kind != ToolKind::kTab ? tool.name : tool.caption));
         rec.caption = tool.caption;
       }
       if (rec.label->get_visible() != show_label) rec.label->set_visible(show_label);
@@ -675,13 +664,13 @@ void ToolbarView::syncTool(ToolRec& rec) {
     }
     case ToolKind::kMenuTitle:
       if (fresh || tool.caption != rec.caption) {
-        rec.label->set_text_with_mnemonic(toolLabel(tool));
+        rec.label->set_text_with_mnemonic(toolbar::ToolLabel(tool));
         rec.caption = tool.caption;
       }
       break;
     case ToolKind::kLabel:
       if (fresh || tool.caption != rec.caption) {
-        rec.label->set_text(plainText(tool.caption));
+        rec.label->set_text(toolbar::PlainLabel(tool.caption));
         rec.caption = tool.caption;
       }
       break;
@@ -691,7 +680,7 @@ void ToolbarView::syncTool(ToolRec& rec) {
   }
 
   std::string tip = tool.tooltip;
-  if (tip.empty() && icon_only) tip = plainText(toolLabel(tool));
+  if (tip.empty() && icon_only) tip = toolbar::PlainLabel(toolbar::ToolLabel(tool));
   if (rec.kind == ToolKind::kSeparator) tip.clear();
   if (fresh || tip != rec.tooltip) {
     if (tip.empty()) {
@@ -705,8 +694,8 @@ void ToolbarView::syncTool(ToolRec& rec) {
   // What a screen reader says: the caption as shown, the tooltip for a picture alone.
   std::string name;
   if (rec.kind != ToolKind::kSeparator) {
-    name = icon_only ? tip : plainText(tool.caption);
-    if (name.empty()) name = tool.tooltip.empty() ? plainText(toolLabel(tool)) : tool.tooltip;
+    name = icon_only ? tip : toolbar::PlainLabel(tool.caption);
+    if (name.empty()) name = tool.tooltip.empty() ? toolbar::PlainLabel(toolbar::ToolLabel(tool)) : tool.tooltip;
   }
   // A menu title is already named by its mnemonic label.
   Gtk::Widget* named = rec.kind == ToolKind::kCustom      ? rec.custom_widget

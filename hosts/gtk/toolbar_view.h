@@ -3,19 +3,22 @@
 // into the model's events.
 #pragma once
 
+#include <gtkmm.h>
+
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include <gtkmm.h>
-
+#include "hosts/toolbar/menu_plan.h"
 #include "hosts/toolbar/toolbar.h"
 
 namespace zor::gtk {
 
 class SlotWidget;
+class MenuListWindow;
 struct BandRec;
 struct ToolRec;
 struct OpenMenu;
@@ -79,6 +82,10 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   Glib::RefPtr<Gio::ActionGroup> openMenuActions() const;
   void closeMenus();
 
+  // The user's texts by language key, with the English text when there is none; the
+  // view's own entries ("More...") and the list window read them.
+  std::function<std::string(const std::string& key, const std::string& fallback)> text;
+
  private:
   enum class Area { kTop, kLeft, kBottom };
 
@@ -110,6 +117,8 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   bool onShortcut(toolbar::Tool* tool);
 
   // toolbar_view_menus.cpp
+  std::unique_ptr<OpenMenu> newMenu();
+  void openMenuList(const std::string& band, std::vector<toolbar::ListedEntry> entries);
   bool openBandMenu(toolbar::Band& band, const Gdk::Rectangle& where, ToolRec* anchor = nullptr);
   bool openFirstMenu();
   void showMenu(std::unique_ptr<OpenMenu> menu, const Gdk::Rectangle& where);
@@ -148,6 +157,8 @@ class ToolbarView : public Gtk::Box, public toolbar::ToolbarView {
   bool setting_position_ = false;
 
   std::vector<std::unique_ptr<OpenMenu>> menus_;
+  std::unique_ptr<MenuListWindow> list_window_;
+  sigc::connection list_cleanup_;
   std::vector<std::unique_ptr<ToolRec>> dead_tools_;
   std::vector<std::unique_ptr<BandRec>> dead_bands_;
   std::vector<std::unique_ptr<Gtk::Widget>> dead_widgets_;

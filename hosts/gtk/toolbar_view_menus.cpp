@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "hosts/gtk/menu_list_window.h"
 #include "hosts/gtk/toolbar_menu.h"
 #include "hosts/gtk/toolbar_view.h"
 #include "hosts/gtk/toolbar_view_records.h"
@@ -13,11 +14,46 @@ namespace zor::gtk {
 using toolbar::Band;
 using toolbar::Tool;
 
-bool ToolbarView::openBandMenu(Band& band, const Gdk::Rectangle& where, ToolRec* anchor) {
-  closeMenus();
+std::unique_ptr<OpenMenu> ToolbarView::newMenu() {
   auto menu = std::make_unique<OpenMenu>(control_, [this](Band&, Tool& tool) {
     if (liveTool(&tool)) control_.fireToolClick(tool);
   });
+  menu->builder.more_label = text ? text("txt_MenuMore", "_More...") : "_More...";
+  menu->builder.more = [this](const std::string& band, std::vector<toolbar::ListedEntry> entries) {
+    openMenuList(band, std::move(entries));
+  };
+  return menu;
+}
+
+void ToolbarView::openMenuList(const std::string& band_name, std::vector<toolbar::ListedEntry> entries) {
+  list_cleanup_.disconnect();
+  list_window_.reset();
+  const Band* band = control_.band(band_name);
+  MenuListWindow::Texts texts;
+  texts.title = toolbar::PlainLabel(band && !band->caption.empty() ? band->caption : band_name);
+  texts.filter = text ? text("txt_MenuFilter", "Type to filter") : "Type to filter";
+  list_window_ = std::make_unique<MenuListWindow>(
+      dynamic_cast<Gtk::Window*>(get_root()), texts, std::move(entries), [this, band_name](const auto& entry) {
+        // The same click the menu entry gives, if the tool is still there to take it.
+        if (Band* now = control_.band(band_name))
+          if (Tool* tool = toolbar::ListedTool(*now, entry); tool && tool->enabled && liveTool(tool))
+            control_.fireToolClick(*tool);
+      });
+  // Gone after it closes; not from inside its own signal.
+  MenuListWindow* shown = list_window_.get();
+  list_window_->signal_hide().connect([this, shown] {
+    list_cleanup_.disconnect();
+    list_cleanup_ = Glib::signal_idle().connect([this, shown] {
+      if (list_window_.get() == shown && !shown->get_visible()) list_window_.reset();
+      return false;
+    });
+  });
+  list_window_->present();
+}
+
+bool ToolbarView::openBandMenu(Band& band, const Gdk::Rectangle& where, ToolRec* anchor) {
+  closeMenus();
+  auto menu = newMenu();
   auto model = menu->builder.build(band);
   if (!model) return false;
   menu->popover = std::make_unique<Gtk::PopoverMenu>(model, Gtk::PopoverMenu::Flags::NESTED);
@@ -51,9 +87,7 @@ void ToolbarView::openCustomizeMenu() {
     sync();  // it was a tool bar for a moment
   }
   closeMenus();
-  auto menu = std::make_unique<OpenMenu>(control_, [this](Band&, Tool& tool) {
-    if (liveTool(&tool)) control_.fireToolClick(tool);
-  });
+  auto menu = newMenu();
   auto model = menu->builder.build(*sys);
   if (!model) return;
   auto section = Gio::Menu::create();

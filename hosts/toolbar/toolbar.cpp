@@ -162,7 +162,16 @@ void ToolbarControl::redraw() {
 
 void ToolbarControl::structureChanged() {
   ++revision_;
-  if (view_) view_->structureChanged();
+  if (batch_depth_ > 0)
+    batch_changed_ = true;
+  else if (view_)
+    view_->structureChanged();
+}
+
+ToolbarControl::Batch::~Batch() {
+  if (--control_.batch_depth_ > 0 || !control_.batch_changed_) return;
+  control_.batch_changed_ = false;
+  if (control_.view_) control_.view_->structureChanged();
 }
 
 // Each event calls a copy of its handler: a handler may replace itself while it runs.

@@ -246,6 +246,20 @@ class ToolbarControl {
   // changes (captions, checked states) do not count: they reach the screen on redraw().
   std::uint64_t revision() const { return revision_; }
 
+  // Structural changes made while a Batch lives reach the view once, as the outermost
+  // batch ends: a view that rebuilds on every change would otherwise take quadratic time
+  // over a list file's tens of thousands of tools.
+  class Batch {
+   public:
+    explicit Batch(ToolbarControl& control) : control_(control) { ++control_.batch_depth_; }
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    ToolbarControl& control_;
+  };
+
   // Forwarded to the view; nothing happens without one.
   void recalcLayout();
   void redraw();
@@ -275,6 +289,8 @@ class ToolbarControl {
   ToolCollection all_tools_;
   ToolbarView* view_ = nullptr;
   std::uint64_t revision_ = 0;
+  int batch_depth_ = 0;
+  bool batch_changed_ = false;
 };
 
 }  // namespace zor::toolbar

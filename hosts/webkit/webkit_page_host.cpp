@@ -238,10 +238,27 @@ WebKitPage* WebKitPageHost::Insert(int index, WebKitWebView* view) {
 hosts::PageControl* WebKitPageHost::Create(int index) {
   if (index < 0) return nullptr;
   if (auto it = pages_.find(index); it != pages_.end()) return it->second.get();
-  WebKitWebView* view = NewView(pending_related_);
+  WebKitWebView* peer = pending_related_ ? pending_related_ : ProcessPeer();
+  WebKitWebView* view = NewView(peer);
   if (pending_related_) created_related_ = view;
   pending_related_ = nullptr;
-  return Insert(index, view);
+  WebKitPage* page = Insert(index, view);
+  page->own_process_ = !peer;
+  return page;
+}
+
+WebKitWebView* WebKitPageHost::ProcessPeer() {
+  // Each page that loaded in a view of its own stands for a web process.
+  std::vector<WebKitWebView*> loaded;
+  size_t processes = 0;
+  for (const auto& [index, page] : pages_) {
+    if (index <= 0 || !webkit_web_view_get_uri(page->view())) continue;
+    loaded.push_back(page->view());
+    processes += page->own_process_;
+  }
+  if (processes < kOwnProcesses) return nullptr;
+  // Only a page that has loaded: relating to one that has not would start its process now.
+  return loaded[next_peer_++ % loaded.size()];
 }
 
 WebKitPage* WebKitPageHost::RenewSink(WebKitWebView* opener) {
@@ -331,11 +348,15 @@ WebKitPage::WebKitPage(WebKitPageHost& host, int index, WebKitWebView* view)
 
 WebKitPage::~WebKitPage() {
   if (links_) links_->give_up.disconnect();
+  Release();
+  if (zoom_sheet_) webkit_user_style_sheet_unref(zoom_sheet_);
+}
+
+void WebKitPage::Release() {
   g_signal_handlers_disconnect_by_data(view_, this);
   g_signal_handlers_disconnect_by_data(focus_, this);
   g_signal_handlers_disconnect_by_data(wheel_, this);
   g_signal_handlers_disconnect_by_data(content_, this);
-  if (zoom_sheet_) webkit_user_style_sheet_unref(zoom_sheet_);
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_back_forward_list(view_), this);
   webkit_user_content_manager_unregister_script_message_handler(content_, kPageChannel, kPageWorld);
   g_object_unref(content_);
@@ -858,6 +879,37 @@ void WebKitPage::SetVisible(bool visible) {
   gtk_widget_set_visible(GTK_WIDGET(view_), visible && index_ != 0);
 }
 
+void WebKitPage::ReplaceView(WebKitWebView* fresh) {
+  GtkStack* stack = host_.page_area().gobj();
+  GtkWidget* old = GTK_WIDGET(view_);
+  const bool visible = gtk_widget_get_visible(old);
+  const bool shown = gtk_stack_get_visible_child(stack) == old;
+  const bool focused = gtk_widget_has_focus(old);
+  if (zoom_sheet_) webkit_user_content_manager_remove_style_sheet(content_, zoom_sheet_);
+  // Handlers go first: taking the view out of the stack moves the focus.
+  g_object_ref(old);
+  Release();
+  gtk_stack_remove(stack, old);
+  g_object_unref(old);
+
+  view_ = fresh;
+  g_object_ref_sink(view_);
+  content_ = webkit_web_view_get_user_content_manager(view_);
+  g_object_ref(content_);
+  own_process_ = false;
+  GtkWidget* widget = GTK_WIDGET(view_);
+  gtk_widget_set_hexpand(widget, TRUE);
+  gtk_widget_set_vexpand(widget, TRUE);
+  gtk_widget_set_visible(widget, visible);
+  gtk_widget_set_can_target(widget, register_as_drop_target_);
+  gtk_stack_add_child(stack, widget);
+  if (shown) gtk_stack_set_visible_child(stack, widget);
+  Connect();
+  if (zoom_sheet_) webkit_user_content_manager_add_style_sheet(content_, zoom_sheet_);
+  if (zoom_level_ != 2) webkit_web_view_set_zoom_level(view_, kTextZoom[zoom_level_]);
+  if (focused) gtk_widget_grab_focus(widget);
+}
+
 void WebKitPage::SetRegisterAsDropTarget(bool on) {
   register_as_drop_target_ = on;
   // A view that is no drop target must not take the drags over it either.
@@ -901,6 +953,10 @@ void WebKitPage::OfferNewTab(WebKitContextMenu* menu) {
 }
 
 void WebKitPage::Navigate(const std::string& url) {
+  // A view made before it was known to be needed (a restored tab, loaded when first shown)
+  // still gets no process of its own once the cap is reached.
+  if (own_process_ && index_ > 0 && !webkit_web_view_get_uri(view_))
+    if (WebKitWebView* peer = host_.ProcessPeer()) ReplaceView(host_.NewView(peer));
   // A "javascript:" address (a bookmarklet) runs in the shown document and loads nothing:
   // the page keeps its address.
   if (g_ascii_strncasecmp(url.c_str(), "javascript:", 11) != 0) {

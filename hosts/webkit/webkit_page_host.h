@@ -9,6 +9,12 @@
 // that one to the engine. The same holds for a page the logic creates while answering
 // the new-window event: it is born related to the opener.
 //
+// Web processes are capped: every web process holds a connection to the display, and at
+// the display server's client limit the engine aborts. Once kOwnProcesses pages have
+// loaded in views of their own, a new page is created related to a page that has loaded,
+// taken in turn, and so shares that page's web process. A page whose view was made
+// earlier but has never loaded (a restored tab) takes such a related view at its first load.
+//
 // Each view has its own user-content manager: the page script's reports carry no view,
 // so the manager they arrive on names the page.
 #pragma once
@@ -97,6 +103,10 @@ class WebKitPage : public hosts::PageControl {
   void SaveAs();
   void ShowProperties();
   void Print(bool dialog);
+  // Puts `fresh` in place of a view that has never loaded, keeping what the page has set.
+  void ReplaceView(WebKitWebView* fresh);
+  // Lets go of the view and its content manager, with every handler of this page on them.
+  void Release();
 
   WebKitPageHost& host_;
   int index_;
@@ -116,6 +126,7 @@ class WebKitPage : public hosts::PageControl {
   bool register_as_drop_target_ = true;
   bool mixed_content_ = false;
   bool sink_waiting_ = false;
+  bool own_process_ = false;    // made related to no view: its first load starts a web process
   bool tls_failed_ = false;     // the failing load's certificate was refused
   bool error_pending_ = false;  // an error page for error_url_ is on its way in
   bool error_shown_ = false;    // the committed document is that error page
@@ -188,6 +199,8 @@ class WebKitPageHost : public hosts::PageHost {
  private:
   friend class WebKitPage;
   WebKitWebView* NewView(WebKitWebView* related);
+  // The view a new page shares its web process with, or nullptr for a process of its own.
+  WebKitWebView* ProcessPeer();
   WebKitPage* Insert(int index, WebKitWebView* view);
   // Element 0 with a fresh view related to `opener`; see the header comment.
   WebKitPage* RenewSink(WebKitWebView* opener);
@@ -213,6 +226,8 @@ class WebKitPageHost : public hosts::PageHost {
   WebKitWebView* pending_related_ = nullptr;
   WebKitWebView* created_related_ = nullptr;
   std::map<int, std::unique_ptr<WebKitPage>> pages_;
+  static constexpr size_t kOwnProcesses = 32;
+  size_t next_peer_ = 0;
 };
 
 }  // namespace zor::webkit

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -172,6 +173,56 @@ TEST_F(EngineTabsTest, APageClosingItselfTakesItsTabAlong) {
   EXPECT_EQ(form().tabs.ActivePage, 1);
   EXPECT_TRUE(PumpUntil([&] { return Shows(1); }));
   EXPECT_EQ(Caption(), "Page a - " + window->form().chrome.TitleText);
+}
+
+// Web processes started by this program now.
+int WebProcesses() {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string pid, name, state;
+    long parent = 0;
+    if (stat >> pid >> name >> state >> parent && parent == ::getpid() && name.find("WebKitWeb") != std::string::npos)
+      ++count;
+  }
+  return count;
+}
+
+// Each web process holds a display connection; at the X server's 256 clients the engine
+// aborts, so pages opened by hand must share processes long before that.
+TEST_F(EngineTabsTest, ThreeHundredTabsShareWebProcessesAndTheLastStillLoads) {
+  ASSERT_TRUE(window->StartUp(server.Url("p1")));
+  ASSERT_TRUE(PumpUntil([&] { return Titled(1, "p1"); }));
+  for (int i = 2; i <= 300; ++i) {
+    form().tabs.AddNewPage(server.Url("p" + std::to_string(i)), i == 300);
+    e2e::Pump(0.005);
+  }
+  const int last = form().tabs.LastPageIndex;
+  ASSERT_TRUE(PumpUntil([&] { return Titled(last, "p300"); }, 120));
+  EXPECT_EQ(form().tabs.TabCount(), 300);
+  EXPECT_LE(WebProcesses(), 40);
+  form().tabs.SelectPage(1);
+  form().chrome.WB.Page(1)->Navigate(server.Url("again"));
+  EXPECT_TRUE(PumpUntil([&] { return Titled(1, "again"); }));
+}
+
+// Restored tabs load only when first shown; shown in turn, they too must share processes.
+TEST_F(EngineTabsTest, ThreeHundredRestoredTabsShownInTurnShareWebProcesses) {
+  {
+    std::ofstream saved(folder / "LastPages.ini", std::ios::binary);
+    for (int i = 1; i <= 300; ++i) saved << server.Url("r" + std::to_string(i)) << "\r\n";
+  }
+  ASSERT_TRUE(window->StartUp(""));
+  ASSERT_EQ(form().tabs.TabCount(), 300);
+  const int last = form().tabs.LastPageIndex;
+  for (int position = 1; position <= 300; ++position) {
+    form().tabs.SelectPage(form().tabs.PageAtPosition.get(position));
+    e2e::Pump(0.01);
+  }
+  ASSERT_TRUE(PumpUntil([&] { return Titled(last, "r300"); }, 120));
+  EXPECT_LE(WebProcesses(), 40);
+  form().chrome.WB.Page(last)->Navigate(server.Url("again"));
+  EXPECT_TRUE(PumpUntil([&] { return Titled(last, "again"); }));
 }
 
 }  // namespace

@@ -166,6 +166,52 @@ class ProgramTest(ProgramFixture):
         self.assertIn("ADDRESSBAR=1", text)
 
 
+class LongMenuTest(ProgramFixture):
+    def test_a_hundred_thousand_proxies_open_at_once_and_the_last_is_chosen_from_the_list(self):
+        def proxy(i):
+            return "10.%d.%d.%d:8080" % (i >> 16, (i >> 8) & 255, i & 255)
+        entries = 100000
+        with open(os.path.join(self.folder, "Requires", "proxylist.ini"), "w", newline="") as f:
+            f.write("".join(proxy(i) + "\r\n" for i in range(entries)))
+        last = proxy(entries - 1)
+        started = time.monotonic()
+        self.start("http://127.0.0.1:%d/" % self.port)
+        main = wait_for(lambda: "Loopback Test Page" in self.title() and self.window())
+        self.assertIsNotNone(main, self.title())
+        print("start to a loaded page with %d proxies: %.2f s" % (entries, time.monotonic() - started))
+        xdotool("windowactivate", "--sync", main)
+        time.sleep(0.5)
+
+        # Tools > Proxy opens with the list in it; the window goes on taking input.
+        xdotool("key", "alt+t")
+        time.sleep(0.5)
+        xdotool("key", "x")
+        time.sleep(0.5)
+        xdotool("key", "Escape", "Escape", "Escape")
+        time.sleep(0.3)
+        xdotool("key", "ctrl+l")
+        xdotool("type", "http://127.0.0.1:%d/second" % self.port)
+        xdotool("key", "Return")
+        self.assertTrue(wait_for(lambda: "Page second" in self.title(), timeout=15), self.title())
+
+        # Its last entry, through the searchable list at the menu's end.
+        xdotool("key", "alt+t")
+        time.sleep(0.5)
+        xdotool("key", "x")
+        time.sleep(0.5)
+        xdotool("key", "m")
+        chooser = wait_for(lambda: next((w for w in self.windows() if w != main), None), timeout=10)
+        self.assertIsNotNone(chooser, "the list did not open")
+        xdotool("windowactivate", "--sync", chooser)
+        xdotool("type", last)
+        time.sleep(0.5)
+        xdotool("key", "Return")
+        self.assertTrue(wait_for(lambda: self.windows() == [main], timeout=10), "the list stayed open")
+        self.close_with_ok()
+        with open(os.path.join(self.folder, "Browser.ini"), encoding="utf-8") as f:
+            self.assertIn("PROXY_IP=%s\n" % last, f.read().replace("\r\n", "\n"))
+
+
 if __name__ == "__main__":
     if not PROGRAM_DIR or not os.path.isdir(PROGRAM_DIR):
         sys.exit("ZOR_PROGRAM_DIR must name the built program folder")

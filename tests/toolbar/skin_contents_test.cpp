@@ -265,6 +265,8 @@ const std::vector<std::string> kMainMessageKeys = {
     "txt_PropFolder",
     "txt_PropSize",
     "txt_PropModified",
+    "txt_MenuMore",
+    "txt_MenuFilter",
     "msg_BasketMissing",
     "msg_CorvaneMissing",
     "msg_TranslistMissing",

@@ -144,6 +144,22 @@ TEST(ToolbarControl, BandsAndToolsChangeAtRunTimeAndEachChangeCounts) {
   EXPECT_EQ(c.bandCount(), 1);
   EXPECT_TRUE(c.allTools().empty());
   EXPECT_EQ(view.calls, std::vector<std::string>(8, "structure"));
+
+  // A batch counts every change but tells the view once, when the outermost one ends.
+  view.calls.clear();
+  {
+    const ToolbarControl::Batch outer(c);
+    {
+      const ToolbarControl::Batch inner(c);
+      for (int i = 0; i < 3; ++i) fav->tools().add(i, "p" + std::to_string(i));
+    }
+    fav->tools().remove(0);
+    EXPECT_TRUE(view.calls.empty());
+  }
+  EXPECT_EQ(c.revision(), r + 4);
+  EXPECT_EQ(view.calls, std::vector<std::string>{"structure"});
+  { const ToolbarControl::Batch nothing(c); }
+  EXPECT_EQ(view.calls.size(), 1u) << "a batch without changes tells nothing";
 }
 
 TEST(SideBar, CurrentChildFollowsChoiceAndSurvivesRemoval) {
