@@ -94,8 +94,10 @@ class BasketTest(ProgramFixture):
         xdotool("key", "a")
         basket = wait_for(self.basket, timeout=10)
         self.assertIsNotNone(basket, "the basket did not appear")
-        g = geometry(basket)
-        self.assertEqual((g["WIDTH"], g["HEIGHT"]), (34, 34), "collapsed: 510 twips square")
+        # A loaded machine may map the window before its first size request is applied.
+        size = lambda: (geometry(basket)["WIDTH"], geometry(basket)["HEIGHT"])
+        wait_for(lambda: size() == (34, 34), timeout=10)
+        self.assertEqual(size(), (34, 34), "collapsed: 510 twips square")
         xdotool("windowmove", basket, "900", "300")
         time.sleep(0.5)
 

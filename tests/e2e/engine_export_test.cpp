@@ -46,7 +46,8 @@ class EngineExportTest : public ::testing::Test {
     fs::remove_all(fs::path(std::getenv("XDG_DATA_HOME")) / "zor-browser");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder);
-    for (const char* file : {"default.tb2", "lng.ini"}) fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
+    for (const char* file : {"default.tb2", "lng.ini", "Translist.txt"})
+      fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
     // A stand-in for the quick-save program: it notes the arguments it was given.
     std::ofstream(folder / "snavel") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/snavel-args.txt\"\n";
