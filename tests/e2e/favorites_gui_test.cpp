@@ -172,7 +172,7 @@ TEST_F(FavoritesWindowTest, MenuAndPanelOpenTheFolderShortcutsAddAndHistoryShows
   }
 
   // A switch to Chinese re-captions both panels' Refresh buttons.
-  toolbar::Tool* chinese = bars().tools().item("lang_zh");
+  toolbar::Tool* chinese = bars().tool("sub_Language", "lang_zh");
   ASSERT_NE(chinese, nullptr);
   bars().events.toolClick(*chinese);
   for (SidePanel* panel : {window->favoritesPanel(), window->historyPanel()})
