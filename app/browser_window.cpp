@@ -396,6 +396,11 @@ void BrowserWindow::ShowFileProperties(const std::string& path) {
 void BrowserWindow::WireSidePanel() {
   form_->chrome.hooks.createSidePanel = [this] { CreateSidePanel(); };
   form_->chrome.hooks.releaseSidePanel = [this] { ReleaseSidePanel(); };
+  form_->chrome.hooks.languageApplied = [this] {
+    const std::string refresh = LngText("cmdRefresh", "Refresh");
+    for (gtk::SidePanel* panel : {fav_panel_.get(), history_panel_.get()})
+      if (panel) panel->SetRefreshCaption(refresh);
+  };
   form_->chrome.commandHooks.refreshHistory = [this](bool force) { RefreshHistory(force); };
   // Organising the favorites: our dialog over the Favorites folder; the command rebuilds
   // the menu once it closes.
@@ -438,12 +443,16 @@ void BrowserWindow::CreateSidePanel() {
   };
   history_panel_->refresh = [this] { RefreshHistory(true); };
 
-  auto dock = [this](const char* band, const char* tool, gtk::SidePanel& panel) {
-    if (toolbar::Tool* t = window_->toolbar().tool(band, tool))
-      t->custom = std::make_shared<gtk::WidgetControl>(&panel);
+  // Each child band carries its panel and, as its header's picture, that of its toggle.
+  auto dock = [this](const char* band, const char* tool, gtk::SidePanel& panel, const char* toggle) {
+    toolbar::ToolbarControl& bars = window_->toolbar();
+    if (toolbar::Tool* t = bars.tool(band, tool)) t->custom = std::make_shared<gtk::WidgetControl>(&panel);
+    toolbar::Band* child = bars.band(band);
+    const toolbar::Tool* picture = bars.tool("tb_Main", toggle);
+    if (child && picture) child->image = picture->image;
   };
-  dock("cbnd_Fav", "frm_Fav", *fav_panel_);
-  dock("cbnd_History", "frm_History", *history_panel_);
+  dock("cbnd_Fav", "frm_Fav", *fav_panel_, "b_showfav");
+  dock("cbnd_History", "frm_History", *history_panel_, "b_history");
   // The side bar starts hidden; the two toggles show it.
   if (toolbar::Band* bar = window_->toolbar().band("tb_Leftbar")) bar->visible = false;
   window_->toolbar().recalcLayout();

@@ -36,12 +36,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
-def one_run(argv, env):
+def one_run(argv, env, measure=None):
+    """Seconds from exec to onload, or None; `measure(pid)` runs after onload, before the end."""
     loaded.clear()
     start = time.monotonic()
     proc = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     ok = loaded.wait(120)
     elapsed = time.monotonic() - start
+    if ok and measure:
+        measure(proc.pid)
     proc.terminate()
     try:
         proc.wait(10)

@@ -41,6 +41,8 @@ struct ShellHooks {
   std::function<void()> showDownloads;  // the downloads window, in front
   std::function<void(int page)> pageClosed;  // the page and its tab are gone
   std::function<void(int page)> pageShown;   // the page became the shown one
+  // lng.ini was read anew: texts the window holds outside the bars follow it.
+  std::function<void()> languageApplied;
 
   // Start-up steps provided by the window, the side panel and the outside objects.
   std::function<void()> createSidePanel;

@@ -79,6 +79,7 @@ void Settings::ApplyLanguage() {
   ReplaceAll(title, "{N}", "ZOR-BROWSER");
   c_.TitleText = title;
   tabs_.UpdateWindowCaption();
+  if (c_.hooks.languageApplied) c_.hooks.languageApplied();
 }
 
 void Settings::LoadSettings() {

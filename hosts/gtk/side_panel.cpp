@@ -41,7 +41,7 @@ class Row : public Gtk::Box {
 }  // namespace
 
 SidePanel::SidePanel(const std::string& refresh_caption, const std::string& icon_folder)
-    : Gtk::Box(Gtk::Orientation::VERTICAL), icon_folder_(icon_folder), refresh_(refresh_caption) {
+    : Gtk::Box(Gtk::Orientation::VERTICAL), icon_folder_(icon_folder) {
   // The Refresh button keeps its size in the top right corner; the tree fills the rest.
   refresh_.set_halign(Gtk::Align::END);
   refresh_.set_hexpand(true);
@@ -61,7 +61,7 @@ SidePanel::SidePanel(const std::string& refresh_caption, const std::string& icon
   view_.set_factory(factory);
   selection_ = Gtk::SingleSelection::create();
   view_.set_model(selection_);
-  setAccessibleName(view_, refresh_caption);
+  SetRefreshCaption(refresh_caption);
   view_.signal_activate().connect([this](guint position) {
     auto row = std::dynamic_pointer_cast<Gtk::TreeListRow>(selection_->get_object(position));
     auto item = row ? std::dynamic_pointer_cast<Item>(row->get_item()) : nullptr;
@@ -85,6 +85,11 @@ SidePanel::SidePanel(const std::string& refresh_caption, const std::string& icon
     rename_popover_.popdown();
     if (new_text != old_text && renamed) renamed(key, old_text, new_text);
   });
+}
+
+void SidePanel::SetRefreshCaption(const std::string& caption) {
+  refresh_.set_label(caption);
+  setAccessibleName(view_, caption);
 }
 
 SidePanel::~SidePanel() { rename_popover_.unparent(); }

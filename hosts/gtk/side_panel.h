@@ -35,6 +35,8 @@ class SidePanel : public Gtk::Box {
   void ExpandAll();
 
   Gtk::Button& refreshButton() { return refresh_; }
+  // The button's caption, and the tree's accessible name that follows it.
+  void SetRefreshCaption(const std::string& caption);
   Gtk::ListView& view() { return view_; }
 
   std::function<void(const std::string& key)> activated;     // double click or Enter

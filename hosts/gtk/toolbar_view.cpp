@@ -402,15 +402,31 @@ void ToolbarView::syncBandTools(BandRec& rec) {
 
 void ToolbarView::syncSideBar(BandRec& rec) {
   const std::vector<Band*> children = rec.band->childBands();
-  std::vector<std::string> captions;
-  for (Band* c : children) captions.push_back(c->visible ? (c->caption.empty() ? c->name : c->caption) : std::string());
+  std::vector<std::string> captions, images;
+  for (Band* c : children) {
+    captions.push_back(c->visible ? (c->caption.empty() ? c->name : c->caption) : std::string());
+    images.push_back(c->image);
+  }
 
-  if (children != rec.children || captions != rec.child_captions) {
+  if (children != rec.children || captions != rec.child_captions || images != rec.child_images) {
     for (auto* b : rec.child_buttons) rec.switcher->remove(*b);
     rec.child_buttons.clear();
     for (size_t i = 0; i < children.size(); ++i) {
       Band* child = children[i];
-      auto* button = Gtk::make_managed<Gtk::ToggleButton>(toolbar::PlainLabel(captions[i]));
+      auto* button = Gtk::make_managed<Gtk::ToggleButton>();
+      // The header: the child band's picture, when it has one, before its caption.
+      auto* content = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 4);
+      if (!images[i].empty()) {
+        auto* image = Gtk::make_managed<Gtk::Image>();
+        image->set_pixel_size(kIconSize);
+        image->property_accessible_role() = Gtk::Accessible::Role::PRESENTATION;
+        const void* applied = nullptr;
+        applyImage(*image, images[i], applied);
+        content->append(*image);
+      }
+      content->append(*Gtk::make_managed<Gtk::Label>(toolbar::PlainLabel(captions[i])));
+      button->set_child(*content);
+      setAccessibleName(*button, toolbar::PlainLabel(captions[i]));
       button->set_focus_on_click(false);
       button->set_visible(child->visible);
       BandRec* r = &rec;
@@ -426,6 +442,7 @@ void ToolbarView::syncSideBar(BandRec& rec) {
     }
     rec.children = children;
     rec.child_captions = captions;
+    rec.child_images = images;
   }
 
   // Pages: every child band's frame sits in this stack.

@@ -66,6 +66,7 @@ struct BandRec {
   Gtk::Stack* stack = nullptr;
   std::vector<toolbar::Band*> children;
   std::vector<std::string> child_captions;
+  std::vector<std::string> child_images;
   std::vector<Gtk::ToggleButton*> child_buttons;
   // Child bands: the side bar stack the page sits in.
   Gtk::Stack* in_stack = nullptr;

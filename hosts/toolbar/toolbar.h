@@ -146,6 +146,7 @@ class Band {
   int docking = kDockTop;
   int extent = 0;         // pixels across the dock (width of a side bar); 0 = natural
   std::string parent;     // for child bands: the side bar they belong to
+  std::string image;      // for child bands: the header's picture, as a tool's image
 
   ToolCollection& tools() { return tools_; }
   const ToolCollection& tools() const { return tools_; }

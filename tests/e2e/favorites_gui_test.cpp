@@ -170,6 +170,13 @@ TEST_F(FavoritesWindowTest, MenuAndPanelOpenTheFolderShortcutsAddAndHistoryShows
     EXPECT_EQ(tree.get_height(), panel.get_height() - button.get_height());
     last_height = panel.get_height();
   }
+
+  // A switch to Chinese re-captions both panels' Refresh buttons.
+  toolbar::Tool* chinese = bars().tool("sub_Language", "lang_zh");
+  ASSERT_NE(chinese, nullptr);
+  bars().events.toolClick(*chinese);
+  for (SidePanel* panel : {window->favoritesPanel(), window->historyPanel()})
+    EXPECT_EQ(panel->refreshButton().get_label(), "刷新");
 }
 
 // "b_orgfav" opens our dialog over the Favorites folder: a favorite moved into a folder

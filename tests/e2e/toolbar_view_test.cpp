@@ -563,6 +563,17 @@ TEST_F(ToolbarViewTest, SideBarPagesAndCloseButton) {
   EXPECT_TRUE(inside(&history_tree, stack[0]->get_visible_child()));
   EXPECT_TRUE(history->get_active());
 
+  // A child band's picture shows in its header, before the caption.
+  control.band("cbnd_History")->image = "icon:document-open-recent";
+  control.recalcLayout();
+  history = nullptr;
+  for (auto* b : findAll<Gtk::ToggleButton>(*frame))
+    if (labelText(b) == "History") history = b;
+  ASSERT_NE(history, nullptr);
+  auto pictures = findAll<Gtk::Image>(*history);
+  ASSERT_EQ(pictures.size(), 1u);
+  EXPECT_EQ(pictures[0]->get_icon_name(), "document-open-recent");
+
   Gtk::Button* close = nullptr;
   for (auto* b : findAll<Gtk::Button>(*frame))
     if (b->get_icon_name() == "window-close-symbolic") close = b;
