@@ -95,7 +95,7 @@ class BasketTest(ProgramFixture):
         basket = wait_for(self.basket, timeout=10)
         self.assertIsNotNone(basket, "the basket did not appear")
         # A loaded machine may map the window before its first size request is applied.
-        size = lambda: (geometry(basket)["WIDTH"], geometry(basket)["HEIGHT"])
+        size = lambda: (lambda g: (g.get("WIDTH"), g.get("HEIGHT")))(geometry(basket))
         wait_for(lambda: size() == (34, 34), timeout=10)
         self.assertEqual(size(), (34, 34), "collapsed: 510 twips square")
         xdotool("windowmove", basket, "900", "300")

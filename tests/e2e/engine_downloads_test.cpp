@@ -51,7 +51,8 @@ e2e::HttpResponse Answer(const e2e::HttpRequest& request, const std::atomic<bool
     // Five downloads in a row, none of them the user's.
     response.body =
         "<!DOCTYPE html><title>hostile</title><script>let n = 0; const t = setInterval(() => {"
-        " location.href = '/evil.bin?' + n; if (++n == 5) clearInterval(t); }, 200);</script>";
+        " location.href = '/evil.bin?' + n; if (++n == 5) { clearInterval(t); document.title = 'sent'; } }, 200);"
+        "</script>";
   } else if (request.path.rfind("/evil.bin", 0) == 0) {
     response.type = "application/octet-stream";
     response.headers = {"Content-Disposition: attachment; filename=\"../.evil.bin\""};
@@ -163,21 +164,23 @@ TEST_F(EngineDownloadsTest, APageDownloadingByItselfIsAskedOnceAndWritesNothing)
   const fs::path downloads = window->downloads().DownloadsFolder();
   const int before = FilesNamed(downloads, "evil.bin");
   Load("hostile.html");
-  ASSERT_TRUE(PumpUntil([&] { return EvilRequests() == 5; }, 15))
-      << server.Requests().size() << " " << window->form().chrome.WB.Page(1)->DocumentTitle() << " " << window->form().chrome.WB.Page(1)->LocationURL() << " " << EvilRequests() << " asked " << dialogs().QuestionsAsked() << " active " << window->downloads().Active();
+  // A busy engine may drop a navigation the next one overtakes: at least one must come while asking.
+  auto sent = [&] { return window->form().chrome.WB.Page(1)->DocumentTitle() == "sent"; };
+  ASSERT_TRUE(PumpUntil([&] { return sent() && EvilRequests() >= 2; }, 20)) << EvilRequests();
   Pump(1.5);
   EXPECT_EQ(dialogs().QuestionsAsked(), 1);
   EXPECT_EQ(dialogs().OpenQuestions(), 1);
   EXPECT_EQ(dialogs().OpenSaveDialogs(), 0);
-  // The four that came while asking are gone; the asked one waits for its answer.
+  // The ones that came while asking are gone; the asked one waits for its answer.
   ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 1; }));
   EXPECT_EQ(FilesNamed(downloads, "evil.bin"), before);
   EXPECT_EQ(FilesNamed(folder, "evil.bin") + FilesNamed(folder / "saved", "evil.bin"), 0);
 
   ASSERT_TRUE(dialogs().AnswerQuestion(false));
   ASSERT_TRUE(PumpUntil([&] { return window->downloads().Active() == 0; }));
+  const int first = EvilRequests();
   Load("hostile.html");  // the refused page tries again
-  ASSERT_TRUE(PumpUntil([&] { return EvilRequests() == 10; }));
+  ASSERT_TRUE(PumpUntil([&] { return sent() && EvilRequests() > first; }, 20));
   Pump(1.0);
   EXPECT_EQ(dialogs().QuestionsAsked(), 1);
   EXPECT_EQ(dialogs().OpenSaveDialogs(), 0);
