@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The real window read as a screen reader reads it: through AT-SPI.
 
-Run inside a session bus and Xvfb (CTest does: dbus-run-session, xvfb-run), without
+Run inside a session bus and Xvfb (CTest does: dbus-run-session, xvfb_session.sh), without
 NO_AT_BRIDGE, with the system Python that has the Atspi bindings.
 """
 import os

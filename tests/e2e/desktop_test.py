@@ -3,7 +3,7 @@
 folder hands its address to the running browser and ends; without a usable session bus each
 start runs on its own. Tools > Default Web Browser, against a stand-in xdg-settings.
 
-Run inside a session bus and Xvfb (CTest does: dbus-run-session, xvfb-run), with the system
+Run inside a session bus and Xvfb (CTest does: dbus-run-session, xvfb_session.sh), with the system
 Python that has the Atspi bindings (the tabs are read through AT-SPI).
 """
 import os

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The real program, started as a user starts it, against pages served on 127.0.0.1.
 
-Run inside Xvfb (CTest does: xvfb-run). Each test copies the program folder, so the
+Run inside Xvfb (CTest does: xvfb_session.sh). Each test copies the program folder, so the
 files the browser writes stay in a scratch folder, and gives it its own HOME.
 """
 import http.server

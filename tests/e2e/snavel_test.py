@@ -2,7 +2,7 @@
 """Snavel, the quick-save program, run as the browser runs it against a page on 127.0.0.1;
 the archive it writes is then opened offline in a WebKit view.
 
-Run inside a session bus and Xvfb (CTest does: dbus-run-session, xvfb-run), with the system
+Run inside a session bus and Xvfb (CTest does: dbus-run-session, xvfb_session.sh), with the system
 Python that has the Atspi, Gtk 4 and WebKit 6.0 bindings.
 """
 import email
