@@ -13,8 +13,10 @@
 #include "common/files.h"
 #include "common/ini.h"
 #include "common/ini_text.h"
+#include "hosts/gtk/dialog_run.h"
 #include "hosts/gtk/favorite_dialogs.h"
 #include "hosts/gtk/program_run.h"
+#include "hosts/gtk/organize_favorites.h"
 #include "hosts/webkit/network_proxy.h"
 #include "hosts/webkit/website_data.h"
 
@@ -31,6 +33,10 @@ BrowserWindow::BrowserWindow(const std::string& program_folder) {
   form_->downloads.AttachView(downloads_window_.get());
   ConnectCorvane();
   ConnectCarrowel();
+  // Translist.txt's services; the list is edited in the desktop's text editor.
+  translations_ = std::make_unique<commands::TranslationMenu>(
+      form_->chrome, [](const std::string& path) { gtk::OpenInTextEditor(path); });
+  translations_->Install();
   WireWindow();
   WireOutsideObjects();
   WireFavorites();
@@ -177,9 +183,7 @@ void BrowserWindow::WireOutsideObjects() {
 void BrowserWindow::WirePageExport() {
   commands::ExportDesktop desktop;
   desktop.startProgram = &gtk::PageCommandsGtk::StartProgram;
-  desktop.openTextFile = [this](const std::string& path) {
-    if (page_commands_) page_commands_->OpenTextFile(path);
-  };
+  desktop.openTextFile = [](const std::string& path) { gtk::OpenInTextEditor(path); };
   desktop.proxyInForce = [this] { return ToEngineProxy(proxy_->InForce(), g_get_host_name()); };
   export_ = std::make_unique<commands::PageExport>(form_->chrome, form_->tabs, form_->dispatcher.LinkFilter,
                                                    std::move(desktop));
@@ -282,6 +286,64 @@ void BrowserWindow::WireFavorites() {
   hooks.importExportFav = [this](bool import) { ImportExportFav(import); };
 }
 
+void BrowserWindow::OrganizeFavorites() {
+  if (favorites_->Root().empty()) return;
+  favorites::FavoritesOrganizer organizer(favorites_->Root());
+  // Each outcome but success is told with the entry's name.
+  auto tell = [this](favorites::OrganizeResult result, const std::string& name) {
+    using R = favorites::OrganizeResult;
+    const char* key = result == R::kExists       ? "msg_OrgFavExists"
+                      : result == R::kIntoItself ? "msg_OrgFavIntoItself"
+                      : result == R::kBadName    ? "msg_OrgFavBadName"
+                      : result == R::kFailed     ? "msg_OrgFavFailed"
+                                                 : nullptr;
+    if (!key) return;
+    std::string text = LngText(key, "{N} could not be changed.");
+    ReplaceAll(text, "{N}", name);
+    Host().MessageBox(text);
+  };
+  gtk::OrganizeFavoritesTexts texts;
+  texts.title = LngText("dlg_OrgFav", texts.title);
+  texts.root = LngText("cbnd_Fav", texts.root);
+  texts.rename = LngText("dlg_OrgFavRename", texts.rename);
+  texts.remove = LngText("dlg_OrgFavDelete", texts.remove);
+  texts.move = LngText("dlg_OrgFavMove", texts.move);
+  texts.move_to = LngText("dlg_OrgFavMoveTo", texts.move_to);
+  texts.new_folder = LngText("dlg_NewFolder", texts.new_folder);
+  texts.close = LngText("dlg_OrgFavClose", texts.close);
+  gtk::OrganizeFavoritesActions actions;
+  actions.list = [&organizer] {
+    std::vector<gtk::OrganizeEntry> entries;
+    for (const favorites::OrganizeItem& item : organizer.Items())
+      entries.push_back({item.path, item.name, item.folder, item.depth});
+    return entries;
+  };
+  actions.rename = [&, this](const gtk::OrganizeEntry& item) {
+    std::string prompt = LngText("dlg_OrgFavRenameTo", "New name of {N}:");
+    ReplaceAll(prompt, "{N}", item.name);
+    if (auto name = Host().InputBox(prompt, texts.title, item.name)) tell(organizer.Rename(item.path, *name), *name);
+  };
+  actions.remove = [&, this](const gtk::OrganizeEntry& item) {
+    const favorites::OrganizeResult result =
+        organizer.Delete(item.path, [this](const favorites::OrganizeItem& what, bool has_contents) {
+          std::string question = has_contents ? LngText("msg_OrgFavDeleteFolder", "Delete {N} and everything in it?")
+                                              : LngText("msg_OrgFavDelete", "Delete {N}?");
+          ReplaceAll(question, "{N}", what.name);
+          return Host().MessageBox(question, hosts::MessageButtons::kYesNo) == hosts::MessageResult::kYes;
+        });
+    tell(result, item.name);
+  };
+  actions.move = [&](const gtk::OrganizeEntry& item, const std::string& folder) {
+    tell(organizer.Move(item.path, folder), item.name);
+  };
+  actions.newFolder = [&, this](const std::string& parent) {
+    if (auto name = Host().InputBox(LngText("dlg_NewFolderName", "Name of the new folder:"), texts.title, ""))
+      tell(organizer.NewFolder(parent, *name), *name);
+  };
+  gtk::OrganizeFavoritesDialog dialog(*window_, texts, std::move(actions));
+  gtk::RunDialog(dialog);
+}
+
 void BrowserWindow::WatchFavorites() {
   // A monitor per folder: changes made outside the program rebuild the menu half a
   // second after the last one.
@@ -335,21 +397,11 @@ void BrowserWindow::WireSidePanel() {
   form_->chrome.hooks.createSidePanel = [this] { CreateSidePanel(); };
   form_->chrome.hooks.releaseSidePanel = [this] { ReleaseSidePanel(); };
   form_->chrome.commandHooks.refreshHistory = [this](bool force) { RefreshHistory(force); };
-  // Organising the favorites is the desktop's file manager on the Favorites folder.
+  // Organising the favorites: our dialog over the Favorites folder; the command rebuilds
+  // the menu once it closes.
   form_->chrome.hooks.createPageCommands = [this, create = form_->chrome.hooks.createPageCommands] {
     if (create) create();
-    if (!page_commands_) return;
-    page_commands_->organizeFavorites = [this] {
-      if (favorites_->Root().empty()) return;
-      try {
-        Gio::AppInfo::launch_default_for_uri(Glib::filename_to_uri(favorites_->Root()));
-      } catch (const Glib::Error&) {
-        std::string text =
-            LngText("msg_FavNoFolderProgram", "No program is set to open folders, so {P} cannot be shown.");
-        ReplaceAll(text, "{P}", favorites_->Root());
-        Host().MessageBox(text);
-      }
-    };
+    if (page_commands_) page_commands_->organizeFavorites = [this] { OrganizeFavorites(); };
   };
 }
 

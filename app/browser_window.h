@@ -9,6 +9,7 @@
 
 #include "browser/commands/basket_toggle.h"
 #include "browser/commands/page_export.h"
+#include "browser/commands/translation_menu.h"
 #include "browser/favorites/favorites_menu.h"
 #include "browser/shell/main_form.h"
 #include "hosts/gtk/download_dialogs.h"
@@ -60,6 +61,8 @@ class BrowserWindow {
   void CreateSidePanel();
   void ReleaseSidePanel();
   void WatchFavorites();
+  // "b_orgfav": the organise-favorites dialog over the Favorites folder.
+  void OrganizeFavorites();
   void RefreshHistory(bool force);
   void ShowFileProperties(const std::string& path);
   void ImportExportFav(bool import);
@@ -81,6 +84,7 @@ class BrowserWindow {
   std::unique_ptr<commands::BasketToggle> basket_;  // the link basket tool
   std::shared_ptr<webkit::SessionProxy> proxy_;     // the pages' proxy in force
   std::unique_ptr<commands::PageExport> export_;    // links page, quick save, text view, mail
+  std::unique_ptr<commands::TranslationMenu> translations_;  // the translate menu
   std::string options_file_;  // internet-options.ini: the home page
   // The Favorites folder as menu and tree; its folders watched for outside changes.
   std::unique_ptr<favorites::FavoritesMenu> favorites_;

@@ -20,7 +20,8 @@ constexpr const char* kUserFolderName = "zor-browser";
 constexpr std::string_view kSavedFiles = "SavedFiles";
 
 // The defaults the installed folder ships for the files the program writes.
-constexpr const char* kSeededFiles[] = {"Browser.ini", "lng.ini", "Requires/proxylist.ini", "Requires/blacklist.ini"};
+constexpr const char* kSeededFiles[] = {"Browser.ini", "lng.ini", "Translist.txt", "Requires/proxylist.ini",
+                                        "Requires/blacklist.ini"};
 
 std::string XdgFolder(const char* variable, const char* home_relative) {
   const char* value = std::getenv(variable);

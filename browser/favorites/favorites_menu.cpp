@@ -1,11 +1,15 @@
 #include "browser/favorites/favorites_menu.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "common/files.h"
 #include "common/ini.h"
@@ -349,6 +353,118 @@ bool FavoritesMenu::RenameNode(const std::string& key, const std::string& old_te
 std::string FavoritesMenu::NodeTooltip(const std::string& key) const {
   if (key.rfind("K", 0) != 0) return "Click to open the directory!";
   return "Double Click ->" + ShortcutUrl(NodeFile(key));
+}
+
+namespace {
+
+// Renames without ever replacing what is at `to`.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the no-replace rename: look first.
+  std::error_code ec;
+  if (std::filesystem::exists(std::filesystem::symlink_status(to, ec))) return false;
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool Present(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+std::string LastName(const std::string& item) { return item.substr(item.rfind('/') + 1); }
+
+// The name the user typed as an entry name; empty when nothing usable remains.
+std::string EntryName(const std::string& typed) {
+  return typed.find_first_not_of(" .") == std::string::npos ? std::string() : FavoriteFileName(typed);
+}
+
+}  // namespace
+
+std::string FavoritesOrganizer::Full(const std::string& item) const {
+  if (root_.empty() || (!item.empty() && item[0] == '/')) return {};
+  for (size_t at = 0; at < item.size();) {
+    size_t end = item.find('/', at);
+    if (end == std::string::npos) end = item.size();
+    const std::string part = item.substr(at, end - at);
+    if (part.empty() || part == "." || part == "..") return {};
+    at = end + 1;
+  }
+  const std::string full = item.empty() ? root_.substr(0, root_.size() - 1) : root_ + item;
+  return Present(full) ? full : std::string();
+}
+
+void FavoritesOrganizer::AddItems(const std::string& relative, int depth, std::vector<OrganizeItem>& items) const {
+  if (depth > kMaxDepth) return;
+  const std::string folder = root_ + relative;
+  const std::vector<FolderEntry> entries = SortedListing(folder);
+  // As the menu: the sub-folders first, links to folders not followed.
+  for (const FolderEntry& entry : entries) {
+    if (!entry.directory || entry.link || entry.name[0] == '.') continue;
+    items.push_back({relative + entry.name, entry.name, true, depth});
+    AddItems(relative + entry.name + "/", depth + 1, items);
+  }
+  for (const FolderEntry& entry : entries)
+    if (entry.regular && entry.name[0] != '.' && !EndsWith(entry.name, "ini"))
+      items.push_back({relative + entry.name, TitleOf(entry.name), false, depth});
+}
+
+std::vector<OrganizeItem> FavoritesOrganizer::Items() const {
+  std::vector<OrganizeItem> items;
+  if (!root_.empty()) AddItems("", 0, items);
+  return items;
+}
+
+OrganizeResult FavoritesOrganizer::Rename(const std::string& item, const std::string& name) {
+  const std::string full = Full(item);
+  if (full.empty() || item.empty()) return OrganizeResult::kNotFound;
+  std::string new_name = EntryName(name);
+  if (new_name.empty()) return OrganizeResult::kBadName;
+  const std::string old_name = LastName(item);
+  const bool folder = std::filesystem::is_directory(std::filesystem::symlink_status(full));
+  if (!folder && TitleOf(old_name) != old_name) new_name += old_name.substr(TitleOf(old_name).size());
+  if (new_name == old_name) return OrganizeResult::kDone;
+  const std::string target = full.substr(0, full.size() - old_name.size()) + new_name;
+  if (Present(target)) return OrganizeResult::kExists;
+  return RenameNoReplace(full, target) ? OrganizeResult::kDone : OrganizeResult::kFailed;
+}
+
+OrganizeResult FavoritesOrganizer::Move(const std::string& item, const std::string& folder) {
+  const std::string full = Full(item);
+  const std::string into = Full(folder);
+  if (full.empty() || item.empty() || into.empty()) return OrganizeResult::kNotFound;
+  if (!std::filesystem::is_directory(std::filesystem::symlink_status(into))) return OrganizeResult::kNotFound;
+  if (folder == item || folder.rfind(item + "/", 0) == 0) return OrganizeResult::kIntoItself;
+  const std::string target = FolderPath(into) + LastName(item);
+  if (target == full) return OrganizeResult::kDone;
+  if (Present(target)) return OrganizeResult::kExists;
+  return RenameNoReplace(full, target) ? OrganizeResult::kDone : OrganizeResult::kFailed;
+}
+
+OrganizeResult FavoritesOrganizer::NewFolder(const std::string& parent, const std::string& name) {
+  const std::string into = Full(parent);
+  if (into.empty() || !std::filesystem::is_directory(std::filesystem::symlink_status(into)))
+    return OrganizeResult::kNotFound;
+  const std::string new_name = EntryName(name);
+  if (new_name.empty()) return OrganizeResult::kBadName;
+  const std::string target = FolderPath(into) + new_name;
+  if (Present(target)) return OrganizeResult::kExists;
+  std::error_code ec;
+  return std::filesystem::create_directory(target, ec) ? OrganizeResult::kDone : OrganizeResult::kFailed;
+}
+
+OrganizeResult FavoritesOrganizer::Delete(
+    const std::string& item, const std::function<bool(const OrganizeItem& item, bool has_contents)>& confirm) {
+  const std::string full = Full(item);
+  if (full.empty() || item.empty()) return OrganizeResult::kNotFound;
+  std::error_code ec;
+  const bool folder = std::filesystem::is_directory(std::filesystem::symlink_status(full, ec));
+  const bool has_contents = folder && !std::filesystem::is_empty(full, ec);
+  const OrganizeItem what{item, folder ? LastName(item) : TitleOf(LastName(item)), folder, 0};
+  if (!confirm || !confirm(what, has_contents)) return OrganizeResult::kCancelled;
+  // A link goes as a link: what it leads to stays.
+  std::filesystem::remove_all(full, ec);
+  return ec ? OrganizeResult::kFailed : OrganizeResult::kDone;
 }
 
 }  // namespace zor::favorites

@@ -104,4 +104,40 @@ class FavoritesMenu {
   std::string real_root_;  // the root with its links resolved
 };
 
+// The file work of the organise-favorites dialog. Items are named by their path relative
+// to the Favorites folder ("" is the folder itself, "News/Site.url" a favorite in News).
+enum class OrganizeResult { kDone, kCancelled, kBadName, kExists, kNotFound, kIntoItself, kFailed };
+
+struct OrganizeItem {
+  std::string path;  // relative to the root
+  std::string name;  // as the menu shows it: a favorite without its extension
+  bool folder = false;
+  int depth = 0;  // 0 directly in the root
+};
+
+class FavoritesOrganizer {
+ public:
+  explicit FavoritesOrganizer(std::string root) : root_(FolderPath(std::move(root))) {}
+
+  // The folders and favorites the menu shows, each folder followed by its contents, in menu order.
+  std::vector<OrganizeItem> Items() const;
+  // Only the item's own name changes (cleaned as a favorite's title; a favorite keeps its
+  // extension); an entry already there is never replaced.
+  OrganizeResult Rename(const std::string& item, const std::string& name);
+  // Into `folder` ("" the root); refused onto an existing name and for a folder into itself.
+  OrganizeResult Move(const std::string& item, const std::string& folder);
+  OrganizeResult NewFolder(const std::string& parent, const std::string& name);
+  // A favorite, or a folder with everything in it, once `confirm` (told whether a folder
+  // still holds anything) says yes; nothing goes otherwise.
+  OrganizeResult Delete(const std::string& item,
+                        const std::function<bool(const OrganizeItem& item, bool has_contents)>& confirm);
+
+ private:
+  // The full path of an item, or empty for one that names no entry inside the root.
+  std::string Full(const std::string& item) const;
+  void AddItems(const std::string& relative, int depth, std::vector<OrganizeItem>& items) const;
+
+  std::string root_;
+};
+
 }  // namespace zor::favorites

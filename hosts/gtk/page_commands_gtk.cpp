@@ -208,18 +208,6 @@ void PageCommandsGtk::StartMailProgram() {
   if (!StartDefaultFor("x-scheme-handler/mailto")) SendMail("mailto:");
 }
 
-void PageCommandsGtk::OpenTextFile(const std::string& path) {
-  const auto file = Gio::File::create_for_path(path);
-  try {
-    if (auto editor = Gio::AppInfo::get_default_for_type("text/plain", false)) {
-      editor->launch(file);
-      return;
-    }
-    Gio::AppInfo::launch_default_for_uri(file->get_uri());
-  } catch (const Glib::Error&) {
-  }
-}
-
 bool PageCommandsGtk::StartProgram(const std::string& program, const std::vector<std::string>& arguments,
                                    std::string* error) {
   std::vector<std::string> argv = {program};
@@ -230,6 +218,21 @@ bool PageCommandsGtk::StartProgram(const std::string& program, const std::vector
     return true;
   } catch (const Glib::Error& failure) {
     if (error) *error = failure.what();
+    return false;
+  }
+}
+
+bool OpenInTextEditor(const std::string& path) {
+  const Glib::RefPtr<Gio::File> file = Gio::File::create_for_path(path);
+  if (auto editor = Gio::AppInfo::get_default_for_type("text/plain", false)) {
+    try {
+      if (editor->launch(file)) return true;
+    } catch (const Glib::Error&) {
+    }
+  }
+  try {
+    return Gio::AppInfo::launch_default_for_uri(file->get_uri());
+  } catch (const Glib::Error&) {
     return false;
   }
 }

@@ -14,6 +14,10 @@
 
 namespace zor::gtk {
 
+// Opens the file in the desktop's default editor of plain text, else in whatever the
+// desktop opens the file with; false when nothing could be started.
+bool OpenInTextEditor(const std::string& path);
+
 class PageCommandsGtk : public hosts::PageCommands {
  public:
   PageCommandsGtk(webkit::WebKitPageHost& pages, Gtk::Window& owner);
@@ -29,10 +33,9 @@ class PageCommandsGtk : public hosts::PageCommands {
   void OpenAddressBook() override;
 
   // The desktop's own programs. A mail message through the mailto: handler; the mail program
-  // itself; a file in the text editor. Failures are not reported.
+  // itself. Failures are not reported.
   void SendMail(const std::string& mailto_uri);
   void StartMailProgram();
-  void OpenTextFile(const std::string& path);
   // Starts `program` with `arguments` directly (no shell), detached; false with *error when
   // it could not be started.
   static bool StartProgram(const std::string& program, const std::vector<std::string>& arguments, std::string* error);

@@ -78,6 +78,7 @@ TEST(ProgramPaths, SeedingCopiesMissingDefaultsAndKeepsTheUsersFiles) {
   dir.Write("program/lng.ini", "[ZOR_Main]\nmsg=shipped\n");
   dir.Write("program/Requires/blacklist.ini", "shipped");
   dir.Write("program/Requires/proxylist.ini", "shipped proxies");
+  dir.Write("program/Translist.txt", "Service|http://127.0.0.1:9/t?u={url}\r\n");
   dir.Write("config/zor-browser/lng.ini", "[ZOR_Main]\nmsg=chosen\n");
   dir.Write("config/zor-browser/Requires/blacklist.ini", "mine");
 
@@ -87,6 +88,7 @@ TEST(ProgramPaths, SeedingCopiesMissingDefaultsAndKeepsTheUsersFiles) {
   ASSERT_TRUE(paths.SeedUserFiles(&error)) << error;
   EXPECT_EQ(dir.Read("config/zor-browser/Browser.ini"), "[SETTINGS]\nPOPUP=1\n");
   EXPECT_EQ(dir.Read("config/zor-browser/Requires/proxylist.ini"), "shipped proxies");
+  EXPECT_EQ(dir.Read("config/zor-browser/Translist.txt"), "Service|http://127.0.0.1:9/t?u={url}\r\n");
   EXPECT_EQ(dir.Read("config/zor-browser/lng.ini"), "[ZOR_Main]\nmsg=chosen\n");
   EXPECT_EQ(dir.Read("config/zor-browser/Requires/blacklist.ini"), "mine");
   EXPECT_TRUE(std::filesystem::is_directory(dir / "data/zor-browser/SavedFiles"));

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -20,6 +21,7 @@
 
 #include "app/browser_window.h"
 #include "browser/messaging/window_wrapper.h"
+#include "common/files.h"
 #include "e2e/support/engine_support.h"
 #include "hosts/gtk/internet_options.h"
 #include "hosts/gtk/window_system_gtk.h"
@@ -252,6 +254,7 @@ const std::map<std::string, std::string> kPages = {
      "these words</p>"
      "<div id='e' contenteditable='true'>Edit me</div></body></html>"},
     {"/home", "<html><head><title>Chosen home</title></head><body>home</body></html>"},
+    {"/query?a=1&b=2", "<html><head><title>Query</title></head><body>query</body></html>"},
     {"/input", "<html><head><title>Input</title></head><body><input id='i' value='typed words'></body></html>"},
     {"/box",
      "<html><head><title>Box</title></head><body style='margin:0'>"
@@ -488,12 +491,13 @@ gboolean CloseOtherWindows(gpointer main) {
 TEST_F(ProgramWindowTest, EveryToolOfTheSkinCanBeClickedOnTheRealEngine) {
   ASSERT_TRUE(StartOn("/text"));
   // Ends the program; its question is tested with the exit sequence.
-  // The address book starts the desktop's contacts program.
-  const std::set<std::string> skipped = {"b_quit", "b_openaddrbook"};
+  // The address book starts the desktop's contacts program, the list editor its text
+  // editor; the shipped translation services are on the internet.
+  const std::set<std::string> skipped = {"b_quit", "b_openaddrbook", "b_orgtrans"};
   std::vector<std::pair<std::string, std::string>> tools;
   for (const auto &band : form().chrome.ab_Main.bands())
     for (const auto &tool : band->tools())
-      if (!skipped.count(tool->name)) tools.emplace_back(band->name, tool->name);
+      if (!skipped.count(tool->name) && tool->name.rfind("transeg", 0) != 0) tools.emplace_back(band->name, tool->name);
   ASSERT_GT(tools.size(), 100u);
 
   const guint closer = g_timeout_add(50, sweep::CloseOtherWindows, window->mainWindow().gobj());
@@ -817,6 +821,49 @@ TEST_F(ProgramWindowTest, OfflineFromTheStatusBarHoldsLoadsUntilTheFileMenuEndsI
   window->mainWindow().SetAddressText(home);
   form().address.Go(false);
   EXPECT_TRUE(PumpUntil([&] { return Current()->LocationURL() == home && Current()->ReadyState() == 4; }));
+}
+
+// A service of the program folder's list opens the current address, encoded, in a new
+// foreground tab.
+TEST_F(ProgramWindowTest, TranslationServiceOpensTheFilledAddressInANewForegroundTab) {
+  {
+    std::ofstream list(fs::path(form().chrome.files.ProgramFolder()) / "Translist.txt", std::ios::binary);
+    list << "Loopback|" << server.Url("/t?u={url}") << "\r\n";
+  }
+  ASSERT_TRUE(StartOn("/query?a=1&b=2#part"));
+  const int before = form().tabs.ActivePage;
+  ASSERT_NE(Tool("sub_Trans", "transeg1"), nullptr);
+  EXPECT_EQ(Tool("sub_Trans", "transeg1")->caption, "Loopback");
+  Click("sub_Trans", "transeg1");
+  EXPECT_NE(form().tabs.ActivePage, before);
+  const std::string path =
+      "/t?u=http%3A%2F%2F127.0.0.1%3A" + std::to_string(server.port()) + "%2Fquery%3Fa%3D1%26b%3D2%23part";
+  EXPECT_TRUE(PumpUntil([&] { return server.Asked(path); })) << path;
+  EXPECT_EQ(Current()->LocationURL(), server.Url(path));
+}
+
+// "b_orgtrans" opens the list in the desktop's default editor of plain text: here a
+// desktop entry of the test's own that notes the file it was given.
+TEST_F(ProgramWindowTest, ListEditorStartsTheDesktopTextEditorOnTheList) {
+  const fs::path marker = fs::path(kScratch) / ("editor-" + std::to_string(getpid()) + ".txt");
+  fs::remove(marker);
+  const fs::path applications = fs::path(Glib::get_user_data_dir()) / "applications";
+  fs::create_directories(applications);
+  std::ofstream(applications / "zor-test-editor.desktop")
+      << "[Desktop Entry]\nType=Application\nName=Test editor\nMimeType=text/plain;\n"
+      << "Exec=sh -c 'printf %s \"$1\" > " << marker.string() << "' sh %f\n";
+  fs::create_directories(Glib::get_user_config_dir());
+  std::ofstream(fs::path(Glib::get_user_config_dir()) / "mimeapps.list")
+      << "[Default Applications]\ntext/plain=zor-test-editor.desktop\n";
+  ASSERT_TRUE(StartOn("/text"));
+  // The desktop's application list follows new entries through file monitors.
+  Settle(0.5);
+  Click("sub_Trans", "b_orgtrans");
+  const std::string list = (fs::path(form().chrome.files.ProgramFolder()) / "Translist.txt").string();
+  EXPECT_TRUE(PumpUntil([&] { return ReadWholeFile(marker.string()).value_or("") == list; }, 10))
+      << ReadWholeFile(marker.string()).value_or("(no file)");
+  fs::remove(applications / "zor-test-editor.desktop");
+  fs::remove(fs::path(Glib::get_user_config_dir()) / "mimeapps.list");
 }
 
 }  // namespace

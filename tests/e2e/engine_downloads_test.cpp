@@ -102,7 +102,7 @@ class EngineDownloadsTest : public ::testing::Test {
     fs::remove(fs::path(Glib::get_user_config_dir()) / "zor-browser" / "downloads.ini");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder / "saved");
-    for (const char* file : {"default.tb2", "lng.ini", "block.wav"})
+    for (const char* file : {"default.tb2", "lng.ini", "Translist.txt", "block.wav"})
       fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
     window = std::make_unique<app::BrowserWindow>(folder.string());

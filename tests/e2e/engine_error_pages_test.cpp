@@ -52,7 +52,8 @@ class EngineErrorPagesTest : public ::testing::Test {
     fs::remove_all(fs::path(Glib::get_user_config_dir()) / "zor-browser");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder);
-    for (const char* file : {"default.tb2", "lng.ini"}) fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
+    for (const char* file : {"default.tb2", "lng.ini", "Translist.txt"})
+      fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
   }
   void Open() { window = std::make_unique<app::BrowserWindow>(folder.string()); }

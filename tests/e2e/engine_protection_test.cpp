@@ -116,7 +116,7 @@ class EngineProtectionTest : public ::testing::Test {
     fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder);
-    for (const char* file : {"default.tb2", "lng.ini", "block.wav"})
+    for (const char* file : {"default.tb2", "lng.ini", "Translist.txt", "block.wav"})
       fs::copy_file(fs::path(ZOR_PROGRAM_DIR) / file, folder / file);
     fs::copy(fs::path(ZOR_PROGRAM_DIR) / "res", folder / "res", fs::copy_options::recursive);
     window = std::make_unique<app::BrowserWindow>(folder.string());

@@ -16,6 +16,7 @@
 #include "app/browser_window.h"
 #include "e2e/support/engine_support.h"
 #include "e2e/support/loopback_server.h"
+#include "hosts/gtk/organize_favorites.h"
 
 namespace fs = std::filesystem;
 
@@ -169,6 +170,57 @@ TEST_F(FavoritesWindowTest, MenuAndPanelOpenTheFolderShortcutsAddAndHistoryShows
     EXPECT_EQ(tree.get_height(), panel.get_height() - button.get_height());
     last_height = panel.get_height();
   }
+}
+
+// "b_orgfav" opens our dialog over the Favorites folder: a favorite moved into a folder
+// there is in that folder's menu once the dialog closes.
+TEST_F(FavoritesWindowTest, OrganizeDialogMovesAFavoriteIntoAFolderAndTheMenuFollows) {
+  ASSERT_TRUE(window->StartUp(server.Url("/start")));
+  ASSERT_TRUE(PageShows("/start"));
+  struct Steps {
+    bool done = false;
+    std::vector<std::string> rows;
+    std::vector<std::string> unnamed;  // controls without an accessible name
+  } steps;
+  // The dialog runs modally: the test acts on it from the main loop.
+  const guint id = g_timeout_add(
+      50,
+      +[](gpointer data) -> gboolean {
+        auto* steps = static_cast<Steps*>(data);
+        for (Gtk::Window* top : Gtk::Window::list_toplevels()) {
+          auto* dialog = dynamic_cast<OrganizeFavoritesDialog*>(top);
+          if (!dialog || !dialog->get_visible()) continue;
+          for (Gtk::Widget* row = dialog->tree().get_first_child(); row; row = row->get_next_sibling())
+            steps->rows.push_back(
+                static_cast<Gtk::Label*>(static_cast<Gtk::ListBoxRow*>(row)->get_child())->get_text());
+          // Every control has a name: the lists their own, the buttons their labels.
+          for (Gtk::Widget* list : std::initializer_list<Gtk::Widget*>{&dialog->tree(), &dialog->targets()})
+            if (!gtk_test_accessible_has_property(GTK_ACCESSIBLE(list->gobj()), GTK_ACCESSIBLE_PROPERTY_LABEL))
+              steps->unnamed.push_back(G_OBJECT_TYPE_NAME(list->gobj()));
+          for (Gtk::Button* button : {&dialog->rename_button(), &dialog->remove_button(), &dialog->move_button(),
+                                      &dialog->new_folder_button()})
+            if (button->get_label().empty()) steps->unnamed.push_back("button");
+          dialog->Select("Loopback.url");
+          dialog->ChooseTarget("Links");
+          g_signal_emit_by_name(dialog->move_button().gobj(), "clicked");
+          steps->done = true;
+          dialog->response(Gtk::ResponseType::CLOSE);
+          return G_SOURCE_REMOVE;
+        }
+        return G_SOURCE_CONTINUE;
+      },
+      &steps);
+  bars().events.toolClick(*bars().tool("sub_Fav", "b_orgfav"));
+  if (!steps.done) g_source_remove(id);
+  ASSERT_TRUE(steps.done);
+  EXPECT_EQ(steps.rows, (std::vector<std::string>{"Links/", "Linked", "Loopback"}));
+  EXPECT_TRUE(steps.unnamed.empty()) << testing::PrintToString(steps.unnamed);
+  EXPECT_TRUE(fs::exists(favorites / "Links" / "Loopback.url"));
+  EXPECT_FALSE(fs::exists(favorites / "Loopback.url"));
+  toolbar::Tool* links = ToolCaptioned("sub_Fav", "Links");
+  ASSERT_NE(links, nullptr);
+  EXPECT_NE(ToolCaptioned(links->submenu, "Loopback"), nullptr);
+  EXPECT_EQ(ToolCaptioned("sub_Fav", "Loopback"), nullptr);
 }
 
 }  // namespace

@@ -220,5 +220,82 @@ TEST_F(FavoritesMenuTest, RenameChangesOnlyTheFileNameAndKeepsTheNumber) {
   EXPECT_EQ(menu.NodeTooltip("favband1"), "Click to open the directory!");
 }
 
+// The organise dialog's file work: each step changes only what it names and never
+// replaces an entry that is already there.
+TEST_F(FavoritesMenuTest, OrganizerRenamesMovesMakesAndDeletesOnlyWhatItIsAskedTo) {
+  Url("News/Daily.url", "http://127.0.0.1:9/d");
+  Url("News/Deep/Old.url", "http://127.0.0.1:9/o");
+  Url("Site.url", "http://127.0.0.1:9/s");
+  Url("Other.url", "http://127.0.0.1:9/x");
+  FavoritesOrganizer organizer(root.string());
+  auto listed = [&] {
+    std::vector<std::string> items;
+    for (const OrganizeItem& item : organizer.Items())
+      items.push_back(std::string(item.depth, '-') + item.name + (item.folder ? "/" : ""));
+    return items;
+  };
+  EXPECT_EQ(listed(), (std::vector<std::string>{"News/", "-Deep/", "--Old", "-Daily", "Other", "Site"}));
+
+  using R = OrganizeResult;
+  const struct {
+    const char* step;
+    R result;
+    const char* gone;  // relative to the root, or nothing
+    const char* made;
+  } cases[] = {
+      {"rename Site.url Home", R::kDone, "Site.url", "Home.url"},
+      {"rename Home.url Other", R::kExists, nullptr, "Home.url"},
+      {"rename Home.url ../../Out", R::kDone, "Home.url", "Out.url"},
+      {"rename News Press", R::kDone, "News", "Press/Deep/Old.url"},
+      {"rename Press/Daily.url  ", R::kBadName, nullptr, "Press/Daily.url"},
+      {"move Other.url Press", R::kDone, "Other.url", "Press/Other.url"},
+      {"move Press/Other.url Press/Deep", R::kDone, "Press/Other.url", "Press/Deep/Other.url"},
+      {"move Press Press/Deep", R::kIntoItself, nullptr, "Press/Deep"},
+      {"folder Press Deep", R::kExists, nullptr, "Press/Deep"},
+      {"folder Press New", R::kDone, nullptr, "Press/New"},
+      {"rename ../x y", R::kNotFound, nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.step);
+    const std::string step = c.step;
+    const size_t first = step.find(' '), second = step.find(' ', first + 1);
+    const std::string verb = step.substr(0, first), item = step.substr(first + 1, second - first - 1),
+                      arg = step.substr(second + 1);
+    const R result = verb == "rename" ? organizer.Rename(item, arg)
+                     : verb == "move" ? organizer.Move(item, arg)
+                                      : organizer.NewFolder(item, arg);
+    EXPECT_EQ(result, c.result);
+    if (c.gone) {
+      EXPECT_FALSE(fs::exists(root / c.gone));
+    }
+    if (c.made) {
+      EXPECT_TRUE(fs::exists(root / c.made));
+    }
+  }
+  // Moving onto a name the folder already has leaves both entries as they were.
+  Url("Press/Daily.url", "http://127.0.0.1:9/mine");
+  Url("Daily.url", "http://127.0.0.1:9/theirs");
+  EXPECT_EQ(organizer.Move("Daily.url", "Press"), R::kExists);
+  EXPECT_EQ(ShortcutUrl((root / "Press/Daily.url").string()), "http://127.0.0.1:9/mine");
+  EXPECT_EQ(ShortcutUrl((root / "Daily.url").string()), "http://127.0.0.1:9/theirs");
+
+  // A folder with contents goes only once the question is answered yes.
+  std::vector<std::string> asked;
+  auto answer = [&](bool yes) {
+    return [&asked, yes](const OrganizeItem& item, bool has_contents) {
+      asked.push_back(item.name + (has_contents ? " full" : " empty"));
+      return yes;
+    };
+  };
+  EXPECT_EQ(organizer.Delete("Press", answer(false)), R::kCancelled);
+  EXPECT_TRUE(fs::exists(root / "Press/Deep/Old.url"));
+  EXPECT_EQ(organizer.Delete("Press/New", answer(true)), R::kDone);
+  EXPECT_EQ(organizer.Delete("Press", answer(true)), R::kDone);
+  EXPECT_FALSE(fs::exists(root / "Press"));
+  EXPECT_EQ(organizer.Delete("Daily.url", answer(true)), R::kDone);
+  EXPECT_EQ(asked, (std::vector<std::string>{"Press full", "New empty", "Press full", "Daily empty"}));
+  EXPECT_TRUE(fs::exists(root));
+}
+
 }  // namespace
 }  // namespace zor::favorites
