@@ -9,7 +9,8 @@ seconds=${1:-20}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_ini fuzz_skin fuzz_lists fuzz_address fuzz_session fuzz_status fuzz_archive)
+  targets=(fuzz_ini fuzz_skin fuzz_lists fuzz_address fuzz_session fuzz_status fuzz_archive fuzz_links fuzz_favorites fuzz_bookmarks
+    fuzz_translist)
 fi
 CC=clang CXX=clang++ cmake -G Ninja -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOR_FUZZ=ON -DZOR_GUI=OFF -DZOR_TESTS=OFF >/dev/null

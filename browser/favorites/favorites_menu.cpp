@@ -100,12 +100,15 @@ std::string ShortcutUrl(const std::string& path) {
   const std::string ext = Extension(path);
   if (ext != "url" && ext != "desktop") return {};
   const std::optional<IniDocument> doc = IniDocument::Load(path);
-  if (!doc) return {};
+  return doc ? ShortcutDocumentUrl(*doc, ext) : std::string();
+}
+
+std::string ShortcutDocumentUrl(const IniDocument& doc, const std::string& ext) {
   std::optional<std::string> url;
   if (ext == "url") {
-    url = doc->Get("InternetShortcut", "URL");
-  } else if (doc->Get("Desktop Entry", "Type").value_or("") == "Link") {
-    url = doc->Get("Desktop Entry", "URL");
+    url = doc.Get("InternetShortcut", "URL");
+  } else if (ext == "desktop" && doc.Get("Desktop Entry", "Type").value_or("") == "Link") {
+    url = doc.Get("Desktop Entry", "URL");
   }
   if (!url || !IsValidUtf8(*url)) return {};
   return *url;

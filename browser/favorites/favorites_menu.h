@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/files.h"
+#include "common/ini.h"
 #include "hosts/main_window_host.h"
 #include "hosts/toolbar/toolbar.h"
 
@@ -39,6 +40,8 @@ std::string FavoriteFileName(const std::string& title);
 // empty for any other file, an unreadable or oversized one, or an address that is not
 // UTF-8. Reads only.
 std::string ShortcutUrl(const std::string& path);
+// The same address from a shortcut already read; `ext` is the file's extension.
+std::string ShortcutDocumentUrl(const IniDocument& doc, const std::string& ext);
 // A folder's entries in menu order: by name without regard to case, names equal but
 // for case in byte order.
 std::vector<FolderEntry> SortedListing(const std::string& folder);

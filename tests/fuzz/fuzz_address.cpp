@@ -1,6 +1,7 @@
 // The command-line and typed-address normaliser from arbitrary text: the result is the
-// text, the text behind "http://", or a file: URI of plain characters and escapes; a
-// normalised address is left as it is; a file beside the working folder opens as a file.
+// text (trimmed or not), the trimmed text behind "http://", or a file: URI of plain
+// characters and escapes; a normalised address is left as it is; a file beside the
+// working folder opens as a file.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
@@ -48,11 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text = in.ConsumeRemainingBytesAsString();
   if (beside) text = "docs/" + text;
 
+  // Blanks around typed text are no part of the address.
+  const size_t first = text.find_first_not_of(" \t");
+  const std::string trimmed =
+      first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(" \t") - first + 1);
   const std::string loadable = LoadableAddress(text);
-  if (!text.empty() && text[0] == '/') {
+  if (!trimmed.empty() && trimmed[0] == '/') {
     Check(loadable.rfind("file:///", 0) == 0 && PlainUri(loadable));
   } else {
-    Check(loadable == text || loadable == "http://" + text);
+    Check(loadable == text || loadable == trimmed || loadable == "http://" + trimmed);
   }
   Check(LoadableAddress(loadable) == loadable);
 

@@ -1,0 +1,65 @@
+// A Netscape bookmark file of arbitrary bytes imported into an empty Favorites folder:
+// everything lands inside the folder, and the folder exported and imported again into a
+// second empty folder gives the same folders and no more links than the first import made.
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "browser/favorites/bookmark_file.h"
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+std::filesystem::path Base() {
+  // In memory where there is such a folder: every link is a file written atomically.
+  static const std::filesystem::path base = [] {
+    std::error_code error;
+    const std::filesystem::path root =
+        std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : std::filesystem::temp_directory_path();
+    return root / ("zor-fuzz-bookmarks-" + std::to_string(::getpid()));
+  }();
+  return base;
+}
+
+struct Tree {
+  int folders = 0;
+  int files = 0;
+};
+
+Tree Count(const std::filesystem::path& folder) {
+  Tree tree;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    Check(!entry.is_symlink());
+    if (entry.is_directory())
+      ++tree.folders;
+    else
+      ++tree.files;
+  }
+  return tree;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace zor::favorites;
+  const std::filesystem::path first = Base() / "first";
+  const std::filesystem::path second = Base() / "second";
+  std::filesystem::remove_all(Base());
+  std::filesystem::create_directories(first);
+  std::filesystem::create_directories(second);
+
+  const ImportCount count =
+      ImportBookmarkFile(std::string(reinterpret_cast<const char*>(data), size), first.string() + "/");
+  const Tree tree = Count(first);
+  Check(tree.folders == count.folders && tree.files == count.links);
+
+  const ImportCount again = ImportBookmarkFile(ExportBookmarkFile(first.string() + "/"), second.string() + "/");
+  Check(again.folders == count.folders && again.links <= count.links);
+  std::filesystem::remove_all(Base());
+  return 0;
+}
