@@ -108,4 +108,20 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
     text.replace(at, from.size(), to);
 }
 
+namespace {
+char LowerByte(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+}  // namespace
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text) c = LowerByte(c);
+  return text;
+}
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (LowerByte(a[i]) != LowerByte(b[i])) return false;
+  return true;
+}
+
 }  // namespace zor

@@ -49,6 +49,10 @@ std::string DecodeLegacyText(const std::string& bytes);
 // Fills a language text's placeholder ("{N}", "{V}"...): every `from` becomes `to`.
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to);
 
+// Letters A-Z made lower case; other bytes (UTF-8 included) stay as they are.
+std::string AsciiLower(std::string text);
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // Only exactly 1 means on.
 inline bool FlagOn(int value) { return value == 1; }
 

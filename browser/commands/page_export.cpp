@@ -13,12 +13,6 @@ namespace zor::commands {
 
 namespace {
 
-std::string AsciiLower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 // Line breaks of a mail body travel as CR LF.
 std::string CrLfLines(const std::string& text) {
   std::string out;

@@ -1,5 +1,6 @@
 #include "browser/commands/translation_menu.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
@@ -20,22 +21,17 @@ constexpr int kBaseId = 1400;
 // Far beyond what kMaxServices lines of addresses take.
 constexpr std::streamsize kMaxReadBytes = 1 << 20;
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
-
 // The head of the file up to its last whole line within the read cap; nullopt when it
 // cannot be opened.
 std::optional<std::string> ReadListHead(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return std::nullopt;
-  std::string bytes(static_cast<size_t>(kMaxReadBytes), '\0');
-  in.read(bytes.data(), kMaxReadBytes);
+  // Room for the file as it is, not for the cap: the list is read at every start.
+  const std::streamoff size = in.tellg();
+  in.seekg(0);
+  const std::streamsize room = size > 0 ? std::min<std::streamsize>(size, kMaxReadBytes) : kMaxReadBytes;
+  std::string bytes(static_cast<size_t>(room), '\0');
+  in.read(bytes.data(), room);
   bytes.resize(static_cast<size_t>(in.gcount()));
   if (in.gcount() == kMaxReadBytes && in.peek() != std::char_traits<char>::eof()) {
     const size_t last_end = bytes.rfind('\n');
@@ -67,7 +63,7 @@ std::string TranslationMenu::ListFile(const std::string& file_name) const {
   if (FileExists(usual)) return usual;
   if (const auto entries = ListFolder(folder))
     for (const FolderEntry& entry : *entries)
-      if (entry.regular && SameIgnoringCase(entry.name, file_name)) return folder + entry.name;
+      if (entry.regular && SameIgnoringAsciiCase(entry.name, file_name)) return folder + entry.name;
   return usual;
 }
 
@@ -128,7 +124,7 @@ std::string TranslationMenu::GetTranslationUrl(int service, const std::string& a
   std::string out;
   size_t copied = 0;
   for (size_t i = 0; i + kPlaceholder.size() <= pattern.size();) {
-    if (SameIgnoringCase(std::string_view(pattern).substr(i, kPlaceholder.size()), kPlaceholder)) {
+    if (SameIgnoringAsciiCase(std::string_view(pattern).substr(i, kPlaceholder.size()), kPlaceholder)) {
       out.append(pattern, copied, i - copied);
       out += encoded;
       i += kPlaceholder.size();
