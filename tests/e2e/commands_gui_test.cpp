@@ -280,12 +280,7 @@ class ProgramWindowTest : public ::testing::Test {
   ProgramWindowTest() : server(kPages) {
     // An earlier test's window went without the exit sequence: start fresh, not
     // recovered.
-    // The engine's helpers of the earlier window may still be writing there: try again.
-    std::error_code error;
-    for (int tries = 0; tries < 20 && fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser", error) ==
-                                          static_cast<std::uintmax_t>(-1);
-         ++tries)
-      Settle(0.05);
+    e2e::RemoveProfileFolder(fs::path(Glib::get_user_data_dir()) / "zor-browser");
     window = std::make_unique<app::BrowserWindow>(CopyProgramFolder());
   }
   ~ProgramWindowTest() override {

@@ -99,7 +99,7 @@ std::string Contents(const fs::path& file) {
 class EngineDownloadsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
+    e2e::RemoveProfileFolder(fs::path(Glib::get_user_data_dir()) / "zor-browser");
     fs::remove(fs::path(Glib::get_user_config_dir()) / "zor-browser" / "downloads.ini");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder / "saved");

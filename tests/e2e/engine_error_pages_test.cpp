@@ -48,8 +48,8 @@ class EngineErrorPagesTest : public ::testing::Test {
   void SetUp() override {
     // Each window starts on a fresh profile. GLib reads the XDG folders once, and another
     // test file of this program may have set them first: ask GLib where they are.
-    fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
-    fs::remove_all(fs::path(Glib::get_user_config_dir()) / "zor-browser");
+    e2e::RemoveProfileFolder(fs::path(Glib::get_user_data_dir()) / "zor-browser");
+    e2e::RemoveProfileFolder(fs::path(Glib::get_user_config_dir()) / "zor-browser");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder);
     for (const char* file : {"default.tb2", "lng.ini", "Translist.txt"})

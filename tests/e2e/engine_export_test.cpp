@@ -43,7 +43,7 @@ class EngineExportTest : public ::testing::Test {
   void SetUp() override {
     // Each window starts on a fresh profile: no recovery list left by the one before.
     // (Another test file of the program may have named the XDG folders last.)
-    fs::remove_all(fs::path(std::getenv("XDG_DATA_HOME")) / "zor-browser");
+    e2e::RemoveProfileFolder(fs::path(std::getenv("XDG_DATA_HOME")) / "zor-browser");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder);
     for (const char* file : {"default.tb2", "lng.ini", "Translist.txt"})

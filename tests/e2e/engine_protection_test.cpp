@@ -113,7 +113,7 @@ class EngineProtectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // Each window starts on a fresh profile (the folder another test file may have chosen).
-    fs::remove_all(fs::path(Glib::get_user_data_dir()) / "zor-browser");
+    e2e::RemoveProfileFolder(fs::path(Glib::get_user_data_dir()) / "zor-browser");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder);
     for (const char* file : {"default.tb2", "lng.ini", "Translist.txt", "block.wav"})

@@ -73,7 +73,7 @@ class EngineTabsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // Each window starts on a fresh profile: no recovery list left by the one before.
-    fs::remove_all(kScratch / "XDG_DATA_HOME" / "zor-browser");
+    e2e::RemoveProfileFolder(kScratch / "XDG_DATA_HOME" / "zor-browser");
     folder = kScratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::create_directories(folder);
     for (const char* file : {"default.tb2", "lng.ini", "Translist.txt"})

@@ -36,7 +36,7 @@ class FavoritesWindowTest : public ::testing::Test {
  protected:
   FavoritesWindowTest() : server(AnswerPage) {
     const fs::path profile = fs::path(Glib::get_user_data_dir()) / "zor-browser";
-    fs::remove_all(profile);
+    e2e::RemoveProfileFolder(profile);
     favorites = profile / "Favorites";
     fs::create_directories(favorites / "Links");
     Shortcut(favorites / "Loopback.url", server.Url("/chosen"));

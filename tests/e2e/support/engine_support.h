@@ -7,6 +7,7 @@
 #include <gtkmm/init.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -38,5 +39,16 @@ inline bool PumpUntil(const std::function<bool()>& done, double seconds = 40) {
 
 // Lets the main loop run for a while (for "nothing happens" checks).
 inline void Pump(double seconds) { PumpUntil([] { return false; }, seconds); }
+
+// Removes a profile folder left by an earlier window. That window's web processes may
+// still be writing into it (storage, caches), so a removal that races them is retried.
+inline void RemoveProfileFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  for (int tries = 0; tries < 40; ++tries) {
+    if (std::filesystem::remove_all(folder, error) != static_cast<std::uintmax_t>(-1)) return;
+    Pump(0.05);
+  }
+  ADD_FAILURE() << "cannot remove " << folder << ": " << error.message();
+}
 
 }  // namespace zor::e2e
