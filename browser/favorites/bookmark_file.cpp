@@ -38,13 +38,13 @@ std::string FreePath(const std::string& folder, const std::string& name, const s
   return path;
 }
 
-class Importer {
+class Reader {
  public:
-  explicit Importer(ImportCount& count) : count_(count) {}
+  explicit Reader(std::vector<BookmarkItem>& items) : items_(items) {}
 
   // A folder's H3 names the DL that follows it, wherever the parser put that DL (a
   // folder's description, DD, takes the DL in as its child).
-  void Walk(const GumboNode* node, const std::string& folder) {
+  void Walk(const GumboNode* node, int folder) {
     if (node->type != GUMBO_NODE_ELEMENT) return;
     const GumboVector& children = node->v.element.children;
     for (unsigned i = 0; i < children.length; ++i) {
@@ -52,10 +52,10 @@ class Importer {
       if (child->type != GUMBO_NODE_ELEMENT) continue;
       switch (child->v.element.tag) {
         case GUMBO_TAG_H3:
-          pending_ = MakeFolder(folder, child);
+          pending_ = AddFolder(folder, child);
           break;
         case GUMBO_TAG_DL: {
-          const std::string into = pending_.value_or(folder);
+          const int into = pending_.value_or(folder);
           pending_.reset();
           Walk(child, into);
           break;
@@ -70,29 +70,24 @@ class Importer {
   }
 
  private:
-  std::string MakeFolder(const std::string& parent, const GumboNode* h3) {
-    const bool bar = !Attribute(h3, "personal_toolbar_folder").empty() &&
-                     strcasecmp(Attribute(h3, "personal_toolbar_folder").c_str(), "true") == 0;
-    const std::string name = bar ? kLinksFolder : FavoriteFileName(TextOf(h3));
-    const std::string path = JoinPath(parent, name);
-    std::error_code error;
-    // A folder of the same name is the same folder: its bookmarks join it.
-    if (std::filesystem::create_directory(path, error)) ++count_.folders;
-    return path;
+  int AddFolder(int parent, const GumboNode* h3) {
+    const bool bar = strcasecmp(Attribute(h3, "personal_toolbar_folder").c_str(), "true") == 0;
+    items_.push_back({parent, true, bar ? kLinksFolder : FavoriteFileName(TextOf(h3)), {}});
+    return static_cast<int>(items_.size()) - 1;
   }
 
-  void AddLink(const std::string& folder, const GumboNode* a) {
+  void AddLink(int folder, const GumboNode* a) {
     std::string url = Attribute(a, "href");
     const size_t first = url.find_first_not_of(" \t\r\n");
     url = first == std::string::npos ? std::string() : url.substr(first);
     if (url.empty() || url.rfind("place:", 0) == 0) return;
-    std::string title = TextOf(a);
+    const std::string title = TextOf(a);
     const std::string name = FavoriteFileName(title.find_first_not_of(" \t\r\n") == std::string::npos ? url : title);
-    if (WriteFileAtomic(FreePath(folder, name, ".url"), ShortcutText(url))) ++count_.links;
+    items_.push_back({folder, false, name, url});
   }
 
-  ImportCount& count_;
-  std::optional<std::string> pending_;
+  std::vector<BookmarkItem>& items_;
+  std::optional<int> pending_;
 };
 
 void ExportFolder(const std::string& folder, int depth, bool root, std::string& out) {
@@ -118,12 +113,31 @@ void ExportFolder(const std::string& folder, int depth, bool root, std::string& 
 
 }  // namespace
 
+std::vector<BookmarkItem> ReadBookmarkFile(const std::string& html) {
+  std::vector<BookmarkItem> items;
+  GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size());
+  if (!output) return items;
+  Reader(items).Walk(output->root, -1);
+  gumbo_destroy_output(&kGumboDefaultOptions, output);
+  return items;
+}
+
 ImportCount ImportBookmarkFile(const std::string& html, const std::string& folder) {
   ImportCount count;
-  GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, html.data(), html.size());
-  if (!output) return count;
-  Importer(count).Walk(output->root, folder);
-  gumbo_destroy_output(&kGumboDefaultOptions, output);
+  const std::vector<BookmarkItem> items = ReadBookmarkFile(html);
+  std::vector<std::string> paths(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    const BookmarkItem& item = items[i];
+    const std::string& parent = item.parent < 0 ? folder : paths[static_cast<size_t>(item.parent)];
+    if (item.folder) {
+      paths[i] = JoinPath(parent, item.name);
+      std::error_code error;
+      // A folder of the same name is the same folder: its bookmarks join it.
+      if (std::filesystem::create_directory(paths[i], error)) ++count.folders;
+    } else if (WriteFileAtomic(FreePath(parent, item.name, ".url"), ShortcutText(item.url))) {
+      ++count.links;
+    }
+  }
   return count;
 }
 

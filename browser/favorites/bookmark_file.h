@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zor::favorites {
 
@@ -10,6 +11,19 @@ struct ImportCount {
   int folders = 0;
   int links = 0;
 };
+
+// One folder or link of a bookmark file, in the file's order. `parent` is the index of the
+// folder item it belongs to, or -1 for the top; `name` is already fit for a file name.
+struct BookmarkItem {
+  int parent = -1;
+  bool folder = false;
+  std::string name;
+  std::string url;  // links only
+};
+
+// The folders and links of `html`: the bookmark bar's folder is named "Links"; addresses
+// that only mean something to the exporting browser ("place:") and empty ones are left out.
+std::vector<BookmarkItem> ReadBookmarkFile(const std::string& html);
 
 // Adds the bookmarks of `html` to `folder`: one sub-folder per H3 (the bookmark bar's
 // folder becomes "Links"), one .url per link; names are cleaned and a name already taken
