@@ -18,6 +18,9 @@ namespace {
 
 constexpr const char* kUserFolderName = "zor-browser";
 constexpr std::string_view kSavedFiles = "SavedFiles";
+// Put into the program folder by the install step: an installed copy keeps the user's files
+// per user even when whoever runs it (root) could write into the folder.
+constexpr const char* kInstalledMark = "INSTALLED";
 
 // The defaults the installed folder ships for the files the program writes.
 constexpr const char* kSeededFiles[] = {"Browser.ini", "lng.ini", "Translist.txt", "Requires/proxylist.ini",
@@ -65,7 +68,9 @@ bool FolderWritable(const std::string& folder) {
 }
 
 ProgramPaths::ProgramPaths(std::string program_folder, UserFolders user, const WritableCheck& writable)
-    : installed_(FolderPath(std::move(program_folder))), user_(std::move(user)), portable_(writable(installed_)) {}
+    : installed_(FolderPath(std::move(program_folder))),
+      user_(std::move(user)),
+      portable_(!FileExists(installed_ + kInstalledMark) && writable(installed_)) {}
 
 ProgramPaths ProgramPaths::ForLibraryFolder(const std::string& library_folder) {
   std::filesystem::path folder(library_folder);

@@ -1,5 +1,5 @@
-// Where the program's files are: beside the program when its folder is writable (a
-// portable program folder), else the files it writes live in per-user folders while
+// Where the program's files are: beside the program when its folder is writable and not
+// marked as installed (a portable program folder), else the files it writes live in per-user folders while
 // the read-only data stays in the installed folder.
 #pragma once
 

@@ -9,7 +9,7 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
 p=$root/usr
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for f in lib/zor-browser/zor-browser lib/zor-browser/default.tb2 lib/zor-browser/lng.ini \
-         lib/zor-browser/Browser.ini lib/zor-browser/snavel lib/zor-browser/Requires/libcorvane.so lib/zor-browser/Requires/libcarrowel.so \
+         lib/zor-browser/Browser.ini lib/zor-browser/INSTALLED lib/zor-browser/snavel lib/zor-browser/Requires/libcorvane.so lib/zor-browser/Requires/libcarrowel.so \
          share/applications/zor-browser.desktop share/metainfo/io.github.zor_browser.ZorBrowser.metainfo.xml \
          share/icons/hicolor/scalable/apps/zor-browser.svg; do
   [ -e "$p/$f" ] || fail "$f is not installed"

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
@@ -66,7 +67,12 @@ TEST(ProgramPaths, LibrariesDecideOnTheProgramFolder) {
     std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
     EXPECT_FALSE(ProgramPaths::ForLibraryFolder(dir / "Requires").Portable());
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
   }
+  // An installed folder stays one for a user who may write into it (root).
+  std::ofstream(dir / "INSTALLED") << "installed\n";
+  EXPECT_FALSE(ProgramPaths::ForLibraryFolder(dir / "Requires").Portable());
+  EXPECT_FALSE(ProgramPaths(dir.path()).Portable());
 }
 
 TEST(ProgramPaths, SeedingCopiesMissingDefaultsAndKeepsTheUsersFiles) {
