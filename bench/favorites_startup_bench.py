@@ -14,7 +14,7 @@ import tempfile
 import threading
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from startup_bench import Handler, one_run  # noqa: E402  the start page and its onload report
+from startup_bench import Handler, forget_open_pages, one_run  # noqa: E402  the start page and its onload report
 
 RUNS = int(os.environ.get("RUNS", "9"))
 
@@ -46,6 +46,7 @@ def main():
         for _ in range(RUNS):
             for name in names:
                 env, zor = profiles[name]
+                forget_open_pages(env)
                 t = one_run([zor, '"%s"' % url], env)
                 if t is not None:
                     results[name].append(t)

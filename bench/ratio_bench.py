@@ -13,7 +13,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from session_bench import tree_pss_kb  # noqa: E402
-from startup_bench import Handler, one_run  # noqa: E402
+from startup_bench import Handler, forget_open_pages, one_run  # noqa: E402
 
 RUNS = int(os.environ.get("RUNS", "7"))
 SETTLE = float(os.environ.get("SETTLE", "3"))
@@ -35,6 +35,7 @@ def main():
                 def measure(pid, name=name):
                     time.sleep(SETTLE)
                     pss[name].append(tree_pss_kb(pid)[0])
+                forget_open_pages(env)
                 t = one_run(argv, env, measure)
                 if t is not None:
                     times[name].append(t)

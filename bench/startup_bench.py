@@ -36,6 +36,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
+def forget_open_pages(env):
+    """A terminated browser leaves its open pages to be recovered at the next start: without
+    this every run after the first would restore the page before as a second tab."""
+    try:
+        os.remove(os.path.join(env["XDG_DATA_HOME"], "zor-browser", "open-pages.txt"))
+    except OSError:
+        pass
+
+
 def one_run(argv, env, measure=None):
     """Seconds from exec to onload, or None; `measure(pid)` runs after onload, before the end."""
     loaded.clear()
@@ -65,6 +74,7 @@ def main():
                    XDG_CONFIG_HOME=home + "/config")
         for _ in range(RUNS):
             for name, argv in (("zor-browser", [zor, '"%s"' % url]), ("bare webview", [bare, url])):
+                forget_open_pages(env)
                 t = one_run(argv, env)
                 if t is not None:
                     results[name].append(t)
