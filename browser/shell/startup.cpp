@@ -63,13 +63,10 @@ bool MainForm::StartUp(const std::string& command_line) {
     if (sink->HasDocument()) sink->ClearDocument();
   }
 
-  if (!tabs.CreateFirstPage()) return false;
-  hosts::PageControl* first = WB.Page(1);
-
   std::error_code no_folder;
   const std::string start_address =
       CommandLineAddress(command_line, std::filesystem::current_path(no_folder).string(), chrome.SearchTemplate);
-  if (!start_address.empty() && first) first->Navigate(start_address);
+  if (!tabs.CreateFirstPage(start_address)) return false;
 
   Run(hooks.createInputHook);
   // A run that ended without its exit sequence left its open pages behind. That list is

@@ -17,7 +17,7 @@ namespace {
 
 std::string TabName(int page) { return "tabs-" + std::to_string(page); }
 
-// A tag or number text as the original read it: its leading number, 0 when there is none.
+// A tag or number text read as a number: its leading digits, 0 when there are none.
 int NumberOf(const std::string& text) {
   const long value = std::strtol(text.c_str(), nullptr, 10);
   return value < 0 || value > INT_MAX ? 0 : static_cast<int>(value);
@@ -411,7 +411,7 @@ void Tabs::CloseOtherPages(int k) {
   ShowPage(k);
 }
 
-bool Tabs::CreateFirstPage() {
+bool Tabs::CreateFirstPage(const std::string& address) {
   hosts::PageControl* first = c_.WB.Create(1);
   if (!first) return false;
   first->SetRegisterAsBrowser(true);
@@ -424,6 +424,7 @@ bool Tabs::CreateFirstPage() {
   first->SetVisible(true);
   first->BringToFront();
   first->SetTag("1");
+  if (!address.empty()) first->Navigate(address);
 
   c_.window.Show();
   AddTabTool("New", 1, true);

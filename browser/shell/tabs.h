@@ -29,8 +29,10 @@ class Tabs {
   // The three loading pictures of a tab (res/tab1..3.ico unless a skin says otherwise).
   std::string TabIcons[3] = {"res/tab1.ico", "res/tab2.ico", "res/tab3.ico"};
 
-  // Page 1 and its tab, shown; false when the page cannot be created.
-  bool CreateFirstPage();
+  // Page 1 and its tab, shown; false when the page cannot be created. A non-empty
+  // `address` starts loading before the window first draws: the engine starts the page's
+  // process while the window is being drawn.
+  bool CreateFirstPage(const std::string& address = {});
   void AddNewPage(const std::string& url, bool foreground);
   // A restored page in a background tab captioned with its address: it loads only when
   // first shown, so a large session starts as fast and as small as a few pages.

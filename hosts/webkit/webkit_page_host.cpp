@@ -30,10 +30,12 @@ constexpr char kOfflineRule[] =
     R"([{"trigger":{"url-filter":"^https?://"},"action":{"type":"block"}},)"
     R"({"trigger":{"url-filter":"^wss?://"},"action":{"type":"block"}},)"
     R"({"trigger":{"url-filter":"^ftp://"},"action":{"type":"block"}}])";
-constexpr char kOfflineRuleId[] = "zor-offline";
+// The compiled lists are kept in the store by id and loaded at later starts: a changed
+// rule takes a new id.
+constexpr char kOfflineRuleId[] = "zor-offline-1";
 // While images are blocked none is downloaded; the content blocker removes the elements.
 constexpr char kImageRule[] = R"([{"trigger":{"url-filter":".*","resource-type":["image"]},"action":{"type":"block"}}])";
-constexpr char kImageRuleId[] = "zor-images";
+constexpr char kImageRuleId[] = "zor-images-1";
 
 bool IsNetworkAddress(const char* uri) {
   if (!uri) return false;
@@ -137,34 +139,52 @@ WebKitPageHost::WebKitPageHost(Gtk::Stack& page_area) : page_area_(page_area) {
   Compile(kOfflineRuleId, kOfflineRule, sizeof kOfflineRule - 1);
   Compile(kImageRuleId, kImageRule, sizeof kImageRule - 1);
   g_object_set_data(G_OBJECT(filter_store_), "zor-host", this);
-  Create(0);
+  // Element 0 is made when a window is first refused: a view made now would start a web
+  // process of its own during start-up.
 }
 
 void WebKitPageHost::Compile(const char* id, const char* rule_text, size_t size) {
-  GBytes* rule = g_bytes_new_static(rule_text, size);
   struct Pending {
     std::weak_ptr<bool> alive;
     WebKitPageHost* host;
     bool images;
+    std::string id;
+    GBytes* rule;
+    ~Pending() { g_bytes_unref(rule); }
+    void Take(WebKitUserContentFilter* filter) {
+      if (alive.expired()) {
+        webkit_user_content_filter_unref(filter);
+        return;
+      }
+      (images ? host->image_filter_ : host->offline_filter_) = filter;
+      for (auto& [index, page] : host->pages_) host->ApplyFilters(page->content_);
+    }
   };
-  auto* pending = new Pending{alive_, this, std::string(id) == kImageRuleId};
-  webkit_user_content_filter_store_save(
-      filter_store_, id, rule, nullptr,
+  auto* pending = new Pending{alive_, this, std::string(id) == kImageRuleId, id, g_bytes_new_static(rule_text, size)};
+  // Compiling costs the engine a while at every start; a list compiled by an earlier run is
+  // only read back.
+  webkit_user_content_filter_store_load(
+      filter_store_, id, nullptr,
       +[](GObject* store, GAsyncResult* result, gpointer data) {
         std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
-        WebKitUserContentFilter* filter =
-            webkit_user_content_filter_store_save_finish(WEBKIT_USER_CONTENT_FILTER_STORE(store), result, nullptr);
-        if (!filter) return;
-        if (pending->alive.expired()) {
-          webkit_user_content_filter_unref(filter);
+        if (WebKitUserContentFilter* filter = webkit_user_content_filter_store_load_finish(
+                WEBKIT_USER_CONTENT_FILTER_STORE(store), result, nullptr)) {
+          pending->Take(filter);
           return;
         }
-        WebKitPageHost* host = pending->host;
-        (pending->images ? host->image_filter_ : host->offline_filter_) = filter;
-        for (auto& [index, page] : host->pages_) host->ApplyFilters(page->content_);
+        if (pending->alive.expired()) return;
+        Pending* const held = pending.release();  // the save's callback owns it now
+        webkit_user_content_filter_store_save(
+            WEBKIT_USER_CONTENT_FILTER_STORE(store), held->id.c_str(), held->rule, nullptr,
+            +[](GObject* store, GAsyncResult* result, gpointer data) {
+              std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+              if (WebKitUserContentFilter* filter = webkit_user_content_filter_store_save_finish(
+                      WEBKIT_USER_CONTENT_FILTER_STORE(store), result, nullptr))
+                pending->Take(filter);
+            },
+            held);
       },
       pending);
-  g_bytes_unref(rule);
 }
 
 WebKitPageHost::~WebKitPageHost() {

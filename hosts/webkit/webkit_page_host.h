@@ -1,8 +1,9 @@
 // The page array on WebKitGTK: every element is a WebKitWebView inside one Gtk::Stack
 // (the page area). "Shown" is the stack's visible child; a hidden page stays in the
-// stack so it keeps loading, as the original hidden holder did.
+// stack so it keeps loading.
 //
-// Element 0, the sink for refused new windows, exists from the start and never shows.
+// Element 0, the sink for refused new windows, never shows; it is made when the first
+// window is refused.
 // The engine accepts as a new window only a view created as related to the opener, so
 // whenever the logic hands a window to element 0, the host replaces element 0's view
 // with a fresh view related to that opener (carrying over its tag and flags) and gives
@@ -156,7 +157,6 @@ class WebKitPage : public hosts::PageControl {
 
 class WebKitPageHost : public hosts::PageHost {
  public:
-  // Creates element 0 (the never-shown sink for refused windows).
   explicit WebKitPageHost(Gtk::Stack& page_area);
   ~WebKitPageHost() override;
 

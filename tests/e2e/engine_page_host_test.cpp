@@ -85,7 +85,9 @@ class EngineTest : public ::testing::Test {
 };
 
 TEST_F(EngineTest, ElementsStartEmptyAndTheSinkNeverShows) {
-  hosts::PageControl* sink = host->Page(0);
+  // No element at all at first, not even the sink: its view would start a web process.
+  EXPECT_EQ(host->Page(0), nullptr);
+  hosts::PageControl* sink = host->Create(0);
   ASSERT_NE(sink, nullptr);
   sink->SetVisible(true);
   EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(host->WebPage(0)->view())));
@@ -157,6 +159,7 @@ TEST_F(EngineTest, NewWindowGoesToThePageTheHandlerCreatesOrToTheSink) {
   // Refused: the sink takes it twice running, each time as a fresh related view.
   next_target = 0;
   // Held, so that no later view can be made at its address.
+  host->Create(0);
   WebKitWebView* old_sink = WEBKIT_WEB_VIEW(g_object_ref(host->WebPage(0)->view()));
   host->Page(0)->SetTag("sink");
   for (const char* path : {"/one", "/two"}) {
