@@ -527,7 +527,11 @@ void BrowserWindow::ImportExportFav(bool import) {
 bool BrowserWindow::StartUp(const std::string& command_line) {
   const std::string profile = Glib::build_filename(Glib::get_user_data_dir(), "zor-browser");
   const bool have_profile = g_mkdir_with_parents(profile.c_str(), 0700) == 0;
-  form_->recovery.RecoveryFile = Glib::build_filename(profile, "open-pages.txt");
+  // A portable folder keeps its recovery list beside its LastPages.ini: copies of the
+  // program in two folders may run at once and must not write over each other's list.
+  const ProgramPaths& paths = form_->chrome.files.Paths();
+  form_->recovery.RecoveryFile =
+      paths.Portable() ? paths.Writable("open-pages.txt") : Glib::build_filename(profile, "open-pages.txt");
   // An unusable history store tells the user once; the browser runs without history.
   auto tell_once = [this](const char* text) {
     if (store_message_.connected()) return;

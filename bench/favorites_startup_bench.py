@@ -46,7 +46,7 @@ def main():
         for _ in range(RUNS):
             for name in names:
                 env, zor = profiles[name]
-                forget_open_pages(env)
+                forget_open_pages(zor)
                 t = one_run([zor, '"%s"' % url], env)
                 if t is not None:
                     results[name].append(t)

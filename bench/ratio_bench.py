@@ -35,7 +35,7 @@ def main():
                 def measure(pid, name=name):
                     time.sleep(SETTLE)
                     pss[name].append(tree_pss_kb(pid)[0])
-                forget_open_pages(env)
+                forget_open_pages(zor)
                 t = one_run(argv, env, measure)
                 if t is not None:
                     times[name].append(t)

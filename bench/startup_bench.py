@@ -36,11 +36,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         pass
 
 
-def forget_open_pages(env):
+def forget_open_pages(program):
     """A terminated browser leaves its open pages to be recovered at the next start: without
     this every run after the first would restore the page before as a second tab."""
     try:
-        os.remove(os.path.join(env["XDG_DATA_HOME"], "zor-browser", "open-pages.txt"))
+        os.remove(os.path.join(os.path.dirname(os.path.abspath(program)), "open-pages.txt"))
     except OSError:
         pass
 
@@ -74,7 +74,7 @@ def main():
                    XDG_CONFIG_HOME=home + "/config")
         for _ in range(RUNS):
             for name, argv in (("zor-browser", [zor, '"%s"' % url]), ("bare webview", [bare, url])):
-                forget_open_pages(env)
+                forget_open_pages(zor)
                 t = one_run(argv, env)
                 if t is not None:
                     results[name].append(t)

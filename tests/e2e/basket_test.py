@@ -60,7 +60,7 @@ class BasketTest(ProgramFixture):
         return ids[0] if ids else None
 
     def open_pages(self):
-        path = os.path.join(self.env["HOME"], ".local", "share", "zor-browser", "open-pages.txt")
+        path = os.path.join(self.folder, "open-pages.txt")
         try:
             with open(path, encoding="utf-8") as f:
                 return [line for line in f.read().splitlines() if line]

@@ -65,7 +65,7 @@ class ExitTest(base.ProgramFixture):
         self.seed_last_pages(["alpha", "beta"])
         self.start()
         self.assertIsNotNone(self.wait_for_title("Page beta"), self.title())
-        recovery = os.path.join(self.env["HOME"], ".local", "share", "zor-browser", "open-pages.txt")
+        recovery = os.path.join(self.folder, "open-pages.txt")
         listed = base.wait_for(lambda: os.path.exists(recovery) and self.url("beta") in open(recovery).read())
         self.assertTrue(listed, "the recovery list never named the open pages")
         self.proc.send_signal(signal.SIGKILL)
@@ -82,8 +82,7 @@ class ExitTest(base.ProgramFixture):
         names = ["k1", "k2", "k3", "k4", "k5"]
         self.seed_last_pages(names)
         expected = "".join(self.url(n) + "\n" for n in names)
-        data = os.path.join(self.env["HOME"], ".local", "share", "zor-browser")
-        recovery = os.path.join(data, "open-pages.txt")
+        recovery = os.path.join(self.folder, "open-pages.txt")
         marker = recovery + ".restoring"
         history = []
 

@@ -47,7 +47,7 @@ class TabsTest(ProgramFixture):
 
     def open_pages(self):
         """The tab strip's addresses in order, as the browser's recovery list keeps them."""
-        path = os.path.join(self.env["HOME"], ".local", "share", "zor-browser", "open-pages.txt")
+        path = os.path.join(self.folder, "open-pages.txt")
         try:
             with open(path, encoding="utf-8") as f:
                 return [line for line in f.read().splitlines() if line]
