@@ -139,8 +139,7 @@ WebKitPageHost::WebKitPageHost(Gtk::Stack& page_area) : page_area_(page_area) {
   Compile(kOfflineRuleId, kOfflineRule, sizeof kOfflineRule - 1);
   Compile(kImageRuleId, kImageRule, sizeof kImageRule - 1);
   g_object_set_data(G_OBJECT(filter_store_), "zor-host", this);
-  // Element 0 is made when a window is first refused: a view made now would start a web
-  // process of its own during start-up.
+  // Element 0 is made when a window is first refused: nothing needs it before then.
 }
 
 void WebKitPageHost::Compile(const char* id, const char* rule_text, size_t size) {

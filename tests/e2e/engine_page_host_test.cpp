@@ -85,7 +85,7 @@ class EngineTest : public ::testing::Test {
 };
 
 TEST_F(EngineTest, ElementsStartEmptyAndTheSinkNeverShows) {
-  // No element at all at first, not even the sink: its view would start a web process.
+  // No element at all at first, not even the sink: it is made when first needed.
   EXPECT_EQ(host->Page(0), nullptr);
   hosts::PageControl* sink = host->Create(0);
   ASSERT_NE(sink, nullptr);
