@@ -98,12 +98,19 @@ class ProgramFixture(unittest.TestCase):
         self.proc = subprocess.Popen([os.path.join(self.folder, "zor-browser"), *args], env=self.env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
+    def ask_to_close(self, main=None):
+        """Alt+F4 on the main window, as a user closes it: the exit question's window, or None.
+        The key goes only once the window manager has made the window the active one: on a
+        loaded machine it may still be busy with the window's placement."""
+        main = main or self.window()
+        xdotool("windowactivate", "--sync", main)
+        wait_for(lambda: xdotool("getactivewindow").strip() == main, timeout=10, step=0.05)
+        xdotool("key", "alt+F4")
+        return wait_for(lambda: next((w for w in self.windows() if w != main), None), timeout=30, step=0.05)
+
     def close_with_ok(self):
         """Closes the window as a user does and answers the exit question with OK."""
-        main = self.window()
-        xdotool("windowactivate", "--sync", main)
-        xdotool("key", "alt+F4")
-        question = wait_for(lambda: next((w for w in self.windows() if w != main), None), timeout=10)
+        question = self.ask_to_close()
         self.assertIsNotNone(question, "no exit question appeared")
         xdotool("windowactivate", "--sync", question)
         xdotool("key", "Return")
