@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "browser/favorites/bookmark_file.h"
+#include "fuzz/scratch_folder.h"
 
 namespace {
 
@@ -21,13 +22,7 @@ void Check(bool ok) {
 }
 
 std::filesystem::path Base() {
-  // In memory where there is such a folder: every link is a file written atomically.
-  static const std::filesystem::path base = [] {
-    std::error_code error;
-    const std::filesystem::path root =
-        std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : std::filesystem::temp_directory_path();
-    return root / ("zor-fuzz-bookmarks-" + std::to_string(::getpid()));
-  }();
+  static const std::filesystem::path base = zor::fuzz::ScratchFolder("bookmarks");
   return base;
 }
 

@@ -12,6 +12,7 @@
 
 #include "browser/shell/main_form.h"
 #include "fakes/fake_hosts.h"
+#include "fuzz/scratch_folder.h"
 
 namespace {
 
@@ -34,11 +35,7 @@ band sub_Proxylist type=popup caption=Proxies
 
 const std::filesystem::path& Folder() {
   static const std::filesystem::path folder = [] {
-    // In memory where there is such a folder: the atomic writes flush to disk.
-    std::error_code error;
-    const std::filesystem::path base =
-        std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : std::filesystem::temp_directory_path();
-    const auto dir = base / ("zor-fuzz-session-" + std::to_string(::getpid()));
+    const auto dir = zor::fuzz::ScratchFolder("session");
     std::filesystem::create_directories(dir);
     return dir;
   }();

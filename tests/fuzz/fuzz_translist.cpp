@@ -13,6 +13,7 @@
 #include "browser/commands/translation_menu.h"
 #include "browser/shell/main_form.h"
 #include "fakes/fake_hosts.h"
+#include "fuzz/scratch_folder.h"
 
 namespace {
 
@@ -28,10 +29,7 @@ band sub_Trans type=popup caption=Translate
 
 const std::filesystem::path& Folder() {
   static const std::filesystem::path folder = [] {
-    std::error_code error;
-    const std::filesystem::path base =
-        std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : std::filesystem::temp_directory_path();
-    const auto dir = base / ("zor-fuzz-translist-" + std::to_string(::getpid()));
+    const auto dir = zor::fuzz::ScratchFolder("translist");
     std::filesystem::create_directories(dir);
     return dir;
   }();
