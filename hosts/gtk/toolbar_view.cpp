@@ -556,7 +556,7 @@ std::unique_ptr<ToolRec> ToolbarView::makeTool(BandRec& band, Tool& tool) {
         button->add_css_class("flat");
         rec->arrow = Gtk::make_managed<Gtk::Image>();
         rec->arrow->set_from_icon_name("pan-down-symbolic");
-        rec->arrow->set_pixel_size(12);
+        rec->arrow->set_pixel_size(kIconSize);
         box->append(*rec->arrow);
       }
       button->set_child(*box);
