@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "hosts/gtk/toolbar_widgets.h"
+#include "hosts/webkit/memory_trim.h"
 #include "hosts/webkit/page_script.h"
 
 namespace zor::webkit {
@@ -317,6 +318,7 @@ void WebKitPageHost::Destroy(int index) {
   g_signal_handlers_disconnect_by_data(page->view(), page.get());
   webkit_web_view_stop_loading(page->view());
   gtk_stack_remove(page_area_.gobj(), GTK_WIDGET(page->view()));
+  TrimFreedMemorySoon();
 }
 
 hosts::PageControl* WebKitPageHost::Page(int index) const { return WebPage(index); }
@@ -438,6 +440,7 @@ void WebKitPage::Connect() {
                          // Done: a status report once everything (pictures, frames) is in.
                          if (page->host_.WebPage(page->index_) == page)
                            if (auto& handler = page->host_.events.statusTextChange) handler(page->index_, "");
+                         TrimFreedMemorySoon();
                          break;
                      }
                    }),
