@@ -29,7 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string scheme = UrlScheme(url);
     Check(scheme == "http" || scheme == "https" || scheme == "ftp");
     Check(url.find('#') == std::string::npos);
-    parts.push_back({"image/png", url, html});
+    // A slice of the page as each resource's bytes: the whole page per resource made the
+    // run quadratic in the input without reaching more of the writer.
+    parts.push_back({"image/png", url, html.substr(0, 200)});
   }
   const std::string mhtml = WriteMhtml({page.title, MailDate(0), location}, parts, "F");
   const size_t body = mhtml.find("\r\n\r\n");
