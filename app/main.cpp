@@ -11,6 +11,7 @@
 #include "app/browser_window.h"
 #include "common/files.h"
 #include "common/program_paths.h"
+#include "hosts/gtk/renderer_choice.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
         // An installed (read-only) program folder: the user's files start as its defaults.
         std::string seed_error;
         if (!paths.SeedUserFiles(&seed_error)) g_warning("%s", seed_error.c_str());
+        zor::gtk::PreferCairoOnSoftwareGl();
         window = std::make_unique<zor::app::BrowserWindow>(folder);
         app->add_window(window->mainWindow());
         if (!window->StartUp(command_line)) {

@@ -2,6 +2,9 @@
 """The browser against a bare window with one web view, in one interleaved run: exec ->
 start page onload, and the PSS of the whole program (UI, web and network processes) with
 that one page, SETTLE seconds after onload. Medians and the ratios are printed.
+
+Where OpenGL is a software rasterizer (Xvfb) the browser draws with cairo and the bare window
+with GL; GSK_RENDERER=cairo in the environment puts both on the same renderer.
 """
 import http.server
 import os
